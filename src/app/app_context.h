@@ -1,0 +1,17 @@
+#pragma once
+// What every window of the program is given: where its files are, the seam for message boxes
+// and file dialogs, and the desktop shell.
+
+#include "dialogs/prompts.h"
+#include "platform/desktop_shell.h"
+#include "store/app_files.h"
+
+namespace app {
+
+struct AppContext {
+  store::AppFiles files;
+  dialogs::Prompts& prompts;
+  platform::DesktopShell& shell;
+};
+
+}  // namespace app

@@ -1,0 +1,51 @@
+#include "dialogs/prompts.h"
+
+#include <QFileDialog>
+
+namespace dialogs {
+namespace {
+
+QMessageBox::Icon toQt(PromptIcon icon) {
+  switch (icon) {
+    case PromptIcon::Information: return QMessageBox::Information;
+    case PromptIcon::Question: return QMessageBox::Question;
+    case PromptIcon::Warning: return QMessageBox::Warning;
+    case PromptIcon::Error: return QMessageBox::Critical;
+  }
+  return QMessageBox::NoIcon;
+}
+
+std::optional<QString> runFileDialog(QWidget* parent, const FileDialogRequest& request,
+                                     QFileDialog::AcceptMode mode) {
+  QFileDialog dialog(parent, request.caption, request.directory, request.filter);
+  dialog.setAcceptMode(mode);
+  dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
+                                                     : QFileDialog::ExistingFile);
+  dialog.setDefaultSuffix(request.defaultSuffix);
+  if (!request.proposedName.isEmpty()) dialog.selectFile(request.proposedName);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().constFirst();
+}
+
+}  // namespace
+
+QMessageBox::StandardButton QtPrompts::messageBox(QWidget* parent, PromptIcon icon,
+                                                  const QString& caption, const QString& text,
+                                                  QMessageBox::StandardButtons buttons) {
+  QMessageBox box(toQt(icon), caption, text, buttons, parent);
+  return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+std::optional<QString> QtPrompts::saveFileName(QWidget* parent, const FileDialogRequest& request) {
+  return runFileDialog(parent, request, QFileDialog::AcceptSave);
+}
+
+std::optional<QString> QtPrompts::openFileName(QWidget* parent, const FileDialogRequest& request) {
+  return runFileDialog(parent, request, QFileDialog::AcceptOpen);
+}
+
+void ShowNotice(Prompts& prompts, QWidget* parent, const QString& text) {
+  prompts.messageBox(parent, PromptIcon::Information, kNoticeCaption, text, QMessageBox::Ok);
+}
+
+}  // namespace dialogs

@@ -1,0 +1,76 @@
+#pragma once
+// Answers the program's message boxes and file dialogs in tests, and records what was asked.
+
+#include <QList>
+#include <functional>
+#include <deque>
+
+#include "dialogs/prompts.h"
+#include "platform/desktop_shell.h"
+
+namespace testing_support {
+
+struct AskedBox {
+  dialogs::PromptIcon icon;
+  QString caption;
+  QString text;
+  QMessageBox::StandardButtons buttons;
+};
+
+class FakePrompts final : public dialogs::Prompts {
+ public:
+  // Answers for the next boxes, in order; when none is queued a box gets its first button.
+  std::deque<QMessageBox::StandardButton> buttonAnswers;
+  // Answers for the next file dialogs; an empty optional is a cancel.
+  std::deque<std::optional<QString>> fileAnswers;
+  QList<AskedBox> boxes;
+  QList<dialogs::FileDialogRequest> fileRequests;
+
+  QMessageBox::StandardButton messageBox(QWidget*, dialogs::PromptIcon icon, const QString& caption,
+                                         const QString& text,
+                                         QMessageBox::StandardButtons buttons) override {
+    boxes.append({icon, caption, text, buttons});
+    if (onBox) onBox();
+    if (!buttonAnswers.empty()) {
+      const auto answer = buttonAnswers.front();
+      buttonAnswers.pop_front();
+      return answer;
+    }
+    for (int bit = 1; bit != 0; bit <<= 1) {
+      if (buttons & bit) return static_cast<QMessageBox::StandardButton>(bit);
+    }
+    return QMessageBox::NoButton;
+  }
+  std::optional<QString> saveFileName(QWidget*, const dialogs::FileDialogRequest& r) override {
+    return nextFile(r);
+  }
+  std::optional<QString> openFileName(QWidget*, const dialogs::FileDialogRequest& r) override {
+    return nextFile(r);
+  }
+
+  // Called while a box is "up", so a test can look at the window behind it.
+  std::function<void()> onBox;
+
+ private:
+  std::optional<QString> nextFile(const dialogs::FileDialogRequest& r) {
+    fileRequests.append(r);
+    if (fileAnswers.empty()) return std::nullopt;
+    auto answer = fileAnswers.front();
+    fileAnswers.pop_front();
+    return answer;
+  }
+};
+
+class FakeShell final : public platform::DesktopShell {
+ public:
+  QStringList opened;
+  QList<QStringList> started;
+  bool programInstalled = false;
+  void openWithDefaultHandler(const QString& fileOrUrl) override { opened.append(fileOrUrl); }
+  bool startFirstInstalled(const QStringList& programs) override {
+    started.append(programs);
+    return programInstalled;
+  }
+};
+
+}  // namespace testing_support
