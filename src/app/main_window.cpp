@@ -1,7 +1,189 @@
 #include "app/main_window.h"
 
-namespace app {
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolButton>
 
-TfrmZh::TfrmZh(AppContext context, QWidget* parent) : QMainWindow(parent), ctx_(context) {}
+#include "app/status_panels.h"
+#include "app/traffic_log.h"
+#include "channels/serial_comm.h"
+#include "channels/socket_client.h"
+#include "channels/socket_server.h"
+#include "dialogs/about.h"
+#include "dialogs/ascii_table.h"
+#include "dialogs/comset.h"
+#include "dialogs/form_size.h"
+#include "dialogs/handler_guard.h"
+#include "dialogs/message_grid.h"
+#include "store/ini_file.h"
+
+namespace app {
+namespace {
+
+const QString kFormSection = QStringLiteral("frmZh");
+const QString kDefineSend = QStringLiteral("DefineSend");
+const QString kZh = QStringLiteral("zh");
+const QString kDbw = QStringLiteral("dbw");
+constexpr int kCreatedPageHeight = 186;
+
+}  // namespace
+
+TfrmZh::TfrmZh(AppContext context, QWidget* parent)
+    : QMainWindow(parent),
+      ctx_(context),
+      ui_(BuildMainWindowLayout(*this)),
+      panels_(std::make_unique<StatusPanels>(*statusBar())),
+      log_(new TrafficLog(*ui_.Memo1, ctx_.prompts, ctx_.shell)),
+      comm1_(std::make_unique<channels::TComm>()),
+      serverSocket1_(std::make_unique<channels::TServerSocket>()),
+      clientSocket1_(std::make_unique<channels::TClientSocket>()) {
+  setWindowTitle(dialogs::kProgramTitle);
+  // The serial channel always runs without flow control, DTR and RTS inactive.
+  comm1_->setDtrControl(channels::TDtrControl::DtrDisable);
+  comm1_->setRtsControl(channels::TRtsControl::RtsDisable);
+  comm1_->setTxContinueOnXoff(false);
+  comm1_->setOutx_XonXoffFlow(false);
+  comm1_->setInx_XonXoffFlow(false);
+  comm1_->setXonChar(0);
+  comm1_->setXoffChar(0);
+  comm1_->setReadIntervalTimeout(30);
+  serverSocket1_->setPort(15000);
+  clientSocket1_->setPort(15000);
+  connectCommands();
+  connectChannels();
+  FormCreate();
+}
+
+TfrmZh::~TfrmZh() { comm1_->ClosePort(); }
+
+void TfrmZh::guarded(const std::function<void()>& handler) {
+  dialogs::RunGuarded(ctx_.prompts, this, handler);
+}
+
+void TfrmZh::connectCommands() {
+  auto on = [this](QAction* action, void (TfrmZh::*handler)()) {
+    connect(action, &QAction::triggered, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
+  };
+  on(ui_.BtnOpenCom, &TfrmZh::BtnOpenComClick);
+  on(ui_.btnCloseCom, &TfrmZh::CloseChannel);
+  on(ui_.btnPortSet, &TfrmZh::btnPortSetClick);
+  connect(ui_.BtnClear, &QAction::triggered, log_, &TrafficLog::Clear);
+  on(ui_.ASCIIA1, &TfrmZh::ASCIIA1Click);
+  on(ui_.J2, &TfrmZh::J2Click);
+  on(ui_.N1, &TfrmZh::N1Click);
+  on(ui_.BtnAbout, &TfrmZh::BtnAboutClick);
+  connect(ui_.btnExit, &QAction::triggered, this, &QWidget::close);
+  // The close command keeps its check mark whatever the user does.
+  connect(ui_.btnCloseCom, &QAction::toggled, ui_.btnCloseCom, [this] { ui_.btnCloseCom->setChecked(true); });
+
+  connect(ui_.PageControl1, &QTabWidget::currentChanged, this,
+          [this] { guarded([this] { PageControl1Change(); }); });
+  connect(ui_.BtnSend1, &QToolButton::clicked, this, [this] { guarded([this] { SendSingle(); }); });
+  connect(ui_.ceksend1, &QCheckBox::toggled, this, [this] { guarded([this] { ceksend1Click(); }); });
+  connect(&timer1_, &QTimer::timeout, this, [this] { guarded([this] { SendSingle(); }); });
+  connect(ui_.BtnSend2, &QToolButton::clicked, this,
+          [this] { guarded([this] { SendSequenceRow(); }); });
+  connect(ui_.ceksend2, &QCheckBox::toggled, this, [this] { guarded([this] { ceksend2Click(); }); });
+  connect(&timer2_, &QTimer::timeout, this, [this] { guarded([this] { Timer2Timer(); }); });
+  connect(ui_.BtnUpdate, &QToolButton::clicked, this,
+          [this] { guarded([this] { BtnUpdateClick(); }); });
+  connect(ui_.GrdSend, &QAbstractItemView::doubleClicked, this,
+          [this] { guarded([this] { GrdSendDblClick(); }); });
+}
+
+void TfrmZh::FormCreate() {
+  const store::IniFile ini(ctx_.files.comsetIni());
+  ui_.txtInteval1->setValue(ini.readInteger(kDefineSend, QStringLiteral("TimeInteval1"), ui_.txtInteval1->value()));
+  ui_.txtInteval2->setValue(ini.readInteger(kDefineSend, QStringLiteral("TimeInteval2"), ui_.txtInteval2->value()));
+  ui_.cekCircle->setChecked(ini.readBool(kDefineSend, QStringLiteral("isCircle"), ui_.cekCircle->isChecked()));
+  const int page = ini.readInteger(kZh, QStringLiteral("PageIndex"), ui_.PageControl1->currentIndex());
+  if (page >= 0 && page < ui_.PageControl1->count()) ui_.PageControl1->setCurrentIndex(page);
+  const int height = ini.readInteger(kZh, QStringLiteral("PageHight"), kCreatedPageHeight);
+  ui_.Splitter1->setSizes({height, this->height() - height});
+  ui_.Memo2->setPlainText(store::UnescapeLineBreaks(
+      ini.readString(kDbw, QStringLiteral("content"), ui_.Memo2->toPlainText())));
+}
+
+void TfrmZh::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  FormShow();
+}
+
+void TfrmZh::FormShow() {
+  const int pageHeight = ui_.Splitter1->sizes().value(0, kCreatedPageHeight);
+  guarded([this] { dialogs::RestoreFormSize(*this, ctx_.files, kFormSection); });
+  ui_.Splitter1->setSizes({pageHeight, height() - pageHeight});
+  guarded([this] { FillSequenceGrid(); });
+  style_ = store::IniFile(ctx_.files.comsetIni()).readInteger(QStringLiteral("ComSet"), QStringLiteral("Style"), 0);
+  opened_ = false;
+  // A channel that cannot be opened at start-up is reported, and the window still shows the
+  // closed state instead of empty panels.
+  if (AutoOpenEnabled()) guarded([this] { opened_ = OpenChannel(); });
+  guarded([this] { ShowChannelState(style_, opened_); });
+}
+
+void TfrmZh::closeEvent(QCloseEvent* event) {
+  // A failure while storing is reported, but never keeps the user from leaving.
+  guarded([this] { FormClose(); });
+  comm1_->ClosePort();
+  event->accept();
+}
+
+void TfrmZh::FormClose() {
+  const store::IniFile ini(ctx_.files.comsetIni());
+  ini.writeInteger(kDefineSend, QStringLiteral("TimeInteval1"), ui_.txtInteval1->value());
+  ini.writeInteger(kDefineSend, QStringLiteral("TimeInteval2"), ui_.txtInteval2->value());
+  ini.writeBool(kDefineSend, QStringLiteral("isCircle"), ui_.cekCircle->isChecked());
+  ini.writeInteger(kZh, QStringLiteral("PageIndex"), ui_.PageControl1->currentIndex());
+  ini.writeInteger(kZh, QStringLiteral("PageHight"), ui_.PageControl1->height());
+  ini.writeString(kDbw, QStringLiteral("content"), store::EscapeLineBreaks(ui_.Memo2->toPlainText()));
+  if (!log_->IsBlank()) log_->SaveTo(ctx_.files.defaultLogFile(), QDateTime::currentDateTime());
+  dialogs::StoreFormSize(*this, ctx_.files, kFormSection);
+  comm1_->ClosePort();
+}
+
+void TfrmZh::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  FormResize();
+}
+
+void TfrmZh::FormResize() {
+  dialogs::TPowerStringGrid& grid = *ui_.GrdSend;
+  grid.setColWidths(2, std::max(0, grid.width() - grid.ColWidths(0) - grid.ColWidths(1) - 30));
+}
+
+void TfrmZh::PageControl1Change() {
+  if (ui_.ceksend1->isChecked()) ui_.ceksend1->setChecked(false);
+  if (ui_.ceksend2->isChecked()) ui_.ceksend2->setChecked(false);
+}
+
+void TfrmZh::btnPortSetClick() {
+  dialogs::TfrmComSet dialog(this, *this, ctx_.prompts, ctx_.files);
+  dialog.exec();
+}
+
+void TfrmZh::ASCIIA1Click() {
+  if (!asciiTable_) asciiTable_ = std::make_unique<dialogs::TfrmASC>(ctx_.files);
+  asciiTable_->show();
+  asciiTable_->raise();
+  asciiTable_->activateWindow();
+}
+
+void TfrmZh::J2Click() { ctx_.shell.startFirstInstalled(dialogs::CalculatorPrograms()); }
+
+void TfrmZh::N1Click() { ctx_.shell.openWithDefaultHandler(QStringLiteral("Tarvixhlp.chm")); }
+
+void TfrmZh::BtnAboutClick() {
+  dialogs::TAboutfrm dialog(this, ctx_.shell, ctx_.prompts);
+  dialog.exec();
+}
 
 }  // namespace app

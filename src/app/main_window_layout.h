@@ -1,0 +1,63 @@
+#pragma once
+// Builds the main window's controls, each carrying its control name as objectName: the menu
+// bar, the two tab pages with their tool strips, the splitter, the log frame and the status bar.
+// It wires nothing; the window connects the controls to its handlers.
+
+#include <QMainWindow>
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QSpinBox;
+class QSplitter;
+class QTabWidget;
+class QToolButton;
+
+namespace dialogs {
+class TPowerStringGrid;
+}
+
+namespace app {
+
+struct MainWindowControls {
+  // menu bar, in its order
+  QAction* BtnOpenCom;
+  QAction* btnCloseCom;
+  QAction* btnPortSet;
+  QAction* BtnClear;
+  QMenu* J1;
+  QAction* ASCIIA1;
+  QAction* J2;
+  QMenu* A2;
+  QAction* N1;
+  QAction* BtnAbout;
+  QAction* btnExit;
+  // pages
+  QSplitter* Splitter1;
+  QTabWidget* PageControl1;
+  QWidget* TabSheet1;
+  QCheckBox* ceksend1;
+  QSpinBox* txtInteval1;
+  QToolButton* BtnSend1;
+  QPlainTextEdit* Memo2;
+  QWidget* TabSheet2;
+  QCheckBox* ceksend2;
+  QCheckBox* cekCircle;
+  QSpinBox* txtInteval2;
+  QToolButton* BtnSend2;
+  QToolButton* BtnUpdate;
+  dialogs::TPowerStringGrid* GrdSend;
+  // log
+  QGroupBox* GroupBox1;
+  QPlainTextEdit* Memo1;
+};
+
+MainWindowControls BuildMainWindowLayout(QMainWindow& window);
+
+// A spin edit without bounds, stepping 100, as the interval fields use.
+QSpinBox* NewIntervalField(QWidget* parent, const char* name);
+
+}  // namespace app

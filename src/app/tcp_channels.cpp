@@ -1,0 +1,137 @@
+// The two TCP channels of the main window: opening and closing the client and the server,
+// and the handlers of their events, which show the connection state in the state panel, log
+// what arrives and close the channel when a connection fails. The serial channel's receive
+// event is wired here too, so every channel's events are set up in one place.
+#include <QAction>
+#include <QPlainTextEdit>
+
+#include "app/main_window.h"
+#include "app/status_panels.h"
+#include "app/traffic_log.h"
+#include "channels/serial_comm.h"
+#include "channels/socket_client.h"
+#include "channels/socket_server.h"
+#include "dialogs/handler_guard.h"
+#include "store/ini_file.h"
+
+namespace app {
+namespace {
+
+const QString kComSet = QStringLiteral("ComSet");
+
+}  // namespace
+
+void TfrmZh::connectChannels() {
+  comm1_->OnReceiveData = [this](channels::TComm&, const char* buffer, quint16 length) {
+    guarded([&] { log_->ReceiveChunk(QByteArrayView(buffer, length), receiveStyle_); });
+  };
+  auto reportUnhandled = [this](const QString& message) {
+    dialogs::ShowErrorBox(ctx_.prompts, this, message);
+  };
+
+  channels::TClientSocket& client = *clientSocket1_;
+  client.OnUnhandledError = reportUnhandled;
+  client.OnConnecting = [this](QObject*, auto&) { panels_->showState(QStringLiteral("正在连接...")); };
+  client.OnConnect = [this](QObject*, auto&) { panels_->showState(QStringLiteral(" 已连接")); };
+  client.OnDisconnect = [this](QObject*, auto&) { panels_->showState(QStringLiteral(" 已断开")); };
+  client.OnRead = [this](QObject*, channels::TCustomWinSocket& socket) {
+    guarded([&] { receiveFromSocket(socket); });
+  };
+  client.OnError = [this](QObject*, channels::TCustomWinSocket& socket, channels::TErrorEvent,
+                          int& errorCode) {
+    guarded([&] { ClientSocket1Error(socket, errorCode); });
+  };
+
+  channels::TServerSocket& server = *serverSocket1_;
+  server.OnUnhandledError = reportUnhandled;
+  server.OnListen = [this](QObject*, auto&) { panels_->showState(QStringLiteral("正在监听...")); };
+  server.OnClientConnect = [this](QObject*, channels::TCustomWinSocket& socket) {
+    guarded([&] { panels_->showState(socket.PeerAddress() + QStringLiteral(" 已连接")); });
+  };
+  server.OnAccept = [this](QObject*, channels::TCustomWinSocket& socket) {
+    guarded([&] { panels_->showState(QStringLiteral("  客户端ip:") + socket.PeerAddress()); });
+  };
+  server.OnClientDisconnect = [this](QObject*, channels::TCustomWinSocket& socket) {
+    guarded([&] { panels_->showState(socket.PeerAddress() + QStringLiteral(" 已断开")); });
+  };
+  server.OnClientRead = [this](QObject*, channels::TCustomWinSocket& socket) {
+    guarded([&] { receiveFromSocket(socket); });
+  };
+  server.OnClientError = [this](QObject*, channels::TCustomWinSocket& socket,
+                                channels::TErrorEvent, int& errorCode) {
+    guarded([&] { ServerSocket1ClientError(socket, errorCode); });
+  };
+}
+
+bool TfrmZh::OpenClientChannel() {
+  clientSocket1_->setActive(false);
+  serverSocket1_->setActive(false);
+  try {
+    const store::IniFile ini(ctx_.files.comsetIni());
+    clientSocket1_->setAddress(ini.readString(kComSet, QStringLiteral("IP"), QStringLiteral("127.0.0.1")));
+    clientSocket1_->setPort(ini.readInteger(kComSet, QStringLiteral("CPort"), 1000));
+    clientSocket1_->setActive(true);
+  } catch (const std::exception&) {
+    dialogs::ShowNotice(ctx_.prompts, this, QStringLiteral("可能服务端还没有打开"));
+    return false;
+  }
+  return true;
+}
+
+void TfrmZh::CloseClientChannel() { clientSocket1_->setActive(false); }
+
+bool TfrmZh::OpenServerChannel() {
+  clientSocket1_->setActive(false);
+  serverSocket1_->setActive(false);
+  try {
+    const store::IniFile ini(ctx_.files.comsetIni());
+    serverSocket1_->setPort(ini.readInteger(kComSet, QStringLiteral("SPort"), 1000));
+    serverSocket1_->setActive(true);
+  } catch (const std::exception&) {
+    dialogs::ShowNotice(ctx_.prompts, this, QStringLiteral("可能该服务已经启动"));
+    return false;
+  }
+  return true;
+}
+
+void TfrmZh::CloseServerChannel() {
+  serverSocket1_->setActive(false);
+  panels_->showState(QStringLiteral("停止监听"));
+}
+
+void TfrmZh::receiveFromSocket(channels::TCustomWinSocket& socket) {
+  if (log_->TextLength() > kLogSizeLimit) log_->Clear();
+  const int pending = socket.PendingLength();
+  if (pending == 0) return;
+  QByteArray bytes;
+  if (receiveStyle_ == 0) {
+    bytes.resize(pending);
+    bytes.resize(std::max(socket.ReceiveBytes(bytes.data(), pending), 0));
+  } else if (receiveStyle_ == 1) {
+    bytes = socket.ReceiveAllText();
+  } else {
+    return;
+  }
+  log_->ReceiveChunk(bytes, receiveStyle_);
+}
+
+void TfrmZh::ClientSocket1Error(channels::TCustomWinSocket&, int& errorCode) {
+  panels_->showState(QStringLiteral("连接有误"));
+  dialogs::ShowNotice(ctx_.prompts, this, QStringLiteral("可能服务端还没有打开 "));
+  errorCode = 0;
+  triggerCloseCommand();
+}
+
+void TfrmZh::ServerSocket1ClientError(channels::TCustomWinSocket& socket, int& errorCode) {
+  panels_->showState(socket.PeerAddress() + QStringLiteral("连接有误"));
+  dialogs::ShowNotice(ctx_.prompts, this, QStringLiteral("可能该服务已经启动"));
+  errorCode = 0;
+  triggerCloseCommand();
+}
+
+void TfrmZh::triggerCloseCommand() {
+  // A menu command runs only while it is enabled, that is while the channel is open.
+  if (ui_.btnCloseCom->isEnabled()) ui_.btnCloseCom->trigger();
+}
+
+}  // namespace app

@@ -1,0 +1,143 @@
+#include "app/traffic_log.h"
+
+#include <QAction>
+#include <QLocale>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+
+#include "codec/hex_text.h"
+#include "dialogs/handler_guard.h"
+#include "dialogs/prompts.h"
+#include "platform/desktop_shell.h"
+#include "platform/file_replace_posix.h"
+
+namespace app {
+namespace {
+
+QAction* addMenuItem(QMenu& menu, const char* name, const QString& caption) {
+  QAction* action = menu.addAction(caption);
+  action->setObjectName(QString::fromLatin1(name));
+  return action;
+}
+
+QString closingDateTime(const QDateTime& moment) {
+  const QLocale locale = QLocale::system();
+  return locale.toString(moment.date(), QLocale::ShortFormat) + u' ' +
+         moment.time().toString(QStringLiteral("HH:mm:ss"));
+}
+
+}  // namespace
+
+FileCreateError::FileCreateError(const QString& path, const QString& reason)
+    : std::runtime_error(
+          QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason).toStdString()) {}
+
+QString LogTimeStamp() { return QTime::currentTime().toString(QStringLiteral("HH:mm:ss:zzz")); }
+
+QString ReceivedDataText(QByteArrayView bytes, int receiveStyle) {
+  if (receiveStyle == 0) return QString::fromLatin1(codec::BytesToHexText(bytes));
+  QString text = QString::fromUtf8(bytes);
+  text.replace(QChar(u'\0'), QChar(0x2400));
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  text.replace(u'\r', u'\n');
+  return text;
+}
+
+TrafficLog::TrafficLog(QPlainTextEdit& view, dialogs::Prompts& prompts,
+                       platform::DesktopShell& shell)
+    : QObject(&view), view_(view), prompts_(prompts), shell_(shell), popup_(new QMenu(&view)) {
+  popup_->setObjectName(QStringLiteral("PopupMenu2"));
+  connect(addMenuItem(*popup_, "MenuItem1", QStringLiteral("清除报文(&C)")), &QAction::triggered,
+          this, &TrafficLog::Clear);
+  connect(addMenuItem(*popup_, "MenuItem2", QStringLiteral("全选(&A)")), &QAction::triggered,
+          this, &TrafficLog::SelectAll);
+  connect(addMenuItem(*popup_, "MenuItem3", QStringLiteral("复制(&F)")), &QAction::triggered,
+          this, &TrafficLog::Copy);
+  connect(addMenuItem(*popup_, "MenuItem4", QStringLiteral("保存(&S)")), &QAction::triggered,
+          this, &TrafficLog::S2Click);
+  connect(popup_, &QMenu::aboutToShow, this, &TrafficLog::PopupMenu2Popup);
+  view_.setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(&view_, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { popup_->popup(view_.mapToGlobal(at)); });
+}
+
+void TrafficLog::ScrollLogToEnd() {
+  view_.setFocus(Qt::OtherFocusReason);
+  view_.moveCursor(QTextCursor::End);
+}
+
+void TrafficLog::AppendLogLine(const QString& text, const QColor& colour) {
+  QTextCharFormat format;
+  format.setForeground(colour);
+  QTextCursor cursor(view_.document());
+  cursor.movePosition(QTextCursor::End);
+  if (!view_.document()->isEmpty()) cursor.insertBlock();
+  cursor.insertText(text, format);
+  view_.setTextCursor(cursor);
+  view_.ensureCursorVisible();
+}
+
+void TrafficLog::ReceiveChunk(QByteArrayView bytes, int receiveStyle) {
+  if (TextLength() > kLogSizeLimit) view_.clear();
+  if (bytes.isEmpty() || (receiveStyle != 0 && receiveStyle != 1)) return;
+  ScrollLogToEnd();
+  const QString data = ReceivedDataText(bytes, receiveStyle);
+  AppendLogLine(QStringLiteral("RX:") + data + QStringLiteral(" (") + LogTimeStamp() + u')',
+                kRxColour);
+}
+
+qsizetype TrafficLog::TextLength() const {
+  const QTextDocument* doc = view_.document();
+  if (doc->isEmpty()) return 0;
+  // characterCount counts one separator per block, the last block's included.
+  return doc->characterCount() - 1 + (doc->blockCount() - 1);
+}
+
+bool TrafficLog::IsBlank() const {
+  const QString text = view_.toPlainText();
+  for (QChar c : text) {
+    if (c.unicode() > 32) return false;
+  }
+  return true;
+}
+
+void TrafficLog::Clear() { view_.clear(); }
+
+void TrafficLog::SelectAll() { view_.selectAll(); }
+
+void TrafficLog::Copy() { view_.copy(); }
+
+void TrafficLog::S2Click() {
+  dialogs::RunGuarded(prompts_, view_.window(), [this] {
+    const QDateTime moment = QDateTime::currentDateTime();
+    dialogs::FileDialogRequest request;
+    request.proposedName = moment.toString(QStringLiteral("yyyyMMddHHmmss"));
+    request.filter = QStringLiteral("文本文件*.txt (*.txt)");
+    request.defaultSuffix = QStringLiteral("txt");
+    const auto chosen = prompts_.saveFileName(view_.window(), request);
+    if (!chosen) return;
+    SaveTo(*chosen, moment);
+    shell_.openWithDefaultHandler(*chosen);
+  });
+}
+
+void TrafficLog::SaveTo(const QString& path, const QDateTime& moment) const {
+  QByteArray content;
+  for (QTextBlock block = view_.document()->begin(); block.isValid(); block = block.next()) {
+    content += block.text().toUtf8() + "\r\n";
+  }
+  content += closingDateTime(moment).toUtf8() + "\r\n";
+  if (const auto failure = platform::replaceFileWhole(path, content)) {
+    throw FileCreateError(path, failure->text);
+  }
+}
+
+void TrafficLog::PopupMenu2Popup() {
+  const bool show = !IsBlank();
+  for (QAction* action : popup_->actions()) action->setVisible(show);
+}
+
+}  // namespace app

@@ -1,0 +1,82 @@
+#pragma once
+// The traffic log: one coloured, time-stamped line per received chunk (green), per sent message
+// (blue) and per sequence header (black), in the log view of the main window. It clears itself
+// when a chunk arrives while it holds more than 50000 characters (line breaks counting two), and
+// offers clear, select all, copy and save. Every writer calls ScrollLogToEnd once before its
+// first line, which also moves the keyboard focus into the log. GUI thread only.
+
+#include <QByteArrayView>
+#include <QColor>
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <stdexcept>
+
+class QMenu;
+class QPlainTextEdit;
+
+namespace dialogs {
+class Prompts;
+}
+namespace platform {
+class DesktopShell;
+}
+
+namespace app {
+
+inline const QColor kRxColour{0, 128, 0};
+inline const QColor kTxColour{0, 0, 255};
+inline const QColor kHeaderColour{0, 0, 0};
+inline constexpr int kLogSizeLimit = 50000;
+
+// "Cannot create file "<name>". <reason>": a log file could not be written.
+class FileCreateError : public std::runtime_error {
+ public:
+  FileCreateError(const QString& path, const QString& reason);
+};
+
+// The current local time of day as "hh:mm:ss:zzz".
+QString LogTimeStamp();
+
+// The data text of an RX line: hex text for receive style 0, the bytes as text for 1 (a zero
+// byte shown as "␀" so nothing after it is hidden, CR LF or a lone CR as a line break).
+QString ReceivedDataText(QByteArrayView bytes, int receiveStyle);
+
+class TrafficLog : public QObject {
+  Q_OBJECT
+ public:
+  // Takes the log view (Memo1) and gives it the context menu PopupMenu2.
+  TrafficLog(QPlainTextEdit& view, dialogs::Prompts& prompts, platform::DesktopShell& shell);
+
+  void ScrollLogToEnd();
+  void AppendLogLine(const QString& text, const QColor& colour);
+
+  // The receive handling of every channel: the size rule, then one RX line for the chunk.
+  // Receive styles other than 0 and 1 write nothing.
+  void ReceiveChunk(QByteArrayView bytes, int receiveStyle);
+
+  // Length of the log's text with each line break counted as two characters.
+  qsizetype TextLength() const;
+  // True when the text holds nothing but blanks and control characters.
+  bool IsBlank() const;
+
+  void Clear();
+  void SelectAll();
+  void Copy();
+  // "保存(&S)": asks for a name (proposed yyyymmddhhmmss), writes, opens it in the viewer.
+  void S2Click();
+  // Writes the log's lines and a closing date-and-time line, CR LF, whole or not at all.
+  void SaveTo(const QString& path, const QDateTime& moment) const;
+
+  QMenu& PopupMenu2() { return *popup_; }
+
+ private:
+  void PopupMenu2Popup();
+
+  QPlainTextEdit& view_;
+  dialogs::Prompts& prompts_;
+  platform::DesktopShell& shell_;
+  QMenu* popup_;
+};
+
+}  // namespace app
