@@ -15,6 +15,13 @@ namespace {
 
 const QString kComSet = QStringLiteral("ComSet");
 
+// Panel 0 of the serial kind: the five settings as one comma text.
+QString settingsText(const QStringList& items) {
+  QList<QByteArray> cells;
+  for (const QString& item : items) cells.append(item.toUtf8());
+  return QString::fromUtf8(store::JoinCommaText(cells));
+}
+
 QString representationName(int style) {
   if (style == 0) return QStringLiteral("HEX");
   if (style == 1) return QStringLiteral("ASCII");
@@ -113,7 +120,7 @@ void TfrmZh::showSerialState(bool opened) {
   panels_->setText(4, QStringLiteral("串口方式"));
   if (opened) {
     const channels::TComm& comm = *comm1_;
-    panels_->setText(0, store::CommaText({comm.CommName(), QString::number(comm.BaudRate()),
+    panels_->setText(0, settingsText({comm.CommName(), QString::number(comm.BaudRate()),
                                           dataBitsText(static_cast<int>(comm.ByteSize())),
                                           parityText(static_cast<int>(comm.Parity())),
                                           stopBitsText(static_cast<int>(comm.StopBits()))}));
@@ -122,7 +129,7 @@ void TfrmZh::showSerialState(bool opened) {
     return;
   }
   const store::IniFile ini(ctx_.files.comsetIni());
-  panels_->setText(0, store::CommaText({
+  panels_->setText(0, settingsText({
                           ini.readString(kComSet, QStringLiteral("port"), QStringLiteral("COM1")),
                           ini.readString(kComSet, QStringLiteral("BaudRate"), QStringLiteral("9600")),
                           ini.readString(kComSet, QStringLiteral("ByteSize"), QStringLiteral("8")),

@@ -1,0 +1,270 @@
+#include <QDir>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QTabWidget>
+
+#include "app/traffic_log.h"
+#include "channels/serial_comm.h"
+#include "main_window_fixture.h"
+#include "support/pty_pair.h"
+
+using testing_support::PtyPair;
+
+TEST_F(MainWindowTest, WithoutComsetIniStartsClosedOnTheSerialDefaults) {
+  start();
+  EXPECT_EQ(window->windowTitle(), "OruvoTarvix通讯调试软件");
+  EXPECT_EQ(panel(0), "COM1,9600,8,无,1");
+  EXPECT_EQ(panel(1), " 端口状态: 关闭 ");
+  EXPECT_EQ(panel(2), "发送方式:HEX");
+  EXPECT_EQ(panel(3), "接收方式:HEX");
+  EXPECT_EQ(panel(4), "串口方式");
+  EXPECT_TRUE(ui().BtnOpenCom->isEnabled());
+  EXPECT_TRUE(ui().btnPortSet->isEnabled());
+  EXPECT_FALSE(ui().btnCloseCom->isEnabled());
+  EXPECT_FALSE(ui().BtnSend1->isEnabled());
+  EXPECT_FALSE(ui().ceksend2->isEnabled());
+  EXPECT_TRUE(prompts.boxes.isEmpty());
+}
+
+TEST_F(MainWindowTest, StatusPanelsShowTheConfiguredKindAndItsDefaults) {
+  comset().writeInteger("ComSet", "Style", 1);
+  start();
+  EXPECT_EQ(panel(0), "监听端口：1024");
+  EXPECT_EQ(panel(1), "尚未监听");
+  EXPECT_EQ(panel(4), "以太网Tcp/ip方式　服务端");
+  window->ShowChannelState(2, false);
+  EXPECT_EQ(panel(0), "  连接IP:127.0.0.1,端口：1024  ");
+  EXPECT_EQ(panel(1), "尚未连接");
+  EXPECT_EQ(panel(4), "以太网Tcp/ip方式　客户端");
+  comset().writeString("ComSet", "port", "my port");
+  comset().writeString("ComSet", "BaudRate", "0x2580");
+  comset().writeInteger("ComSet", "SendStyle", 1);
+  window->ShowChannelState(0, false);
+  EXPECT_EQ(panel(0), "\"my port\",0x2580,8,无,1");
+  EXPECT_EQ(panel(2), "发送方式:ASCII");
+  const QFontMetrics metrics(window->findChild<QWidget*>("StatusPanel0")->font());
+  EXPECT_EQ(window->findChild<QWidget*>("StatusPanel0")->width(),
+            metrics.horizontalAdvance(panel(0)) + 15);
+}
+
+TEST_F(MainWindowTest, SerialOpenAndCloseFollowTheChannelStateAndShowReceivedBytes) {
+  PtyPair pty;
+  ASSERT_TRUE(pty.valid());
+  comset().writeString("ComSet", "port", pty.slavePath());
+  comset().writeInteger("ComSet", "BaudRate", 115200);
+  start();
+  ui().BtnOpenCom->trigger();
+  ASSERT_TRUE(window->Opened()) << (prompts.boxes.isEmpty() ? "" : prompts.boxes[0].text.toStdString());
+  EXPECT_EQ(panel(0), pty.slavePath() + ",115200,8,无,1");
+  EXPECT_EQ(panel(1), " 端口状态: 打开 ");
+  EXPECT_FALSE(ui().BtnOpenCom->isEnabled());
+  EXPECT_FALSE(ui().btnPortSet->isEnabled());
+  EXPECT_TRUE(ui().btnCloseCom->isEnabled());
+  EXPECT_TRUE(ui().BtnSend1->isEnabled());
+  EXPECT_TRUE(ui().ceksend1->isEnabled());
+
+  pty.write(QByteArray("\x68\x69", 2));
+  ASSERT_TRUE(waitForLogLines(1));
+  EXPECT_TRUE(logLines()[0].startsWith("RX:68 69 (")) << logLines()[0].toStdString();
+  EXPECT_TRUE(QRegularExpression(R"(^RX:68 69 \(\d\d:\d\d:\d\d:\d\d\d\)$)")
+                  .match(logLines()[0]).hasMatch());
+  EXPECT_EQ(lineColour(0), app::kRxColour);
+
+  ui().btnCloseCom->trigger();
+  EXPECT_FALSE(window->Opened());
+  EXPECT_EQ(panel(1), " 端口状态: 关闭 ");
+  EXPECT_TRUE(ui().BtnOpenCom->isEnabled());
+  EXPECT_FALSE(ui().BtnSend1->isEnabled());
+}
+
+TEST_F(MainWindowTest, AsciiSerialChunkShowsEveryByteIncludingZeroBytes) {
+  PtyPair pty;
+  comset().writeString("ComSet", "port", pty.slavePath());
+  comset().writeInteger("ComSet", "ReceiveStyle", 1);
+  start();
+  ui().BtnOpenCom->trigger();
+  ASSERT_TRUE(window->Opened());
+  pty.write(QByteArray("A\0B", 3));
+  ASSERT_TRUE(waitForLogLines(1));
+  EXPECT_TRUE(logLines()[0].startsWith(QString("RX:A") + QChar(0x2400) + "B (")) << logLines()[0].toStdString();
+}
+
+TEST_F(MainWindowTest, FailedSerialOpenAtStartUpIsReportedAndLeavesTheClosedState) {
+  comset().writeString("ComSet", "port", dir.file("no-such-device"));
+  comset().writeBool("ComSet", "AutoOpen", true);
+  start();
+  ASSERT_EQ(prompts.boxes.size(), 1);
+  EXPECT_EQ(prompts.boxes[0].caption, "OruvoTarvix通讯调试软件");
+  EXPECT_EQ(prompts.boxes[0].text, "Error opening serial port.");
+  EXPECT_EQ(prompts.boxes[0].icon, dialogs::PromptIcon::Error);
+  EXPECT_FALSE(window->Opened());
+  EXPECT_EQ(panel(1), " 端口状态: 关闭 ");
+  EXPECT_TRUE(ui().BtnOpenCom->isEnabled());
+  EXPECT_FALSE(ui().btnCloseCom->isEnabled());
+}
+
+TEST_F(MainWindowTest, ReceivedChunkClearsALogOverTheSizeLimitButSendingNeverDoes) {
+  PtyPair pty;
+  comset().writeString("ComSet", "port", pty.slavePath());
+  comset().writeInteger("ComSet", "SendStyle", 1);
+  start();
+  ui().BtnOpenCom->trigger();
+  ui().Memo1->setPlainText(QString(50001, 'x'));
+  ui().Memo2->setPlainText("a");
+  ui().BtnSend1->click();
+  EXPECT_EQ(logLines().size(), 2);
+  pty.write("z");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return logLines().size() == 1; }, 5000));
+  EXPECT_TRUE(logLines()[0].startsWith("RX:7A ("));
+
+  ui().Memo1->setPlainText(QString(50000, 'x'));
+  pty.write("z");
+  ASSERT_TRUE(waitForLogLines(2));
+}
+
+TEST_F(MainWindowTest, HexMessageGoesOutByteByByteAndIsEchoedAfterTheSend) {
+  PtyPair pty;
+  comset().writeString("ComSet", "port", pty.slavePath());
+  start();
+  ui().BtnOpenCom->trigger();
+  ui().Memo2->setPlainText("01 02 0a");
+  ui().BtnSend1->click();
+  EXPECT_EQ(pty.read(3), QByteArray("\x01\x02\x0a", 3));
+  ASSERT_EQ(logLines().size(), 1);
+  EXPECT_TRUE(logLines()[0].startsWith("TX:01 02 0A ("));
+  EXPECT_EQ(lineColour(0), app::kTxColour);
+
+  ui().Memo2->setPlainText("zz");
+  ui().BtnSend1->click();
+  EXPECT_EQ(logLines().size(), 1);
+  EXPECT_TRUE(pty.read(1, std::chrono::milliseconds(200)).isEmpty());
+}
+
+TEST_F(MainWindowTest, AsciiMessageSendsItsLinesJoinedByCrLf) {
+  PtyPair pty;
+  comset().writeString("ComSet", "port", pty.slavePath());
+  comset().writeInteger("ComSet", "SendStyle", 1);
+  start();
+  ui().BtnOpenCom->trigger();
+  ui().Memo2->setPlainText("a\nb");
+  ui().BtnSend1->click();
+  EXPECT_EQ(pty.read(4), QByteArray("a\r\nb"));
+  EXPECT_EQ(logLines().size(), 2);  // the echo spans two lines
+  EXPECT_EQ(logLines()[0], "TX:a");
+}
+
+TEST_F(MainWindowTest, LongAsciiMessageGoesOutWhole) {
+  PtyPair pty;
+  comset().writeString("ComSet", "port", pty.slavePath());
+  comset().writeInteger("ComSet", "SendStyle", 1);
+  start();
+  ui().BtnOpenCom->trigger();
+  QString message;
+  for (int i = 0; i < 70000; ++i) message += QChar('a' + i % 26);
+  ui().Memo2->setPlainText(message);
+  ui().BtnSend1->click();
+  QByteArray got;
+  ASSERT_TRUE(QTest::qWaitFor([&] {
+    got += pty.read(70000 - got.size(), std::chrono::milliseconds(50));
+    return got.size() >= 70000;
+  }, 10000));
+  EXPECT_EQ(got, message.toLatin1());
+}
+
+TEST_F(MainWindowTest, ContinuousSendingStopsOnCloseAndOnTabSwitch) {
+  PtyPair pty;
+  comset().writeString("ComSet", "port", pty.slavePath());
+  start();
+  ui().BtnOpenCom->trigger();
+  ui().txtInteval1->setValue(20);
+  ui().Memo2->setPlainText("55");
+  ui().ceksend1->setChecked(true);
+  EXPECT_TRUE(window->Timer1().isActive());
+  EXPECT_FALSE(ui().BtnSend1->isEnabled());
+  EXPECT_FALSE(ui().txtInteval1->isEnabled());
+  EXPECT_EQ(pty.read(3), QByteArray("\x55\x55\x55"));
+
+  ui().PageControl1->setCurrentIndex(1);
+  EXPECT_FALSE(ui().ceksend1->isChecked());
+  EXPECT_FALSE(window->Timer1().isActive());
+  EXPECT_TRUE(ui().BtnSend1->isEnabled());
+
+  ui().PageControl1->setCurrentIndex(0);
+  ui().ceksend1->setChecked(true);
+  ui().btnCloseCom->trigger();
+  EXPECT_FALSE(ui().ceksend1->isChecked());
+  EXPECT_FALSE(window->Timer1().isActive());
+
+  ui().BtnOpenCom->trigger();
+  ui().txtInteval1->setValue(0);
+  ui().ceksend1->setChecked(true);
+  EXPECT_TRUE(ui().ceksend1->isChecked());
+  EXPECT_FALSE(window->Timer1().isActive());
+}
+
+TEST_F(MainWindowTest, ClosingStoresTheLayoutAndSavesANonEmptyLog) {
+  start();
+  ui().txtInteval1->setValue(250);
+  ui().txtInteval2->setValue(-5);
+  ui().cekCircle->setChecked(true);
+  ui().PageControl1->setCurrentIndex(1);
+  ui().Memo2->setPlainText("first\nsecond \\n");
+  window->close();
+  EXPECT_FALSE(QFile::exists(files.defaultLogFile()));
+  EXPECT_EQ(comset().readInteger("DefineSend", "TimeInteval1", 0), 250);
+  EXPECT_EQ(comset().readInteger("DefineSend", "TimeInteval2", 0), -5);
+  EXPECT_TRUE(comset().readBool("DefineSend", "isCircle", false));
+  EXPECT_EQ(comset().readInteger("zh", "PageIndex", 0), 1);
+  EXPECT_GT(comset().readInteger("zh", "PageHight", 0), 0);
+  EXPECT_TRUE(store::IniFile(files.formSizeIni()).readInteger("frmZh", "width", 0) > 0);
+
+  window.reset();
+  start();
+  EXPECT_EQ(ui().txtInteval1->value(), 250);
+  EXPECT_TRUE(ui().cekCircle->isChecked());
+  EXPECT_EQ(ui().PageControl1->currentIndex(), 1);
+  EXPECT_EQ(ui().Memo2->toPlainText(), "first\nsecond \\n");
+  window->Log().AppendLogLine("RX:01 (12:00:00:000)", app::kRxColour);
+  window->Log().AppendLogLine("TX:02 (12:00:00:001)", app::kTxColour);
+  window->close();
+  const QByteArray saved = testing_support::ReadAll(files.defaultLogFile());
+  EXPECT_TRUE(saved.startsWith("RX:01 (12:00:00:000)\r\nTX:02 (12:00:00:001)\r\n"));
+  EXPECT_TRUE(saved.endsWith("\r\n"));
+  EXPECT_EQ(saved.count("\r\n"), 3);
+}
+
+TEST_F(MainWindowTest, BlankLogIsNotSavedAndHidesTheContextMenu) {
+  start();
+  ui().Memo1->setPlainText("  \n\t\n");
+  emit window->Log().PopupMenu2().aboutToShow();
+  for (QAction* a : window->Log().PopupMenu2().actions()) EXPECT_FALSE(a->isVisible());
+  window->Log().AppendLogLine("RX:41 (00:00:00:000)", app::kRxColour);
+  emit window->Log().PopupMenu2().aboutToShow();
+  EXPECT_EQ(window->Log().PopupMenu2().actions().size(), 4);
+  for (QAction* a : window->Log().PopupMenu2().actions()) EXPECT_TRUE(a->isVisible());
+  ui().Memo1->setPlainText("  \n\t\n");
+  window->close();
+  EXPECT_FALSE(QFile::exists(files.defaultLogFile()));
+}
+
+TEST_F(MainWindowTest, SavingTheLogProposesTheMomentAndOpensTheFile) {
+  start();
+  window->Log().AppendLogLine("RX:41 (00:00:00:000)", app::kRxColour);
+  prompts.fileAnswers.push_back(std::nullopt);
+  window->Log().S2Click();
+  ASSERT_EQ(prompts.fileRequests.size(), 1);
+  EXPECT_TRUE(QRegularExpression("^\\d{14}$").match(prompts.fileRequests[0].proposedName).hasMatch());
+  EXPECT_EQ(prompts.fileRequests[0].defaultSuffix, "txt");
+  EXPECT_TRUE(shell.opened.isEmpty());
+
+  prompts.fileAnswers.push_back(dir.file("saved.txt"));
+  window->Log().S2Click();
+  EXPECT_EQ(shell.opened, QStringList{dir.file("saved.txt")});
+  EXPECT_TRUE(testing_support::ReadAll(dir.file("saved.txt")).startsWith("RX:41 (00:00:00:000)\r\n"));
+
+  prompts.fileAnswers.push_back(dir.file("missing-dir/saved.txt"));
+  window->Log().S2Click();
+  ASSERT_EQ(prompts.boxes.size(), 1);
+  EXPECT_TRUE(prompts.boxes[0].text.startsWith("Cannot create file \"" + dir.file("missing-dir/saved.txt")));
+  EXPECT_EQ(shell.opened.size(), 1);
+}

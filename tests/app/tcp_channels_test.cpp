@@ -1,0 +1,142 @@
+#include "main_window_fixture.h"
+#include "support/loopback_peer.h"
+
+using testing_support::FreeLoopbackPort;
+using testing_support::LoopbackListener;
+using testing_support::LoopbackPeer;
+
+namespace {
+
+bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 5000); }
+
+}  // namespace
+
+TEST_F(MainWindowTest, ServerShowsListenConnectAcceptAndDisconnect) {
+  const int port = FreeLoopbackPort();
+  comset().writeInteger("ComSet", "Style", 1);
+  comset().writeInteger("ComSet", "SPort", port);
+  start();
+  EXPECT_EQ(panel(0), QString("监听端口：%1").arg(port));
+  ui().BtnOpenCom->trigger();
+  ASSERT_TRUE(window->Opened());
+  EXPECT_EQ(panel(1), "正在监听...");
+
+  LoopbackPeer peer = LoopbackPeer::Connect(port);
+  ASSERT_TRUE(peer.valid());
+  ASSERT_TRUE(waitFor([&] { return panel(1) == "  客户端ip:127.0.0.1"; })) << panel(1).toStdString();
+  peer.write(QByteArray("\x01\xab\xff", 3));
+  ASSERT_TRUE(waitForLogLines(1));
+  EXPECT_TRUE(logLines()[0].startsWith("RX:01 AB FF (")) << logLines()[0].toStdString();
+  peer.close();
+  ASSERT_TRUE(waitFor([&] { return panel(1) == "127.0.0.1 已断开"; })) << panel(1).toStdString();
+  EXPECT_TRUE(window->Opened());
+
+  ui().btnCloseCom->trigger();
+  EXPECT_EQ(panel(1), "尚未监听");
+  EXPECT_FALSE(window->Opened());
+}
+
+TEST_F(MainWindowTest, ServerBroadcastsEachMessageToEveryClientInOrder) {
+  const int port = FreeLoopbackPort();
+  comset().writeInteger("ComSet", "Style", 1);
+  comset().writeInteger("ComSet", "SPort", port);
+  start();
+  ui().BtnOpenCom->trigger();
+  std::vector<LoopbackPeer> peers;
+  for (int i = 0; i < 3; ++i) {
+    peers.push_back(LoopbackPeer::Connect(port));
+    ASSERT_TRUE(waitFor([&] { return window->ServerSocket1().Socket().ConnectionCount() == i + 1; }));
+  }
+  ui().Memo2->setPlainText("aa 55");
+  ui().BtnSend1->click();
+  for (const auto& peer : peers) EXPECT_EQ(peer.read(2), QByteArray("\xaa\x55", 2));
+  EXPECT_EQ(logLines().size(), 1);
+}
+
+TEST_F(MainWindowTest, ServerPortInUseIsReportedAndStaysClosed) {
+  const int port = FreeLoopbackPort();
+  LoopbackListener other(port);
+  comset().writeInteger("ComSet", "Style", 1);
+  comset().writeInteger("ComSet", "SPort", port);
+  start();
+  ui().BtnOpenCom->trigger();
+  ASSERT_EQ(prompts.boxes.size(), 1);
+  EXPECT_EQ(prompts.boxes[0].text, "可能该服务已经启动");
+  EXPECT_EQ(prompts.boxes[0].caption, "系统提示！");
+  EXPECT_FALSE(window->Opened());
+  EXPECT_EQ(panel(1), "尚未监听");
+  EXPECT_TRUE(ui().BtnOpenCom->isEnabled());
+}
+
+TEST_F(MainWindowTest, ClientThatResetsClosesTheWholeServerChannel) {
+  const int port = FreeLoopbackPort();
+  comset().writeInteger("ComSet", "Style", 1);
+  comset().writeInteger("ComSet", "SPort", port);
+  start();
+  ui().BtnOpenCom->trigger();
+  LoopbackPeer first = LoopbackPeer::Connect(port);
+  LoopbackPeer second = LoopbackPeer::Connect(port);
+  ASSERT_TRUE(waitFor([&] { return window->ServerSocket1().Socket().ConnectionCount() == 2; }));
+  QString panelWhileBoxUp;
+  prompts.onBox = [&] { panelWhileBoxUp = panel(1); };
+  first.reset();
+  ASSERT_TRUE(waitFor([&] { return !window->Opened(); }));
+  ASSERT_EQ(prompts.boxes.size(), 1);
+  EXPECT_EQ(prompts.boxes[0].text, "可能该服务已经启动");
+  EXPECT_EQ(panelWhileBoxUp, "127.0.0.1连接有误");
+  EXPECT_EQ(panel(1), "尚未监听");
+  EXPECT_TRUE(second.read(1, std::chrono::seconds(2)).isEmpty());  // dropped too
+}
+
+TEST_F(MainWindowTest, ClientConnectsReceivesSendsAndSeesTheServerLeave) {
+  const int port = FreeLoopbackPort();
+  LoopbackListener server(port);
+  comset().writeInteger("ComSet", "Style", 2);
+  comset().writeInteger("ComSet", "CPort", port);
+  comset().writeInteger("ComSet", "ReceiveStyle", 1);
+  comset().writeInteger("ComSet", "SendStyle", 1);
+  start();
+  EXPECT_EQ(panel(0), QString("  连接IP:127.0.0.1,端口：%1  ").arg(port));
+  ui().BtnOpenCom->trigger();
+  ASSERT_TRUE(window->Opened());
+  EXPECT_EQ(panel(1), "正在连接...");
+  LoopbackPeer peer = server.accept();
+  ASSERT_TRUE(peer.valid());
+  ASSERT_TRUE(waitFor([&] { return panel(1) == " 已连接"; }));
+  peer.write("abc");
+  ASSERT_TRUE(waitForLogLines(1));
+  EXPECT_TRUE(logLines()[0].startsWith("RX:abc ("));
+  ui().Memo2->setPlainText("hello");
+  ui().BtnSend1->click();
+  EXPECT_EQ(peer.read(5), QByteArray("hello"));
+  peer.close();
+  ASSERT_TRUE(waitFor([&] { return panel(1) == " 已断开"; }));
+  EXPECT_TRUE(window->Opened());
+  ui().btnCloseCom->trigger();
+  EXPECT_EQ(panel(1), "尚未连接");
+}
+
+TEST_F(MainWindowTest, RefusedClientConnectionIsReportedAndClosesTheChannel) {
+  comset().writeInteger("ComSet", "Style", 2);
+  comset().writeInteger("ComSet", "CPort", FreeLoopbackPort());
+  start();
+  QString panelWhileBoxUp;
+  prompts.onBox = [&] { panelWhileBoxUp = panel(1); };
+  ui().BtnOpenCom->trigger();
+  ASSERT_TRUE(waitFor([&] { return !prompts.boxes.isEmpty() && !window->Opened(); }));
+  EXPECT_EQ(prompts.boxes[0].text, "可能服务端还没有打开 ");
+  EXPECT_EQ(prompts.boxes[0].caption, "系统提示！");
+  EXPECT_EQ(panelWhileBoxUp, "连接有误");
+  EXPECT_EQ(panel(1), "尚未连接");
+  EXPECT_TRUE(ui().BtnOpenCom->isEnabled());
+}
+
+TEST_F(MainWindowTest, ClientWithoutAnAddressDoesNotEndOpen) {
+  comset().writeInteger("ComSet", "Style", 2);
+  comset().writeString("ComSet", "IP", "");
+  start();
+  ui().BtnOpenCom->trigger();
+  EXPECT_FALSE(window->Opened());
+  ASSERT_FALSE(prompts.boxes.isEmpty());
+  EXPECT_EQ(panel(1), "尚未连接");
+}
