@@ -1,0 +1,88 @@
+#include <QSpinBox>
+#include <QTabWidget>
+
+#include "dialogs/message_grid.h"
+#include "main_window_fixture.h"
+#include "support/pty_pair.h"
+
+using testing_support::PtyPair;
+using testing_support::WriteAll;
+
+class SequenceSenderTest : public MainWindowTest {
+ protected:
+  PtyPair pty;
+
+  void startWithList(const QByteArray& list) {
+    WriteAll(files.defaultSendFile(), list);
+    comset().writeString("ComSet", "port", pty.slavePath());
+    start();
+    ui().PageControl1->setCurrentIndex(1);
+    ui().BtnOpenCom->trigger();
+    ASSERT_TRUE(window->Opened());
+  }
+};
+
+TEST_F(SequenceSenderTest, GridShowsTheCurrentListWithItsNameColumnFitted) {
+  startWithList("3\r\n1,Reset,\"aa 55\"\r\n2,\"a much longer message name\",7F\r\n");
+  const dialogs::TPowerStringGrid& grid = *ui().GrdSend;
+  EXPECT_EQ(grid.RowCount(), 3);
+  EXPECT_EQ(grid.Cells(1, 2), "a much longer message name");
+  EXPECT_EQ(grid.Cells(2, 1), "aa 55");
+  const int nameWidth = grid.fontMetrics().horizontalAdvance("a much longer message name");
+  EXPECT_GE(grid.ColWidths(1), nameWidth + 20);
+}
+
+TEST_F(SequenceSenderTest, RowIsSentAfterABlackHeaderLine) {
+  startWithList("2\r\n1,Reset,\"aa 55\"\r\n");
+  ui().GrdSend->setRow(1);
+  ui().BtnSend2->click();
+  EXPECT_EQ(pty.read(2), QByteArray("\xaa\x55", 2));
+  ASSERT_EQ(logLines().size(), 2);
+  EXPECT_EQ(logLines()[0], "========Reset========");
+  EXPECT_EQ(lineColour(0), app::kHeaderColour);
+  EXPECT_TRUE(logLines()[1].startsWith("TX:AA 55 ("));
+  EXPECT_EQ(lineColour(1), app::kTxColour);
+}
+
+TEST_F(SequenceSenderTest, EmptyContentWritesOnlyTheHeader) {
+  startWithList("2\r\n1,Nothing,\r\n");
+  ui().GrdSend->setRow(1);
+  ui().BtnSend2->click();
+  EXPECT_EQ(logLines(), QStringList{"========Nothing========"});
+}
+
+TEST_F(SequenceSenderTest, CyclingStepsThroughTheRowsAndWrapsAround) {
+  startWithList("4\r\n1,a,11\r\n2,b,22\r\n3,c,33\r\n");
+  ui().GrdSend->setRow(2);
+  ui().cekCircle->setChecked(true);
+  ui().txtInteval2->setValue(30);
+  ui().ceksend2->setChecked(true);
+  EXPECT_FALSE(ui().BtnUpdate->isEnabled());
+  EXPECT_FALSE(ui().BtnSend2->isEnabled());
+  EXPECT_EQ(pty.read(4), QByteArray("\x22\x33\x11\x22"));
+  ui().ceksend2->setChecked(false);
+  EXPECT_TRUE(ui().BtnUpdate->isEnabled());
+}
+
+TEST_F(SequenceSenderTest, WithoutCyclingEveryTickSendsTheSameRow) {
+  startWithList("4\r\n1,a,11\r\n2,b,22\r\n3,c,33\r\n");
+  ui().GrdSend->setRow(2);
+  ui().txtInteval2->setValue(30);
+  ui().ceksend2->setChecked(true);
+  EXPECT_EQ(pty.read(3), QByteArray("\x22\x22\x22"));
+}
+
+TEST_F(SequenceSenderTest, DoubleClickSendsOnlyWhileTheSendButtonIsEnabled) {
+  startWithList("2\r\n1,a,11\r\n");
+  ui().GrdSend->setRow(1);
+  ui().txtInteval2->setValue(100000);
+  ui().ceksend2->setChecked(true);
+  emit ui().GrdSend->doubleClicked(ui().GrdSend->model()->index(1, 1));
+  EXPECT_TRUE(logLines().isEmpty());
+  ui().ceksend2->setChecked(false);
+  emit ui().GrdSend->doubleClicked(ui().GrdSend->model()->index(1, 1));
+  EXPECT_EQ(pty.read(1), QByteArray("\x11"));
+  ui().btnCloseCom->trigger();
+  emit ui().GrdSend->doubleClicked(ui().GrdSend->model()->index(1, 1));
+  EXPECT_EQ(logLines().size(), 2);
+}
