@@ -1,0 +1,138 @@
+// The receive thread (chunking by inter-byte gap, line errors) and the modem thread.
+
+#include <algorithm>
+#include <chrono>
+#include <limits>
+
+#include "channels/serial_session.h"
+
+namespace channels {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr quint32 kDeliverAtOnce = std::numeric_limits<quint32>::max();  // Win32 MAXDWORD
+
+quint32 lineErrorFlags(const platform::SerialCounters& before,
+                       const platform::SerialCounters& now) {
+  quint32 flags = 0;
+  if (now.bufferOverrun != before.bufferOverrun) flags |= kCommErrorRxOver;
+  if (now.overrun != before.overrun) flags |= kCommErrorOverrun;
+  if (now.parity != before.parity) flags |= kCommErrorParity;
+  if (now.frame != before.frame) flags |= kCommErrorFrame;
+  if (now.brk != before.brk) flags |= kCommErrorBreak;
+  return flags;
+}
+
+}  // namespace
+
+void TComm::Session::reportLineErrors(platform::SerialCounters& seen) {
+  const std::optional<platform::SerialCounters> now = platform::readSerialCounters(fd());
+  if (!now) return;
+  const quint32 flags = lineErrorFlags(seen, *now);
+  seen = *now;
+  if (flags != 0) post([owner = &owner, flags] { owner->deliverReceiveError(flags); });
+}
+
+void TComm::Session::runReceive() {
+  platform::nameCurrentThread("serial-rx");
+  platform::raiseCurrentThreadPriority(2);
+
+  char buffer[kChunkLimit];
+  size_t filled = 0;
+  Clock::time_point firstByte;
+  Clock::time_point lastByte;
+  std::optional<platform::SerialCounters> counters = countersAtOpen;
+
+  const auto flush = [&] {
+    if (filled == 0) return;
+    post([owner = &owner, chunk = QByteArray(buffer, static_cast<qsizetype>(filled))] {
+      owner->deliverReceiveData(chunk);
+    });
+    filled = 0;
+  };
+  // When the chunk in progress must end; max() while idle or without a gap.
+  const auto chunkDeadline = [&] {
+    Clock::time_point deadline = Clock::time_point::max();
+    const quint32 gap = gapMs.load(std::memory_order_relaxed);
+    if (gap != 0) deadline = lastByte + std::chrono::milliseconds(gap);
+    const quint64 total = quint64(readTotalMultiplierMs.load(std::memory_order_relaxed)) *
+                              kChunkLimit +
+                          readTotalConstantMs.load(std::memory_order_relaxed);
+    if (total != 0) deadline = std::min(deadline, firstByte + std::chrono::milliseconds(total));
+    return deadline;
+  };
+
+  for (;;) {
+    std::optional<std::chrono::nanoseconds> timeout;  // none: wait for the first byte for ever
+    if (filled > 0) {
+      const Clock::time_point deadline = chunkDeadline();
+      if (deadline != Clock::time_point::max()) {
+        const auto left = deadline - Clock::now();
+        if (left <= Clock::duration::zero()) {
+          flush();
+          continue;
+        }
+        timeout = left;
+      }
+    }
+    switch (platform::waitDevice(fd(), platform::WaitFor::Readable, closeEvent->fd(), timeout)) {
+      case platform::WaitOutcome::Stopped:
+        // Bytes that arrived before the close still reach OnReceiveData.
+        flush();
+        return;
+      case platform::WaitOutcome::TimedOut:
+        flush();
+        continue;
+      case platform::WaitOutcome::HungUp:
+      case platform::WaitOutcome::Failed:
+        flush();
+        postHangupOnce();
+        return;
+      case platform::WaitOutcome::Ready:
+        break;
+    }
+    const platform::IoResult r = platform::readSome(fd(), buffer + filled, kChunkLimit - filled);
+    switch (r.kind) {
+      case platform::IoResult::Done:
+        lastByte = Clock::now();
+        if (filled == 0) firstByte = lastByte;
+        filled += r.count;
+        if (counters) reportLineErrors(*counters);
+        if (filled == kChunkLimit || gapMs.load(std::memory_order_relaxed) == kDeliverAtOnce)
+          flush();
+        break;
+      case platform::IoResult::WouldBlock:
+        break;
+      case platform::IoResult::EndOfStream:  // a hung-up terminal reads as end of file
+      case platform::IoResult::Failed:       // EIO: the device is gone
+        flush();
+        postHangupOnce();
+        return;
+    }
+  }
+}
+
+void TComm::Session::runModemWatch() {
+  platform::nameCurrentThread("serial-modem");
+  modemInterrupter.bindToCurrentThread();
+  platform::SerialCounters seen = *countersAtOpen;
+  while (!stopping.load()) {
+    const platform::ModemWaitOutcome outcome = platform::waitModemChange(fd());
+    if (outcome == platform::ModemWaitOutcome::Interrupted) continue;
+    // The driver cannot wait, or the device is gone (the receive thread reports that).
+    if (outcome == platform::ModemWaitOutcome::Failed) break;
+    const std::optional<platform::SerialCounters> now = platform::readSerialCounters(fd());
+    if (!now) break;
+    quint32 bits = 0;
+    if (now->carrier != seen.carrier) bits |= kModemCarrier;
+    if (now->ring != seen.ring) bits |= kModemRing;
+    seen = *now;
+    if (bits != 0 && !stopping.load())
+      post([owner = &owner, bits] { owner->deliverModemStateChange(bits); });
+  }
+  modemWatcherFinished.store(true);
+}
+
+}  // namespace channels

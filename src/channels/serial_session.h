@@ -1,0 +1,75 @@
+#pragma once
+// Internal to the serial engine: one open port's state and its worker threads (see the thread
+// contract in serial_comm.h). Created by TComm::OpenPort, destroyed by TComm::ClosePort; the
+// destructor stops and joins the workers before the device is closed.
+
+#include <QByteArray>
+#include <QMetaObject>
+#include <atomic>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "channels/serial_comm.h"
+#include "platform/serial_termios.h"
+
+namespace channels {
+
+struct TComm::Session {
+  Session(TComm& owner, platform::UniqueFd device);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  int fd() const { return device.get(); }
+
+  // OpenPort's steps; each false return maps to one ECommsError message.
+  bool createEvents();
+  bool startReceiver();
+  bool startTransmitter();
+  void startModemWatcher();  // only where the driver reports modem changes; best effort
+
+  // Signals the close event, discards the driver's queues and joins every worker.
+  void stop();
+
+  // Posts a call to the owner's thread; FIFO with every other post.
+  template <typename Fn>
+  void post(Fn&& fn) {
+    QMetaObject::invokeMethod(&owner, std::forward<Fn>(fn), Qt::QueuedConnection);
+  }
+  void postHangupOnce();
+
+  // Worker bodies: serial_read_thread.cpp, serial_write_thread.cpp.
+  void runReceive();
+  void runTransmit();
+  void runModemWatch();
+  bool writeWhole(const QByteArray& buffer);
+  void reportLineErrors(platform::SerialCounters& seen);
+
+  TComm& owner;
+  platform::UniqueFd device;
+  std::optional<platform::EventFd> closeEvent;  // signalled once by stop(), never consumed
+  std::optional<platform::EventFd> txWake;      // one signal per queued buffer
+  const std::optional<platform::SerialCounters> countersAtOpen;  // none: a pty
+
+  // Time-outs, written by the owner thread, read by the receive thread at each wait.
+  std::atomic<quint32> gapMs{0};
+  std::atomic<quint32> readTotalMultiplierMs{0};
+  std::atomic<quint32> readTotalConstantMs{0};
+
+  std::atomic<bool> stopping{false};
+  std::atomic<bool> hangupPosted{false};
+  std::atomic<bool> transmitterRunning{false};
+  std::atomic<bool> modemWatcherFinished{false};
+
+  std::mutex txMutex;
+  std::deque<QByteArray> txQueue;  // guarded by txMutex
+
+  platform::ThreadInterrupter modemInterrupter;
+  std::thread receiver;
+  std::thread transmitter;
+  std::thread modemWatcher;
+};
+
+}  // namespace channels
