@@ -1,0 +1,50 @@
+#pragma once
+// The communication settings dialog: the channel kind and its parameters, the send and receive
+// representations and opening at start-up. It shows what comset.ini holds each time it is
+// shown, writes it all back on confirm and offers to open the channel at once; going back
+// writes nothing. It never touches a channel itself: opening goes through the main window.
+// A confirm whose baud rate or data bits are not integers reports the error before anything
+// is written or refreshed, and the dialog stays open for correction.
+
+#include <QDialog>
+#include <QString>
+#include <memory>
+
+#include "dialogs/channel_commands.h"
+#include "dialogs/prompts.h"
+#include "store/app_files.h"
+
+class QRadioButton;
+namespace Ui {
+class TfrmComSet;
+}
+
+namespace dialogs {
+
+class TfrmComSet : public QDialog {
+  Q_OBJECT
+
+ public:
+  // The port list is read from `sysfsRoot` once, at creation.
+  TfrmComSet(QWidget* parent, ChannelCommands& main, Prompts& prompts, const store::AppFiles& files,
+             QString sysfsRoot = QStringLiteral("/sys"));
+  ~TfrmComSet() override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void FormCreate(const QString& sysfsRoot);
+  void FormShow();
+  void RbtnSetClick(const QRadioButton& button);
+  void BtnSendClick();
+  void BtnSelClick();
+  QRadioButton* selectedKindButton() const;
+
+  std::unique_ptr<Ui::TfrmComSet> ui_;
+  ChannelCommands& main_;
+  Prompts& prompts_;
+  store::AppFiles files_;
+};
+
+}  // namespace dialogs
