@@ -1,0 +1,150 @@
+#include "dialogs/message_grid_delegate.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+
+#include "dialogs/message_grid_model.h"
+#include "dialogs/message_grid_values.h"
+
+namespace dialogs {
+namespace {
+
+// Set when the user picks an item; QLineEdit::isModified covers typing.
+const char kPicked[] = "userPicked";
+
+QLineEdit* lineEditOf(QWidget* editor) {
+  if (auto* combo = qobject_cast<QComboBox*>(editor)) return combo->lineEdit();
+  return qobject_cast<QLineEdit*>(editor);
+}
+
+bool modifiedByUser(QWidget* editor) {
+  const QLineEdit* edit = lineEditOf(editor);
+  return editor->property(kPicked).toBool() || (edit && edit->isModified());
+}
+
+QString editorText(QWidget* editor) {
+  if (auto* combo = qobject_cast<QComboBox*>(editor)) return combo->currentText();
+  return static_cast<QLineEdit*>(editor)->text();
+}
+
+QIcon ellipsisIcon(const QFont& font) {
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setFont(font);
+  painter.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("…"));
+  return QIcon(pixmap);
+}
+
+// Enter selects the whole text, or removes the selection when all of it is selected.
+void toggleSelection(QLineEdit& edit) {
+  if (edit.selectedText() == edit.text() && edit.hasSelectedText()) {
+    edit.deselect();
+  } else {
+    edit.selectAll();
+  }
+}
+
+}  // namespace
+
+MessageGridDelegate::MessageGridDelegate(MessageGridModel& model, QObject* parent)
+    : QStyledItemDelegate(parent), model_(model) {}
+
+QWidget* MessageGridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                                           const QModelIndex& index) const {
+  const TColumn& column = model_.column(index.column());
+  const bool readOnly = model_.columnReadOnly(index.column());
+  QWidget* editor = nullptr;
+  if (column.ButtonStyle == TColumnButtonStyle::cbsAuto && !column.PickList.isEmpty() &&
+      !readOnly) {
+    auto* combo = new QComboBox(parent);
+    combo->setEditable(!column.LimitToList);
+    combo->addItems(column.PickList);
+    combo->setMaxVisibleItems(static_cast<int>(column.DropDownRows));
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    connect(combo, &QComboBox::activated, combo, [combo] { combo->setProperty(kPicked, true); });
+    editor = combo;
+  } else {
+    auto* edit = new QLineEdit(parent);
+    edit->setReadOnly(readOnly);
+    if (column.ButtonStyle == TColumnButtonStyle::cbsEllipsis) {
+      QAction* button = edit->addAction(ellipsisIcon(edit->font()), QLineEdit::TrailingPosition);
+      connect(button, &QAction::triggered, this, &MessageGridDelegate::editButtonClicked);
+    }
+    editor = edit;
+  }
+  if (QLineEdit* edit = lineEditOf(editor)) {
+    if (column.MaxLength > 0) edit->setMaxLength(column.MaxLength);
+    const QString mask = editMaskHook ? editMaskHook(index, column.EditMask) : column.EditMask;
+    if (!mask.isEmpty()) edit->setInputMask(mask);
+  }
+  editor->setFont(column.Font.value_or(editor->font()));
+  lastEditor_ = editor;
+  return editor;
+}
+
+void MessageGridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+  const QString text = index.data(Qt::EditRole).toString();
+  if (auto* combo = qobject_cast<QComboBox*>(editor)) {
+    const int item = combo->findText(text, Qt::MatchFixedString);
+    if (combo->isEditable()) {
+      combo->setEditText(text);
+    } else if (item >= 0) {
+      combo->setCurrentIndex(item);
+    }
+  } else {
+    static_cast<QLineEdit*>(editor)->setText(text);
+  }
+  if (QLineEdit* edit = lineEditOf(editor)) edit->setModified(false);
+  editor->setProperty(kPicked, false);
+}
+
+void MessageGridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
+                                       const QModelIndex& index) const {
+  if (!modifiedByUser(editor)) return;
+  const auto text = CoerceCellText(model_.column(index.column()).Format(), editorText(editor),
+                                   QDate::currentDate());
+  if (!text) {
+    QApplication::beep();
+    setEditorData(editor, index);
+    return;
+  }
+  model->setData(index, *text, Qt::EditRole);
+  if (QLineEdit* edit = lineEditOf(editor)) edit->setModified(false);
+  editor->setProperty(kPicked, false);
+  emit const_cast<MessageGridDelegate*>(this)->committed(index);
+}
+
+void MessageGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                const QModelIndex& index) const {
+  QStyledItemDelegate::paint(painter, option, index);
+  emit cellDrawn(index, option.rect, option.state);
+}
+
+bool MessageGridDelegate::eventFilter(QObject* object, QEvent* event) {
+  auto* editor = qobject_cast<QWidget*>(object);
+  if (editor && event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (editorKeyHook && editorKeyHook(editor, key)) return true;
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    if (enter && (key->modifiers() & Qt::ControlModifier)) {
+      // Ctrl+Enter presses the ellipsis button of an editor that has one.
+      if (auto* edit = qobject_cast<QLineEdit*>(editor); edit && !edit->actions().isEmpty()) {
+        emit editButtonClicked();
+        return true;
+      }
+    }
+    if (enter && !(key->modifiers() & Qt::ControlModifier)) {
+      if (QLineEdit* edit = lineEditOf(editor)) {
+        toggleSelection(*edit);
+        return true;
+      }
+    }
+  }
+  return QStyledItemDelegate::eventFilter(object, event);
+}
+
+}  // namespace dialogs
