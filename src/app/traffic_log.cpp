@@ -87,6 +87,7 @@ void TrafficLog::ReceiveChunk(QByteArrayView bytes, int receiveStyle) {
   const QString data = ReceivedDataText(bytes, receiveStyle);
   AppendLogLine(QStringLiteral("RX:") + data + QStringLiteral(" (") + LogTimeStamp() + u')',
                 kRxColour);
+  emit chunkLogged(bytes.size());
 }
 
 qsizetype TrafficLog::TextLength() const {

@@ -70,6 +70,10 @@ class TrafficLog : public QObject {
 
   QMenu& PopupMenu2() { return *popup_; }
 
+ signals:
+  // One RX line was written for a chunk of this many bytes (benchmarks count with it).
+  void chunkLogged(qsizetype byteCount);
+
  private:
   void PopupMenu2Popup();
 

@@ -1,0 +1,415 @@
+// Benchmarks the program a user runs: the real main window (offscreen, its files in a temporary
+// directory, the channel opened at start-up) fed through a pty peer or loopback peers from child
+// processes, each figure printed next to the physical limit measured in the same run.
+//   bench_program            all cases
+// Figures: bytes shown in the log against bytes sent, MB/s, CPU seconds per MB (this process:
+// GUI and engine threads; the feeders run in children), the longest event-loop stall, resident
+// memory; latency of a burst's last byte to its RX line; idle wake-ups; start-up time.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/status_panels.h"
+#include "app/traffic_log.h"
+#include "store/ini_file.h"
+#include "support/fake_prompts.h"
+#include "support/loopback_peer.h"
+#include "support/pty_pair.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr double kMB = 1e6;
+
+double monotonicSeconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return ts.tv_sec + ts.tv_nsec / 1e9;
+}
+
+double cpuSeconds() {
+  rusage ru{};
+  getrusage(RUSAGE_SELF, &ru);
+  return ru.ru_utime.tv_sec + ru.ru_utime.tv_usec / 1e6 + ru.ru_stime.tv_sec + ru.ru_stime.tv_usec / 1e6;
+}
+
+long residentKb() {
+  FILE* f = std::fopen("/proc/self/status", "r");
+  char line[256];
+  long kb = 0;
+  while (f && std::fgets(line, sizeof line, f)) {
+    if (std::sscanf(line, "VmRSS: %ld", &kb) == 1) break;
+  }
+  if (f) std::fclose(f);
+  return kb;
+}
+
+// Context switches of every thread of this process, by thread id.
+std::vector<std::pair<QString, long>> threadSwitches() {
+  std::vector<std::pair<QString, long>> result;
+  for (const QString& tid : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    QFile status("/proc/self/task/" + tid + "/status");
+    QFile comm("/proc/self/task/" + tid + "/comm");
+    if (!status.open(QIODevice::ReadOnly)) continue;
+    comm.open(QIODevice::ReadOnly);
+    long total = 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+      if (line.contains("ctxt_switches")) total += line.split(':').value(1).trimmed().toLong();
+    }
+    result.emplace_back(QString::fromUtf8(comm.readAll().trimmed()) + "/" + tid, total);
+  }
+  return result;
+}
+
+// The longest gap between ticks of a 2 ms timer on the GUI thread, beyond its interval.
+class StallMeter {
+ public:
+  StallMeter() {
+    timer_.setInterval(2);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      const auto now = Clock::now();
+      longest_ = std::max(longest_, now - last_);
+      last_ = now;
+    });
+  }
+  void start() {
+    last_ = Clock::now();
+    longest_ = {};
+    timer_.start();
+  }
+  double stop() {
+    timer_.stop();
+    return std::chrono::duration<double, std::milli>(longest_).count() - 2;
+  }
+
+ private:
+  QTimer timer_;
+  Clock::time_point last_;
+  Clock::duration longest_{};
+};
+
+pid_t spawn(const std::function<void()>& body) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    body();
+    _exit(0);
+  }
+  return pid;
+}
+
+void writeAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n <= 0) {
+      if (errno == EINTR || errno == EAGAIN) continue;
+      return;
+    }
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+}
+
+// Sends `total` bytes at `rate` bytes per second (0: as fast as it goes), in 10 ms slices.
+void feed(int fd, qint64 total, double rate) {
+  QByteArray block(65536, '\0');
+  for (int i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i * 7 + 1);
+  const double start = monotonicSeconds();
+  qint64 sent = 0;
+  while (sent < total) {
+    qint64 allowed = total - sent;
+    if (rate > 0) {
+      const double due = (monotonicSeconds() - start + 0.01) * rate;
+      allowed = std::min<qint64>(allowed, static_cast<qint64>(due) - sent);
+      if (allowed <= 0) {
+        usleep(2000);
+        continue;
+      }
+    }
+    const qint64 n = std::min<qint64>(allowed, block.size());
+    writeAll(fd, block.constData(), static_cast<size_t>(n));
+    sent += n;
+  }
+}
+
+struct Window {
+  testing_support::TempDir dir;
+  testing_support::FakePrompts prompts;
+  testing_support::FakeShell shell;
+  store::AppFiles files{dir.path()};
+  std::unique_ptr<app::TfrmZh> window;
+  qint64 logged = 0;
+
+  store::IniFile ini() const { return store::IniFile(files.comsetIni()); }
+  void start() {
+    ini().writeBool("ComSet", "AutoOpen", true);
+    window = std::make_unique<app::TfrmZh>(app::AppContext{files, prompts, shell});
+    QObject::connect(&window->Log(), &app::TrafficLog::chunkLogged,
+                     [this](qsizetype n) { logged += n; });
+    window->show();
+  }
+  bool waitFor(const std::function<bool()>& done, double seconds) const {
+    const double end = monotonicSeconds() + seconds;
+    while (!done() && monotonicSeconds() < end) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    }
+    return done();
+  }
+};
+
+struct StreamFigures {
+  qint64 sent = 0, logged = 0;
+  double seconds = 0, cpu = 0, stallMs = 0;
+  long rssKb = 0;
+};
+
+void printStream(const char* name, const StreamFigures& f, double limitMBs) {
+  const double mbs = f.logged / kMB / f.seconds;
+  std::printf("%-34s %s %9.2f MB/s  limit %8.2f  ratio %5.2f  %6.3f CPU s/MB  stall %6.1f ms  RSS %5.1f MB\n",
+              name, f.logged == f.sent ? "all bytes" : "BYTES LOST", mbs, limitMBs,
+              limitMBs > 0 ? mbs / limitMBs : 0.0, f.cpu / (f.logged / kMB), f.stallMs, f.rssKb / 1024.0);
+  std::fflush(stdout);
+}
+
+double plainPtyReadMBs(qint64 total) {
+  testing_support::PtyPair pty;
+  const int slave = ::open(pty.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+  termios tio{};
+  tcgetattr(slave, &tio);
+  cfmakeraw(&tio);
+  tcsetattr(slave, TCSANOW, &tio);
+  const double start = monotonicSeconds();
+  const pid_t child = spawn([&] { feed(pty.master(), total, 0); });
+  qint64 got = 0;
+  char buffer[65536];
+  while (got < total) {
+    const ssize_t n = ::read(slave, buffer, sizeof buffer);
+    if (n <= 0) break;
+    got += n;
+  }
+  const double seconds = monotonicSeconds() - start;
+  waitpid(child, nullptr, 0);
+  ::close(slave);
+  return got / kMB / seconds;
+}
+
+StreamFigures serialStream(int receiveStyle, double rate, qint64 total) {
+  testing_support::PtyPair pty;
+  Window w;
+  w.ini().writeString("ComSet", "port", pty.slavePath());
+  w.ini().writeInteger("ComSet", "ReceiveStyle", receiveStyle);
+  w.start();
+  StallMeter stall;
+  stall.start();
+  const double cpu0 = cpuSeconds();
+  const double t0 = monotonicSeconds();
+  const pid_t child = spawn([&] { feed(pty.master(), total, rate); });
+  w.waitFor([&] { return w.logged >= total; }, rate > 0 ? total / rate * 2 + 10 : 120);
+  StreamFigures f{total, w.logged, monotonicSeconds() - t0, cpuSeconds() - cpu0, stall.stop(), residentKb()};
+  waitpid(child, nullptr, 0);
+  return f;
+}
+
+double plainSocketReadMBs(qint64 total) {
+  const int port = testing_support::FreeLoopbackPort();
+  testing_support::LoopbackListener listener(port);
+  const double start = monotonicSeconds();
+  const pid_t child = spawn([&] {
+    testing_support::LoopbackPeer peer = testing_support::LoopbackPeer::Connect(port);
+    feed(peer.fd(), total, 0);
+  });
+  testing_support::LoopbackPeer server = listener.accept();
+  qint64 got = 0;
+  char buffer[65536];
+  while (got < total) {
+    const ssize_t n = ::recv(server.fd(), buffer, sizeof buffer, 0);
+    if (n <= 0) break;
+    got += n;
+  }
+  const double seconds = monotonicSeconds() - start;
+  waitpid(child, nullptr, 0);
+  return got / kMB / seconds;
+}
+
+StreamFigures serverStream(int clients, qint64 total) {
+  Window w;
+  const int port = testing_support::FreeLoopbackPort();
+  w.ini().writeInteger("ComSet", "Style", 1);
+  w.ini().writeInteger("ComSet", "SPort", port);
+  w.start();
+  StallMeter stall;
+  stall.start();
+  const double cpu0 = cpuSeconds();
+  const double t0 = monotonicSeconds();
+  std::vector<pid_t> children;
+  for (int i = 0; i < clients; ++i) {
+    children.push_back(spawn([&] {
+      testing_support::LoopbackPeer peer = testing_support::LoopbackPeer::Connect(port);
+      feed(peer.fd(), total / clients, 0);
+      shutdown(peer.fd(), SHUT_WR);
+      char c;
+      while (::recv(peer.fd(), &c, 1, 0) > 0) {
+      }
+    }));
+  }
+  const qint64 expected = total / clients * clients;
+  w.waitFor([&] { return w.logged >= expected; }, 120);
+  StreamFigures f{expected, w.logged, monotonicSeconds() - t0, cpuSeconds() - cpu0, stall.stop(), residentKb()};
+  w.window->close();
+  w.window.reset();
+  for (pid_t c : children) waitpid(c, nullptr, 0);
+  return f;
+}
+
+void latency(int gapMs) {
+  testing_support::PtyPair pty;
+  Window w;
+  w.ini().writeString("ComSet", "port", pty.slavePath());
+  w.ini().writeInteger("ComSet", "RecieveDelay", gapMs);
+  w.start();
+  int pipeFds[2];
+  if (pipe(pipeFds) != 0) return;
+  constexpr int kBursts = 60;
+  std::vector<double> loggedAt;
+  QObject::connect(&w.window->Log(), &app::TrafficLog::chunkLogged,
+                   [&](qsizetype) { loggedAt.push_back(monotonicSeconds()); });
+  const pid_t child = spawn([&] {
+    const QByteArray burst(64, 'x');
+    for (int i = 0; i < kBursts; ++i) {
+      writeAll(pty.master(), burst.constData(), burst.size());
+      tcdrain(pty.master());
+      const double now = monotonicSeconds();
+      writeAll(pipeFds[1], reinterpret_cast<const char*>(&now), sizeof now);
+      usleep(static_cast<useconds_t>((gapMs * 3 + 20) * 1000));
+    }
+  });
+  w.waitFor([&] { return static_cast<int>(loggedAt.size()) >= kBursts; }, kBursts * (gapMs * 3 + 40) / 1000.0 + 10);
+  waitpid(child, nullptr, 0);
+  std::vector<double> delays;
+  for (size_t i = 0; i < loggedAt.size(); ++i) {
+    double sentAt = 0;
+    if (::read(pipeFds[0], &sentAt, sizeof sentAt) != sizeof sentAt) break;
+    delays.push_back((loggedAt[i] - sentAt) * 1000 - gapMs);
+  }
+  ::close(pipeFds[0]);
+  ::close(pipeFds[1]);
+  std::sort(delays.begin(), delays.end());
+  if (delays.empty()) return;
+  std::printf("latency over the gap, gap %2d ms: median %6.3f ms  p99 %6.3f ms  (%zu bursts)\n", gapMs,
+              delays[delays.size() / 2], delays[std::min(delays.size() - 1, delays.size() * 99 / 100)],
+              delays.size());
+}
+
+void idle(const char* name, const std::function<void(Window&)>& configure) {
+  Window w;
+  configure(w);
+  w.start();
+  w.waitFor([] { return false; }, 0.5);
+  const auto before = threadSwitches();
+  w.waitFor([] { return false; }, 10);
+  const auto after = threadSwitches();
+  std::printf("idle 10 s, %s:", name);
+  for (const auto& [thread, count] : after) {
+    long earlier = 0;
+    for (const auto& [t, c] : before) {
+      if (t == thread) earlier = c;
+    }
+    std::printf("  %s %ld", qPrintable(thread), count - earlier);
+  }
+  std::printf("\n");
+}
+
+int startupProbe() {
+  const double launchedAt = qEnvironmentVariable("ORUVO_BENCH_LAUNCHED_AT").toDouble();
+  int argc = 1;
+  char name[] = "bench_program";
+  char* argv[] = {name, nullptr};
+  QApplication application(argc, argv);
+  Window w;
+  w.window = std::make_unique<app::TfrmZh>(app::AppContext{w.files, w.prompts, w.shell});
+  w.window->show();
+  const bool filled = !w.window->Panels().text(4).isEmpty();
+  std::printf("%f %ld %d\n", (monotonicSeconds() - launchedAt) * 1000, residentKb(), filled ? 1 : 0);
+  return 0;
+}
+
+void startup(const char* self) {
+  std::vector<double> times;
+  std::vector<long> rss;
+  for (int i = 0; i < 10; ++i) {
+    int out[2];
+    if (pipe(out) != 0) return;
+    const pid_t child = fork();
+    if (child == 0) {
+      dup2(out[1], 1);
+      qputenv("ORUVO_BENCH_LAUNCHED_AT", QByteArray::number(monotonicSeconds(), 'f', 6));
+      execl(self, self, "--startup-probe", nullptr);
+      _exit(1);
+    }
+    ::close(out[1]);
+    char buffer[256] = {};
+    const ssize_t n = ::read(out[0], buffer, sizeof buffer - 1);
+    ::close(out[0]);
+    waitpid(child, nullptr, 0);
+    double ms = 0;
+    long kb = 0;
+    int filled = 0;
+    if (n > 0 && std::sscanf(buffer, "%lf %ld %d", &ms, &kb, &filled) == 3 && filled) {
+      times.push_back(ms);
+      rss.push_back(kb);
+    }
+  }
+  std::sort(times.begin(), times.end());
+  std::sort(rss.begin(), rss.end());
+  if (times.empty()) return;
+  std::printf("start-up to a filled window: median %6.1f ms over %zu runs, resident %5.1f MB\n",
+              times[times.size() / 2], times.size(), rss[rss.size() / 2] / 1024.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (argc > 1 && QByteArray(argv[1]) == "--startup-probe") return startupProbe();
+  QApplication application(argc, argv);
+
+  constexpr qint64 kStream = 20'000'000;
+  const double ptyLimit = plainPtyReadMBs(kStream * 5);
+  std::printf("plain read loop on a pty: %.2f MB/s\n", ptyLimit);
+  for (int style : {0, 1}) {
+    const char* rep = style == 0 ? "HEX" : "ASCII";
+    for (double rate : {11520.0, 92160.0, 300000.0}) {
+      const qint64 total = static_cast<qint64>(rate * 5);
+      const QByteArray name = QByteArray("serial ") + rep + " paced " + QByteArray::number(rate / 1000, 'f', 2) + " kB/s";
+      printStream(name.constData(), serialStream(style, rate, total), rate / kMB);
+    }
+    printStream((QByteArray("serial ") + rep + " unpaced").constData(), serialStream(style, 0, kStream), ptyLimit);
+  }
+  const double socketLimit = plainSocketReadMBs(kStream * 10);
+  std::printf("plain socket reader on loopback: %.2f MB/s\n", socketLimit);
+  printStream("TCP server, 1 client, HEX", serverStream(1, kStream * 2), socketLimit);
+  printStream("TCP server, 10 clients, HEX", serverStream(10, kStream * 2), socketLimit);
+  latency(30);
+  latency(5);
+  idle("serial open and silent", [](Window& w) {
+    static testing_support::PtyPair pty;
+    w.ini().writeString("ComSet", "port", pty.slavePath());
+  });
+  idle("server listening", [](Window& w) {
+    w.ini().writeInteger("ComSet", "Style", 1);
+    w.ini().writeInteger("ComSet", "SPort", testing_support::FreeLoopbackPort());
+  });
+  startup(argv[0]);
+  return 0;
+}
