@@ -119,7 +119,9 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
   QList<Line> lines = readLines(path_);
   const auto range = findSection(lines, section);
   if (!range) {
-    if (!lines.isEmpty() && lines.last().ending.isEmpty()) lines.last().ending = kNewLine;
+    // A last line ended by a lone CR (or by nothing) is not ended for the reader, which splits
+    // at LF only: complete it, or the new line would run on from it.
+    if (!lines.isEmpty() && !lines.last().ending.endsWith('\n')) lines.last().ending = kNewLine;
     lines.append({'[' + section.toUtf8() + ']', kNewLine});
     lines.append({key.toUtf8() + '=' + value.toUtf8(), kNewLine});
   } else if (const auto at = findKey(lines, *range, key)) {
@@ -129,7 +131,7 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
     // After the section's last non-blank line, so blank lines before the next section stay.
     qsizetype insertAt = range->second;
     while (insertAt > range->first + 1 && lines[insertAt - 1].text.trimmed().isEmpty()) --insertAt;
-    if (lines[insertAt - 1].ending.isEmpty()) lines[insertAt - 1].ending = kNewLine;
+    if (!lines[insertAt - 1].ending.endsWith('\n')) lines[insertAt - 1].ending = kNewLine;
     lines.insert(insertAt, {key.toUtf8() + '=' + value.toUtf8(), kNewLine});
   }
   QByteArray content;
