@@ -1,0 +1,45 @@
+#pragma once
+// The About box: product name and version, the running system, the physical memory and the
+// processor frequency (measured afresh at every opening, which keeps the GUI thread asleep for
+// about 200 ms), and a web and a mail link opened with the desktop's default handler.
+// A fact that cannot be had is reported once under "提示"; the box still opens.
+
+#include <QDialog>
+#include <memory>
+
+#include "dialogs/prompts.h"
+#include "platform/desktop_shell.h"
+
+class QLabel;
+namespace Ui {
+class TAboutfrm;
+}
+
+namespace dialogs {
+
+inline const QString kAboutWebAddress = QStringLiteral("https://oruvotarvix.example.com");
+inline const QString kAboutMailAddress = QStringLiteral("support@oruvotarvix.example.com");
+
+class TAboutfrm : public QDialog {
+  Q_OBJECT
+
+ public:
+  TAboutfrm(QWidget* parent, platform::DesktopShell& shell, Prompts& prompts);
+  ~TAboutfrm() override;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void FormCreate();
+  void fillFacts();
+  void lblMouseMove(QLabel& link);
+  void lblMouseLeave(QLabel& link);
+  void lblMouseDown(const QLabel& link);
+
+  std::unique_ptr<Ui::TAboutfrm> ui_;
+  platform::DesktopShell& shell_;
+  Prompts& prompts_;
+};
+
+}  // namespace dialogs
