@@ -192,7 +192,9 @@ bool TDataGrid1::event(QEvent* event) {
 }
 
 void TDataGrid1::keyPressEvent(QKeyEvent* event) {
-  RunRowKey(*event);
+  // Ctrl+Insert and Ctrl+Delete end here: the view would take their text as typing and open
+  // the cell editor with it.
+  if (RunRowKey(*event) && event->key() != Qt::Key_Down) return;
   QTableView::keyPressEvent(event);
 }
 

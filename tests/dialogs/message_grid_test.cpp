@@ -1,0 +1,289 @@
+#include "dialogs/message_grid.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "dialogs/message_grid_adapter.h"
+#include "dialogs/message_grid_values.h"
+#include "store/message_list_file.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using dialogs::TPowerStringGrid;
+
+// A 3-column grid with rows 1..dataRows, cells "r.c".
+void fill(TPowerStringGrid& grid, int dataRows) {
+  grid.setColCount(3);
+  grid.setRowCount(dataRows + 1);
+  for (int r = 1; r <= dataRows; ++r) {
+    for (int c = 0; c < 3; ++c) grid.setCells(c, r, QStringLiteral("%1.%2").arg(r).arg(c));
+  }
+}
+
+QStringList column1(const TPowerStringGrid& grid) {
+  QStringList out;
+  for (int r = 1; r < grid.RowCount(); ++r) out.append(grid.Cells(1, r));
+  return out;
+}
+
+QLineEdit* openEditor(TPowerStringGrid& grid, int col, int row) {
+  grid.setRow(row);
+  grid.setCol(col);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  grid.edit(grid.model()->index(row - 1, col));
+  return grid.viewport()->findChild<QLineEdit*>();
+}
+
+TEST(MessageGridRows, CtrlInsertOnRowTwoOfFourInsertsAnEmptyRowThree) {
+  TPowerStringGrid grid;
+  fill(grid, 4);
+  grid.setDataGridOptions(dialogs::dgoInsertRow | dialogs::dgoDeleteRow);
+  grid.setRow(2);
+  QTest::keyClick(&grid, Qt::Key_Insert, Qt::ControlModifier);
+  EXPECT_EQ(column1(grid), (QStringList{"1.1", "2.1", "", "3.1", "4.1"}));
+  EXPECT_EQ(grid.Row(), 2);
+  QTest::keyClick(&grid, Qt::Key_Delete, Qt::ControlModifier);
+  EXPECT_EQ(column1(grid), (QStringList{"1.1", "", "3.1", "4.1"}));
+}
+
+TEST(MessageGridRows, KeysChangeNoRowsWithoutDataGridOptions) {
+  TPowerStringGrid grid;
+  fill(grid, 2);
+  grid.setRow(2);
+  QTest::keyClick(&grid, Qt::Key_Insert, Qt::ControlModifier);
+  QTest::keyClick(&grid, Qt::Key_Delete, Qt::ControlModifier);
+  QTest::keyClick(&grid, Qt::Key_Down);
+  EXPECT_EQ(grid.RowCount(), 3);
+  EXPECT_EQ(column1(grid), (QStringList{"1.1", "2.1"}));
+}
+
+TEST(MessageGridRows, DownOnTheLastRowAppendsARowAndMovesIntoIt) {
+  TPowerStringGrid grid;
+  fill(grid, 2);
+  grid.setDataGridOptions(dialogs::dgoAppendRow);
+  QSignalSpy before(&grid, &TPowerStringGrid::BeforeInsert);
+  QSignalSpy after(&grid, &TPowerStringGrid::AfterInsert);
+  grid.setRow(2);
+  QTest::keyClick(&grid, Qt::Key_Down);
+  EXPECT_EQ(grid.RowCount(), 4);
+  EXPECT_EQ(grid.Row(), 3);
+  EXPECT_EQ(grid.Cells(1, 3), QString());
+  EXPECT_EQ(before.count(), 1);
+  EXPECT_EQ(after.count(), 1);
+}
+
+TEST(MessageGridRows, DeletionEmptiesTheOnlyDataRowAndHonoursRowCountMin) {
+  TPowerStringGrid grid;
+  fill(grid, 1);
+  grid.DeleteRow(1);
+  EXPECT_EQ(grid.RowCount(), 2);
+  EXPECT_EQ(grid.Cells(1, 1), QString());
+
+  fill(grid, 2);
+  grid.setRowCountMin(3);
+  grid.DeleteRow(1);
+  EXPECT_EQ(grid.RowCount(), 3);
+  EXPECT_EQ(column1(grid), (QStringList{"", "2.1"}));
+
+  grid.setRowCountMin(0);
+  grid.DeleteRow(1);
+  EXPECT_EQ(column1(grid), (QStringList{"2.1"}));
+  grid.DeleteRow(0);
+  grid.DeleteRow(5);
+  EXPECT_EQ(grid.RowCount(), 2);
+}
+
+TEST(MessageGridRows, RowCountMinIsNeverNegativeAndRaisesTheRowCount) {
+  TPowerStringGrid grid;
+  grid.setRowCountMin(-4);
+  EXPECT_EQ(grid.RowCountMin(), 0);
+  grid.setRowCountMin(6);
+  EXPECT_EQ(grid.RowCount(), 6);
+}
+
+TEST(MessageGridRows, InsertRowKeepsCellsBelowAndAppendRowAddsAnEmptyLastRow) {
+  TPowerStringGrid grid;
+  fill(grid, 3);
+  grid.InsertRow(3);
+  EXPECT_EQ(column1(grid), (QStringList{"1.1", "2.1", "3.1", ""}));
+  grid.AppendRow();
+  EXPECT_EQ(grid.RowCount(), 6);
+}
+
+TEST(MessageGridNavigation, EnterMovesRightThenToTheNextRowAndStopsInTheLastCell) {
+  TPowerStringGrid grid;
+  fill(grid, 2);
+  grid.setRow(1);
+  grid.setCol(1);
+  QTest::keyClick(&grid, Qt::Key_Return);
+  EXPECT_EQ(std::pair(grid.Col(), grid.Row()), std::pair(2, 1));
+  QTest::keyClick(&grid, Qt::Key_Return);
+  EXPECT_EQ(std::pair(grid.Col(), grid.Row()), std::pair(1, 2));
+  QTest::keyClick(&grid, Qt::Key_Enter);
+  QTest::keyClick(&grid, Qt::Key_Enter);
+  EXPECT_EQ(std::pair(grid.Col(), grid.Row()), std::pair(2, 2));
+}
+
+TEST(MessageGridNavigation, WithWholeRowSelectEverySecondEnterMovesTheRowDown) {
+  TPowerStringGrid grid;
+  fill(grid, 3);
+  grid.setWholeRowSelect(true);
+  grid.setRow(1);
+  grid.setCol(1);
+  QList<int> rows;
+  for (int i = 0; i < 4; ++i) {
+    QTest::keyClick(&grid, Qt::Key_Return);
+    rows.append(grid.Row());
+  }
+  EXPECT_EQ(rows, (QList<int>{1, 2, 2, 3}));
+  EXPECT_FALSE(grid.model()->flags(grid.model()->index(0, 1)) & Qt::ItemIsEditable);
+}
+
+TEST(MessageGridColumns, TheColumnListFollowsColCount) {
+  TPowerStringGrid grid;
+  grid.setColCount(3);
+  grid.setColumnTitle(2, QStringLiteral("报文内容"));
+  grid.setColCount(5);
+  ASSERT_EQ(grid.Columns().Count(), 5);
+  EXPECT_EQ(grid.Columns().Items(4).Title.Caption, QString());
+  EXPECT_EQ(grid.Columns().Items(4).DropDownRows, 7u);
+  grid.setColCount(2);
+  EXPECT_EQ(grid.Columns().Count(), 2);
+  grid.Columns().Add();
+  EXPECT_EQ(grid.ColCount(), 3);
+  grid.Columns().Delete(0);
+  EXPECT_EQ(grid.ColCount(), 2);
+}
+
+TEST(MessageGridColumns, TheTitleRowShowsTheCaptionOrElseTheTitleCell) {
+  TPowerStringGrid grid;
+  grid.setColCount(3);
+  grid.setCells(0, 0, QStringLiteral("#"));
+  grid.setColumnTitle(1, QStringLiteral("报文名称"));
+  grid.setCells(1, 0, QStringLiteral("hidden"));
+  EXPECT_EQ(grid.model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("#"));
+  EXPECT_EQ(grid.model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("报文名称"));
+}
+
+TEST(MessageGridColumns, VersionAlwaysReadsThreePointZero) {
+  TPowerStringGrid grid;
+  grid.setVersion(QStringLiteral("2.0"));
+  EXPECT_EQ(grid.Version(), QStringLiteral("3.0"));
+}
+
+TEST(MessageGridEditing, AModifiedCommitRaisesUserChangedOnceEvenWithTheOldText) {
+  TPowerStringGrid grid;
+  fill(grid, 2);
+  grid.show();
+  QSignalSpy changed(&grid, &TPowerStringGrid::UserChanged);
+
+  QLineEdit* editor = openEditor(grid, 1, 2);
+  ASSERT_NE(editor, nullptr);
+  grid.CommitEdit();
+  EXPECT_EQ(changed.count(), 0);
+
+  editor = openEditor(grid, 1, 2);
+  ASSERT_NE(editor, nullptr);
+  editor->end(false);
+  QTest::keyClick(editor, Qt::Key_X);
+  QTest::keyClick(editor, Qt::Key_Backspace);
+  grid.CommitEdit();
+  ASSERT_EQ(changed.count(), 1);
+  EXPECT_EQ(changed[0].value(0).toInt(), 1);
+  EXPECT_EQ(changed[0].value(1).toInt(), 2);
+  EXPECT_EQ(grid.Cells(1, 2), "2.1");
+}
+
+TEST(MessageGridEditing, NumberAndDateColumnsCoerceAtCommitOrKeepTheOldText) {
+  TPowerStringGrid grid;
+  fill(grid, 1);
+  dialogs::TColumn number = grid.Columns().Items(1);
+  number.setFormat(dialogs::TColumnFormat::cfNumber);
+  grid.Columns().setItems(1, number);
+  dialogs::TColumn date = grid.Columns().Items(2);
+  date.setFormat(dialogs::TColumnFormat::cfDate);
+  grid.Columns().setItems(2, date);
+  grid.show();
+  QSignalSpy changed(&grid, &TPowerStringGrid::UserChanged);
+
+  auto type = [&](int col, const QString& text) {
+    QLineEdit* editor = openEditor(grid, col, 1);
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, text);
+    grid.CommitEdit();
+  };
+  type(1, "1.50");
+  EXPECT_EQ(grid.Cells(1, 1), "1.5");
+  type(1, "abc");
+  EXPECT_EQ(grid.Cells(1, 1), "1.5");
+  type(2, "t");
+  EXPECT_EQ(grid.Cells(2, 1), QDate::currentDate().toString("yyyy-MM-dd"));
+  type(2, "2024/3/7");
+  EXPECT_EQ(grid.Cells(2, 1), "2024-03-07");
+  EXPECT_EQ(changed.count(), 3);
+}
+
+TEST(MessageGridEditing, APickListColumnEditsWithAComboBox) {
+  TPowerStringGrid grid;
+  fill(grid, 1);
+  dialogs::TColumn column = grid.Columns().Items(1);
+  column.PickList = {"Reset", "Read"};
+  column.LimitToList = true;
+  grid.Columns().setItems(1, column);
+  grid.show();
+  grid.setRow(1);
+  grid.setCol(1);
+  grid.edit(grid.model()->index(0, 1));
+  auto* combo = grid.viewport()->findChild<QComboBox*>();
+  ASSERT_NE(combo, nullptr);
+  EXPECT_FALSE(combo->isEditable());
+  EXPECT_EQ(combo->count(), 2);
+}
+
+TEST(MessageGridEditing, CtrlDeleteInTheEditorDeletesOneRow) {
+  TPowerStringGrid grid;
+  fill(grid, 3);
+  grid.setDataGridOptions(dialogs::dgoDeleteRow);
+  grid.show();
+  QLineEdit* editor = openEditor(grid, 1, 2);
+  ASSERT_NE(editor, nullptr);
+  QTest::keyClick(editor, Qt::Key_Delete, Qt::ControlModifier);
+  EXPECT_EQ(column1(grid), (QStringList{"1.1", "3.1"}));
+}
+
+TEST(MessageGridValues, DisplayMasksFormatNumbersAndDatesOrLeaveTheText) {
+  dialogs::TColumn number;
+  number.setFormat(dialogs::TColumnFormat::cfNumber);
+  number.DisplayMask = "#,##0.00";
+  EXPECT_EQ(dialogs::DisplayCellText(number, "1234.5"), "1,234.50");
+  EXPECT_EQ(dialogs::DisplayCellText(number, "n/a"), "n/a");
+  number.setFormat(dialogs::TColumnFormat::cfDate);
+  EXPECT_EQ(number.DisplayMask, QString());
+  number.DisplayMask = "dd.mm.yyyy hh:nn";
+  EXPECT_EQ(dialogs::DisplayCellText(number, "2024-03-07 08:05:00"), "07.03.2024 08:05");
+}
+
+TEST(MessageGridAdapter, LoadsAListFileIntoTheWidgetGrid) {
+  testing_support::TempDir dir;
+  testing_support::WriteAll(dir.file("list.sen"), "3\r\n1,A,\"01 02\"\r\n2,\"B C\",7F\r\n");
+  TPowerStringGrid grid;
+  grid.setColCount(3);
+  grid.setColumnTitle(1, QStringLiteral("报文名称"));
+  dialogs::GridAdapter adapter(grid);
+  store::LoadGridsFromFile({&adapter}, dir.file("list.sen"), "default.sen", {dir.path()});
+  EXPECT_EQ(grid.RowCount(), 3);
+  EXPECT_EQ(grid.Cells(2, 1), "01 02");
+  EXPECT_EQ(grid.Cells(1, 2), "B C");
+  store::FitGridColumns(adapter, {1});
+  EXPECT_EQ(grid.ColWidths(1),
+            grid.fontMetrics().horizontalAdvance(QStringLiteral("报文名称")) + 20);
+}
+
+}  // namespace
