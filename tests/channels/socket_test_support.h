@@ -6,11 +6,13 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QEvent>
 #include <QString>
 #include <QStringList>
 #include <QTest>
+#include <QTimer>
 #include <functional>
 
 #include "channels/socket_client.h"
@@ -21,8 +23,17 @@ namespace socket_test {
 
 constexpr int kBoundMs = 5000;
 
+// Runs the event loop until `condition` holds; false when the bound ran out first. Unlike
+// QTest::qWaitFor it does not sleep between rounds, so a wait ends as soon as its event came.
 inline bool WaitFor(const std::function<bool()>& condition, int boundMs = kBoundMs) {
-  return QTest::qWaitFor(condition, boundMs);
+  const QDeadlineTimer deadline(boundMs);
+  QTimer wakeUp;  // ends every wait for events now and then, so the bound is honoured
+  wakeUp.start(50);
+  while (!condition()) {
+    if (deadline.hasExpired()) return false;
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  return true;
 }
 
 // Lets the event loop run for a while when a test checks that nothing happens.
