@@ -1,0 +1,197 @@
+#include "dialogs/define_send.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolButton>
+
+#include "dialogs/message_grid.h"
+#include "store/ini_file.h"
+#include "support/fake_prompts.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using testing_support::ReadAll;
+using testing_support::WriteAll;
+
+const QByteArray kThreeMessages = "4\r\n1,A,01\r\n2,B,02\r\n3,C,03\r\n";
+
+class DefineSend : public ::testing::Test {
+ protected:
+  testing_support::TempDir dir;
+  store::AppFiles files{dir.path()};
+  testing_support::FakePrompts prompts;
+  std::unique_ptr<dialogs::TfrmDefineSend> form;
+
+  void openWith(const QByteArray& list) {
+    WriteAll(dir.file("list.sen"), list);
+    store::IniFile(files.comsetIni())
+        .writeString("DefineSend", "SendFileName", dir.file("list.sen"));
+    open();
+  }
+  void open() {
+    form = std::make_unique<dialogs::TfrmDefineSend>(nullptr, prompts, files);
+    form->show();
+  }
+  dialogs::TPowerStringGrid& grid() {
+    return *form->findChild<dialogs::TPowerStringGrid*>("GrdSend");
+  }
+  void click(const char* button) { form->findChild<QToolButton*>(button)->click(); }
+  QString status() { return form->findChild<QLabel*>("StatusPanel0")->text(); }
+  QStringList boxTexts() const {
+    QStringList texts;
+    for (const auto& box : prompts.boxes) texts.append(box.text);
+    return texts;
+  }
+  QString storedName() const {
+    return store::IniFile(files.comsetIni()).readString("DefineSend", "SendFileName", QString());
+  }
+  // Types into the cell's editor and commits, as leaving the cell would.
+  void type(int col, int row, const QString& keys) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    grid().setRow(row);
+    grid().setCol(col);
+    grid().edit(grid().model()->index(row - 1, col));
+    auto* editor = grid().viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->end(false);
+    QTest::keyClicks(editor, keys);
+  }
+};
+
+TEST_F(DefineSend, WithoutAnyListItCreatesAnEmptyDefaultAndClosesSayingNothingToSave) {
+  open();
+  EXPECT_TRUE(QFile::exists(files.defaultSendFile()));
+  EXPECT_EQ(grid().RowCount(), 2);
+  EXPECT_EQ(status(), QStringLiteral("发送报文文件:") + files.defaultSendFile());
+  form->close();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(boxTexts(), QStringList{QStringLiteral("没有报文,不可保存!")});
+  EXPECT_EQ(prompts.boxes[0].caption, QStringLiteral("系统提示!"));
+  EXPECT_EQ(storedName(), files.defaultSendFile());
+  EXPECT_EQ(ReadAll(files.defaultSendFile()), QByteArray());
+}
+
+TEST_F(DefineSend, NewThenSaveAsksForANameAndAppendsTheExtension) {
+  openWith(kThreeMessages);
+  click("BtnNew");
+  EXPECT_EQ(status(), QStringLiteral("新建发送文件"));
+  EXPECT_EQ(grid().RowCount(), 2);
+  EXPECT_EQ(grid().Cells(1, 1), QString());
+  grid().setRowCount(3);
+  grid().setRowTexts(1, {"1", "Reset", "AA 55"});
+  grid().setRowTexts(2, {"2", "Read", "01"});
+  prompts.fileAnswers.push_back(dir.file("fresh"));
+  click("BtnSave");
+  EXPECT_EQ(ReadAll(dir.file("fresh.sen")), QByteArray("3\r\n1,Reset,\"AA 55\"\r\n2,Read,01\r\n"));
+  EXPECT_EQ(boxTexts(), QStringList{QStringLiteral("保存成功!")});
+  EXPECT_EQ(status(), QStringLiteral("发送报文文件:") + dir.file("fresh.sen"));
+  EXPECT_EQ(ReadAll(dir.file("list.sen")), kThreeMessages);
+
+  click("BtnSave");
+  EXPECT_EQ(prompts.fileRequests.size(), 1);
+  form->close();
+  EXPECT_EQ(storedName(), dir.file("fresh.sen"));
+}
+
+TEST_F(DefineSend, SaveAsAddsALowerCaseExtensionToACapitalOneAndKeepsTheNewFileState) {
+  openWith(kThreeMessages);
+  click("BtnNew");
+  grid().setRowTexts(1, {"1", "One", "01"});
+  prompts.fileAnswers.push_back(dir.file("other.SEN"));
+  click("BtnSavaAs");
+  EXPECT_TRUE(QFile::exists(dir.file("other.SEN.sen")));
+  EXPECT_EQ(boxTexts(), QStringList{QStringLiteral("另存成功!")});
+  prompts.fileAnswers.push_back(std::nullopt);
+  click("BtnSave");
+  EXPECT_EQ(prompts.fileRequests.size(), 2);
+}
+
+TEST_F(DefineSend, EditingACellAndRestoringItLeavesTheListClean) {
+  openWith(kThreeMessages);
+  type(1, 2, "X");
+  QTest::keyClick(grid().viewport()->findChild<QLineEdit*>(), Qt::Key_Backspace);
+  click("BtnBack");
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_TRUE(prompts.boxes.isEmpty());
+}
+
+TEST_F(DefineSend, CancelAtTheUnsavedChangesQuestionKeepsTheWindowOpen) {
+  openWith(kThreeMessages);
+  type(1, 2, "X");
+  prompts.buttonAnswers.push_back(QMessageBox::Cancel);
+  form->close();
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(boxTexts(), QStringList{QStringLiteral("修改的报文没有保存，是否要保存？")});
+  EXPECT_EQ(prompts.boxes[0].caption, QStringLiteral("系统提示！"));
+  EXPECT_EQ(grid().Cells(1, 2), "BX");
+  EXPECT_EQ(ReadAll(dir.file("list.sen")), kThreeMessages);
+
+  prompts.buttonAnswers.push_back(QMessageBox::Yes);
+  form->close();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(ReadAll(dir.file("list.sen")), QByteArray("4\r\n1,A,01\r\n2,BX,02\r\n3,C,03\r\n"));
+  EXPECT_EQ(prompts.boxes.size(), 2);
+}
+
+TEST_F(DefineSend, CtrlDeleteThenBackClosesWithoutAQuestion) {
+  openWith(kThreeMessages);
+  grid().setRow(2);
+  QTest::keyClick(&grid(), Qt::Key_Delete, Qt::ControlModifier);
+  EXPECT_EQ(grid().RowCount(), 3);
+  click("BtnBack");
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_TRUE(prompts.boxes.isEmpty());
+  EXPECT_EQ(ReadAll(dir.file("list.sen")), kThreeMessages);
+}
+
+TEST_F(DefineSend, AddInsertsBelowTheCurrentRowAndColumnZeroIsRenumbered) {
+  openWith("6\r\n9,A,01\r\n9,B,02\r\n9,C,03\r\n9,D,04\r\n9,E,05\r\n");
+  grid().setRow(2);
+  click("BtnAdd");
+  ASSERT_EQ(grid().RowCount(), 7);
+  EXPECT_EQ(grid().Cells(1, 3), QString());
+  EXPECT_EQ(grid().Cells(1, 4), "C");
+  grid().resize(600, 400);
+  grid().grab();
+  for (int r = 1; r <= 6; ++r) EXPECT_EQ(grid().Cells(0, r), QString::number(r));
+}
+
+TEST_F(DefineSend, DeleteAsksFirstAndMarksTheListChanged) {
+  openWith(kThreeMessages);
+  grid().setRow(2);
+  prompts.buttonAnswers.push_back(QMessageBox::No);
+  click("BtnDel");
+  EXPECT_EQ(grid().RowCount(), 4);
+  EXPECT_EQ(boxTexts(), QStringList{QStringLiteral("确定删除第 2 行纪录?")});
+  prompts.buttonAnswers.push_back(QMessageBox::Yes);
+  click("BtnDel");
+  EXPECT_EQ(grid().Cells(1, 2), "C");
+  prompts.buttonAnswers.push_back(QMessageBox::No);
+  form->close();
+  EXPECT_EQ(boxTexts().last(), QStringLiteral("修改的报文没有保存，是否要保存？"));
+  EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(DefineSend, RefreshRemovesRowsWithoutContentButKeepsContentWithoutName) {
+  openWith("4\r\n1,Named,\r\n2,,AA\r\n3,Blank,\" \t\"\r\n");
+  click("BtnRefresh");
+  ASSERT_EQ(grid().RowCount(), 2);
+  EXPECT_EQ(grid().Cells(2, 1), "AA");
+}
+
+TEST_F(DefineSend, CancellingTheSaveDialogOfANewListClosesAndKeepsThePreviousName) {
+  openWith(kThreeMessages);
+  click("BtnNew");
+  grid().setRowTexts(1, {"1", "One", "01"});
+  prompts.fileAnswers.push_back(std::nullopt);
+  form->close();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(storedName(), dir.file("list.sen"));
+  EXPECT_EQ(ReadAll(dir.file("list.sen")), kThreeMessages);
+}
+
+}  // namespace
