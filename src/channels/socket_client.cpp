@@ -15,10 +15,17 @@ void TClientSocket::setActive(bool active) {
     if (!active) socket_.closeQuietly();  // cancels an attempt still pending
     return;
   }
-  if (active)
-    activate();
-  else
+  if (!active) {
     deactivate();
+    return;
+  }
+  try {
+    activate();
+  } catch (...) {
+    // A failure during activation (a handler's as well) leaves no attempt behind.
+    if (!socket_.Connected()) socket_.closeQuietly();
+    throw;
+  }
 }
 
 void TClientSocket::activate() {
@@ -51,18 +58,16 @@ void TClientSocket::activate() {
       socket_.failConnectLater(started.error.code);
       break;
     case platform::ConnectStart::Failed:
-      socket_.closeQuietly();
       throw SocketApiError(started.error.code, "connect");
   }
 }
 
-// Raises OnError with eeLookup, closes the attempt and fails the activation. It fails even when
-// the handler cleared the code: no connection attempt was started, and an activation that
+// Raises OnError with eeLookup and fails the activation (which closes the attempt). It fails even
+// when the handler cleared the code: no connection attempt was started, and an activation that
 // returned normally would leave the caller believing the channel open.
 void TClientSocket::failLookup(int code, bool noAddress) {
   const int reported = code;
   RaiseEvent(OnError, this, socket_, TErrorEvent::eeLookup, code);
-  socket_.closeQuietly();
   if (noAddress) throw NoAddressSpecified();
   throw SocketApiError(code != 0 ? code : reported, "ASync Lookup");
 }

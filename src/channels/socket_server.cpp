@@ -31,10 +31,19 @@ TServerSocket::~TServerSocket() { deactivate(); }
 
 void TServerSocket::setActive(bool active) {
   if (active == active_) return;
-  if (active)
-    activate();
-  else
+  if (!active) {
     deactivate();
+    return;
+  }
+  if (listener_.fd_.valid()) throw CantListenOnOpenSocket();
+  try {
+    activate();
+  } catch (...) {
+    // A failure during activation (a handler's as well) leaves nothing listening.
+    closeListener();
+    active_ = false;
+    throw;
+  }
 }
 
 void TServerSocket::setPort(int port) {
@@ -44,7 +53,6 @@ void TServerSocket::setPort(int port) {
 }
 
 void TServerSocket::activate() {
-  if (listener_.fd_.valid()) throw CantListenOnOpenSocket();
   platform::NewSocket created = platform::createTcpSocket();
   if (!created.fd.valid()) throw CantCreateSocket();
   if (const auto failed =
@@ -56,11 +64,8 @@ void TServerSocket::activate() {
   active_ = true;
   RaiseEvent(OnListen, this, listener_);
   if (listener_.generation_ != opened) return;  // the handler deactivated the server
-  if (const auto failed = platform::listenForConnections(listener_.fd_.get(), kListenBacklog)) {
-    closeListener();
-    active_ = false;
+  if (const auto failed = platform::listenForConnections(listener_.fd_.get(), kListenBacklog))
     throw SocketApiError(failed->code, "listen");
-  }
   // Watched only once it listens: an unlistening socket polls as hung up.
   listener_.acceptNotifier_ = new QSocketNotifier(listener_.fd_.get(), QSocketNotifier::Read, this);
   connect(listener_.acceptNotifier_, &QSocketNotifier::activated, this,
