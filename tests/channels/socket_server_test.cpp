@@ -138,6 +138,15 @@ TEST(ServerSocket, PortInUseMakesActivationThrowAndLeavesTheServerInactive) {
   EXPECT_TRUE(second.Active());
 }
 
+TEST(ServerSocket, AnErrorThrownByTheListenHandlerLeavesNothingListening) {
+  const int before = socket_test::OpenDescriptorCount();
+  TServerSocket server;
+  server.OnListen = [](QObject*, TServerWinSocket&) { throw ESocketError(QStringLiteral("no")); };
+  EXPECT_THROW(server.setActive(true), ESocketError);
+  EXPECT_FALSE(server.Active());
+  EXPECT_EQ(socket_test::OpenDescriptorCount(), before);
+}
+
 TEST(ServerSocket, PortAbove65535ActsAsItsLow16Bits) {
   TServerSocket probe;
   const int port = ListenOnAnyPort(probe);
@@ -193,8 +202,8 @@ TEST(ServerSocket, ClosingTheServerFromAClientResetErrorIsSafe) {
   EXPECT_TRUE(recorder.unhandled.isEmpty());
 }
 
-// The main window's error handler shows a modal box (a nested event loop), clears the code and
-// closes the whole server, from inside the send of a broadcast.
+// The main window's error handler clears the code and closes the whole server from inside the
+// send of a broadcast; modal boxes run nested event loops around that.
 TEST(ServerSocket, ClosingTheServerFromAClientErrorDuringABroadcastStopsTheBroadcastSafely) {
   TServerSocket server;
   ServerRecorder recorder(server);
@@ -204,9 +213,9 @@ TEST(ServerSocket, ClosingTheServerFromAClientErrorDuringABroadcastStopsTheBroad
     ++errors;
     EXPECT_EQ(event, channels::TErrorEvent::eeSend);
     EXPECT_EQ(socket.PeerAddress(), QStringLiteral("127.0.0.1"));
-    socket_test::RunEventLoopFor(20);
     code = 0;
     server.setActive(false);
+    socket_test::RunEventLoopFor(20);  // a nested loop, which also runs deferred deletions
   };
   ListenOnAnyPort(server);
   std::vector<LoopbackPeer> peers;  // they never read
