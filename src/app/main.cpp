@@ -3,6 +3,7 @@
 
 #include "app/main_window.h"
 #include "dialogs/handler_guard.h"
+#include "dialogs/pictures.h"
 #include "dialogs/prompts.h"
 #include "platform/desktop_shell.h"
 #include "store/app_files.h"
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("oruvotarvix"));
   QApplication::setApplicationDisplayName(dialogs::kProgramTitle);
+  QApplication::setWindowIcon(dialogs::ProgramIcon());
   dialogs::QtPrompts prompts;
   platform::XdgShell shell;
   app::TfrmZh window(app::AppContext{store::AppFiles::besideExecutable(), prompts, shell});

@@ -93,7 +93,7 @@ void TfrmZh::connectCommands() {
   connect(&timer2_, &QTimer::timeout, this, [this] { guarded([this] { Timer2Timer(); }); });
   connect(ui_.BtnUpdate, &QToolButton::clicked, this,
           [this] { guarded([this] { BtnUpdateClick(); }); });
-  connect(ui_.GrdSend, &QAbstractItemView::doubleClicked, this,
+  connect(ui_.GrdSend, &dialogs::TPowerStringGrid::DblClick, this,
           [this] { guarded([this] { GrdSendDblClick(); }); });
 }
 
@@ -171,7 +171,7 @@ void TfrmZh::btnPortSetClick() {
 }
 
 void TfrmZh::ASCIIA1Click() {
-  if (!asciiTable_) asciiTable_ = std::make_unique<dialogs::TfrmASC>(ctx_.files);
+  if (!asciiTable_) asciiTable_ = std::make_unique<dialogs::TfrmASC>(ctx_.files, ctx_.prompts);
   asciiTable_->show();
   asciiTable_->raise();
   asciiTable_->activateWindow();

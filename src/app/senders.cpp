@@ -15,6 +15,7 @@
 #include "dialogs/define_send.h"
 #include "dialogs/form_size.h"
 #include "dialogs/message_grid.h"
+#include "dialogs/message_grid_adapter.h"
 #include "store/message_list_file.h"
 
 namespace app {

@@ -1,4 +1,6 @@
 #include <QDir>
+#include <QMenu>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTabWidget>

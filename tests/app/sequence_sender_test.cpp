@@ -1,6 +1,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
+#include "app/traffic_log.h"
 #include "dialogs/message_grid.h"
 #include "main_window_fixture.h"
 #include "support/pty_pair.h"
@@ -77,12 +78,12 @@ TEST_F(SequenceSenderTest, DoubleClickSendsOnlyWhileTheSendButtonIsEnabled) {
   ui().GrdSend->setRow(1);
   ui().txtInteval2->setValue(100000);
   ui().ceksend2->setChecked(true);
-  emit ui().GrdSend->doubleClicked(ui().GrdSend->model()->index(1, 1));
+  emit ui().GrdSend->DblClick();
   EXPECT_TRUE(logLines().isEmpty());
   ui().ceksend2->setChecked(false);
-  emit ui().GrdSend->doubleClicked(ui().GrdSend->model()->index(1, 1));
+  emit ui().GrdSend->DblClick();
   EXPECT_EQ(pty.read(1), QByteArray("\x11"));
   ui().btnCloseCom->trigger();
-  emit ui().GrdSend->doubleClicked(ui().GrdSend->model()->index(1, 1));
+  emit ui().GrdSend->DblClick();
   EXPECT_EQ(logLines().size(), 2);
 }

@@ -1,3 +1,4 @@
+#include "channels/socket_server.h"
 #include "main_window_fixture.h"
 #include "support/loopback_peer.h"
 

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <chrono>
 
 namespace testing_support {
@@ -54,8 +55,10 @@ class LoopbackPeer {
     QByteArray out;
     const auto deadline = std::chrono::steady_clock::now() + bound;
     while (out.size() < count && std::chrono::steady_clock::now() < deadline) {
+      // Keep the program's event loop running while waiting: its timers send.
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
       pollfd p{fd_, POLLIN, 0};
-      if (::poll(&p, 1, 20) <= 0) continue;
+      if (::poll(&p, 1, 5) <= 0) continue;
       char buffer[65536];
       const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
       if (n <= 0) break;
