@@ -27,7 +27,10 @@ SANITIZERS := $(CURDIR)/tests/sanitizers
 ASAN_ENV := ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:strict_init_order=1 \
   LSAN_OPTIONS=suppressions=$(SANITIZERS)/lsan.supp:print_suppressions=0 \
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-TSAN_ENV := TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(SANITIZERS)/tsan.supp
+# Debian's Qt is not instrumented and hands queued calls between threads through futexes the
+# tool cannot see: memory accesses made inside Qt's own code (its memcpy, malloc, realloc) are
+# not checked (ignore_noninstrumented_modules); our code's accesses to the same data still are.
+TSAN_ENV := TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:ignore_noninstrumented_modules=1:suppressions=$(SANITIZERS)/tsan.supp
 
 test-asan: deps
 	@test -f $(BUILD)-asan/build.ninja || CC=clang CXX=clang++ cmake -S . -B $(BUILD)-asan -G Ninja \
@@ -38,7 +41,7 @@ test-asan: deps
 test-tsan: deps
 	@test -f $(BUILD)-tsan/build.ninja || CC=clang CXX=clang++ cmake -S . -B $(BUILD)-tsan -G Ninja \
 	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORUVO_SANITIZE=thread
-	targets=$$(ninja -C $(BUILD)-tsan -t targets all | sed -n 's/^\(test_channels_[A-Za-z0-9_]*\): phony$$/\1/p'); \
+	targets=$$(ninja -C $(BUILD)-tsan -t targets all | sed -n 's/^\(test_channels_[A-Za-z0-9_]*\): phony$$/\1/p' | grep -v _autogen); \
 	  if [ -n "$$targets" ]; then cmake --build $(BUILD)-tsan -j $(JOBS) --target $$targets; fi
 	cd $(BUILD)-tsan && $(TSAN_ENV) ctest --output-on-failure -j 1 -R '^channels_'
 
