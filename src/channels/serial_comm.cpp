@@ -40,8 +40,7 @@ QString DevicePathForCommName(const QString& commName) {
     for (qsizetype i = 3; i < name.size(); ++i) digitsOnly = digitsOnly && name.at(i).isDigit();
     bool ok = false;
     const uint number = name.mid(3).toUInt(&ok);
-    if (digitsOnly && ok && number >= 1)
-      return QStringLiteral("/dev/ttyS%1").arg(number - 1);
+    if (digitsOnly && ok && number >= 1) return QStringLiteral("/dev/ttyS%1").arg(number - 1);
   }
   return QStringLiteral("/dev/") + name;
 }
@@ -66,7 +65,7 @@ bool TComm::Session::createEvents() {
 
 bool TComm::Session::startReceiver() {
   try {
-    receiver = std::thread([this] { runReceive(); });
+    receiver = std::thread([this] { runGuarded([this] { runReceive(); }); });
   } catch (const std::system_error&) {
     return false;
   }
@@ -76,7 +75,10 @@ bool TComm::Session::startReceiver() {
 bool TComm::Session::startTransmitter() {
   transmitterRunning = true;
   try {
-    transmitter = std::thread([this] { runTransmit(); });
+    transmitter = std::thread([this] {
+      runGuarded([this] { runTransmit(); });
+      transmitterRunning.store(false);
+    });
   } catch (const std::system_error&) {
     transmitterRunning = false;
     return false;
@@ -87,7 +89,10 @@ bool TComm::Session::startTransmitter() {
 void TComm::Session::startModemWatcher() {
   if (!countersAtOpen) return;  // the driver reports no modem changes (a pty): nothing to watch
   try {
-    modemWatcher = std::thread([this] { runModemWatch(); });
+    modemWatcher = std::thread([this] {
+      runGuarded([this] { runModemWatch(); });
+      modemWatcherFinished.store(true);
+    });
   } catch (const std::system_error&) {
     // Without modem events the port still works; OnModemStateChange just stays silent.
   }
@@ -125,11 +130,14 @@ void TComm::OpenPort() {
   if (session_) throw ECommsError("This serial port already opened");
   platform::SerialOpenResult opened = platform::openSerialDevice(DevicePathForCommName(commName_));
   switch (opened.failure) {
-    case platform::SerialOpenFailure::None: break;
-    case platform::SerialOpenFailure::CannotOpen: throw ECommsError("Error opening serial port");
+    case platform::SerialOpenFailure::None:
+      break;
+    case platform::SerialOpenFailure::CannotOpen:
+      throw ECommsError("Error opening serial port");
     case platform::SerialOpenFailure::NotCharacterDevice:
       throw ECommsError("File handle is not a comm handle ");
-    case platform::SerialOpenFailure::NotTerminal: throw ECommsError("Cannot setup comm buffer");
+    case platform::SerialOpenFailure::NotTerminal:
+      throw ECommsError("Cannot setup comm buffer");
   }
   platform::discardQueued(opened.fd.get(), true, true);
   session_ = std::make_unique<Session>(*this, std::move(opened.fd));
@@ -203,9 +211,8 @@ void TComm::deliverReceiveData(const QByteArray& chunk) {
   if (!OnReceiveData) return;
   auto handler = OnReceiveData;
   // QByteArray keeps a zero byte after its data: the one the spec's chunk copy carries.
-  runHandler("OnReceiveData", [&] {
-    handler(*this, chunk.constData(), static_cast<quint16>(chunk.size()));
-  });
+  runHandler("OnReceiveData",
+             [&] { handler(*this, chunk.constData(), static_cast<quint16>(chunk.size())); });
 }
 
 void TComm::deliverReceiveError(quint32 flags) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <limits>
 
 #include "channels/serial_session.h"
@@ -38,76 +39,106 @@ void TComm::Session::reportLineErrors(platform::SerialCounters& seen) {
 void TComm::Session::runReceive() {
   platform::nameCurrentThread("serial-rx");
   platform::raiseCurrentThreadPriority(2);
+  platform::usePreciseTimers();
 
-  char buffer[kChunkLimit];
+  // The chunk in progress, plus room to read ahead: one read takes what the driver holds (a
+  // terminal hands out at most 4 KiB at a time), and the bytes beyond the 2048 of a full chunk
+  // start the next one, exactly as two reads would have.
+  constexpr size_t kReadAhead = 4096;
+  char buffer[kChunkLimit + kReadAhead];
   size_t filled = 0;
-  Clock::time_point firstByte;
+  Clock::time_point firstByte;  // of the chunk in progress
   Clock::time_point lastByte;
+  bool readAgain = false;
   std::optional<platform::SerialCounters> counters = countersAtOpen;
 
-  const auto flush = [&] {
-    if (filled == 0) return;
-    post([owner = &owner, chunk = QByteArray(buffer, static_cast<qsizetype>(filled))] {
+  const auto postChunk = [&](const char* data, size_t size) {
+    post([owner = &owner, chunk = QByteArray(data, static_cast<qsizetype>(size))] {
       owner->deliverReceiveData(chunk);
     });
+  };
+  const auto flushAll = [&] {
+    for (size_t at = 0; at < filled; at += kChunkLimit)
+      postChunk(buffer + at, std::min<size_t>(kChunkLimit, filled - at));
     filled = 0;
   };
-  // When the chunk in progress must end; max() while idle or without a gap.
+  const auto flushFullChunks = [&] {
+    size_t at = 0;
+    for (; filled - at >= kChunkLimit; at += kChunkLimit) postChunk(buffer + at, kChunkLimit);
+    if (at == 0) return;
+    std::memmove(buffer, buffer + at, filled - at);
+    filled -= at;
+    firstByte = lastByte;
+  };
+  // When the chunk in progress must end; max() without a gap or total.
   const auto chunkDeadline = [&] {
     Clock::time_point deadline = Clock::time_point::max();
     const quint32 gap = gapMs.load(std::memory_order_relaxed);
     if (gap != 0) deadline = lastByte + std::chrono::milliseconds(gap);
-    const quint64 total = quint64(readTotalMultiplierMs.load(std::memory_order_relaxed)) *
-                              kChunkLimit +
-                          readTotalConstantMs.load(std::memory_order_relaxed);
+    const quint64 total =
+        quint64(readTotalMultiplierMs.load(std::memory_order_relaxed)) * kChunkLimit +
+        readTotalConstantMs.load(std::memory_order_relaxed);
     if (total != 0) deadline = std::min(deadline, firstByte + std::chrono::milliseconds(total));
     return deadline;
   };
 
   for (;;) {
-    std::optional<std::chrono::nanoseconds> timeout;  // none: wait for the first byte for ever
-    if (filled > 0) {
-      const Clock::time_point deadline = chunkDeadline();
-      if (deadline != Clock::time_point::max()) {
-        const auto left = deadline - Clock::now();
-        if (left <= Clock::duration::zero()) {
-          flush();
-          continue;
+    if (readAgain) {
+      // A stream: read on without a poll in between, but keep answering the close signal.
+      if (stopping.load(std::memory_order_relaxed)) {
+        flushAll();
+        return;
+      }
+    } else {
+      std::optional<std::chrono::nanoseconds> timeout;  // none: wait for the first byte for ever
+      if (filled > 0) {
+        const Clock::time_point deadline = chunkDeadline();
+        if (deadline != Clock::time_point::max()) {
+          const auto left = deadline - Clock::now();
+          if (left <= Clock::duration::zero()) {
+            flushAll();
+            continue;
+          }
+          timeout = left;
         }
-        timeout = left;
+      }
+      switch (platform::waitDevice(fd(), platform::WaitFor::Readable, closeEvent->fd(), timeout)) {
+        case platform::WaitOutcome::Stopped:
+          // Bytes that arrived before the close still reach OnReceiveData.
+          flushAll();
+          return;
+        case platform::WaitOutcome::TimedOut:
+          flushAll();
+          continue;
+        case platform::WaitOutcome::HungUp:
+        case platform::WaitOutcome::Failed:
+          flushAll();
+          postHangupOnce();
+          return;
+        case platform::WaitOutcome::Ready:
+          break;
       }
     }
-    switch (platform::waitDevice(fd(), platform::WaitFor::Readable, closeEvent->fd(), timeout)) {
-      case platform::WaitOutcome::Stopped:
-        // Bytes that arrived before the close still reach OnReceiveData.
-        flush();
-        return;
-      case platform::WaitOutcome::TimedOut:
-        flush();
-        continue;
-      case platform::WaitOutcome::HungUp:
-      case platform::WaitOutcome::Failed:
-        flush();
-        postHangupOnce();
-        return;
-      case platform::WaitOutcome::Ready:
-        break;
-    }
-    const platform::IoResult r = platform::readSome(fd(), buffer + filled, kChunkLimit - filled);
+    readAgain = false;
+    const platform::IoResult r = platform::readSome(fd(), buffer + filled, sizeof buffer - filled);
     switch (r.kind) {
       case platform::IoResult::Done:
         lastByte = Clock::now();
         if (filled == 0) firstByte = lastByte;
         filled += r.count;
         if (counters) reportLineErrors(*counters);
-        if (filled == kChunkLimit || gapMs.load(std::memory_order_relaxed) == kDeliverAtOnce)
-          flush();
+        if (gapMs.load(std::memory_order_relaxed) == kDeliverAtOnce)
+          flushAll();
+        else
+          flushFullChunks();
+        // A read that took this much found a full driver buffer: more is likely waiting.
+        readAgain = r.count >= kChunkLimit;
         break;
       case platform::IoResult::WouldBlock:
         break;
       case platform::IoResult::EndOfStream:  // a hung-up terminal reads as end of file
       case platform::IoResult::Failed:       // EIO: the device is gone
-        flush();
+        flushAll();
         postHangupOnce();
         return;
     }
@@ -132,7 +163,6 @@ void TComm::Session::runModemWatch() {
     if (bits != 0 && !stopping.load())
       post([owner = &owner, bits] { owner->deliverModemStateChange(bits); });
   }
-  modemWatcherFinished.store(true);
 }
 
 }  // namespace channels

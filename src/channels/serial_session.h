@@ -40,6 +40,20 @@ struct TComm::Session {
   }
   void postHangupOnce();
 
+  // A worker's body behind a guard: an exception (a chunk copy that cannot be allocated) must
+  // not leave the thread, where it would end the program. The worker counts as failed.
+  template <typename Fn>
+  void runGuarded(Fn&& body) noexcept {
+    try {
+      body();
+    } catch (...) {
+      try {
+        postHangupOnce();
+      } catch (...) {
+      }
+    }
+  }
+
   // Worker bodies: serial_read_thread.cpp, serial_write_thread.cpp.
   void runReceive();
   void runTransmit();

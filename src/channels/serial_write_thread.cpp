@@ -17,11 +17,16 @@ bool TComm::Session::writeWhole(const QByteArray& buffer) {
         break;
       case platform::IoResult::WouldBlock:
         switch (platform::waitDevice(fd(), platform::WaitFor::Writable, closeEvent->fd())) {
-          case platform::WaitOutcome::Stopped: return false;
-          case platform::WaitOutcome::Ready: break;
-          case platform::WaitOutcome::TimedOut: break;
+          case platform::WaitOutcome::Stopped:
+            return false;
+          case platform::WaitOutcome::Ready:
+            break;
+          case platform::WaitOutcome::TimedOut:
+            break;
           case platform::WaitOutcome::HungUp:
-          case platform::WaitOutcome::Failed: postHangupOnce(); return false;
+          case platform::WaitOutcome::Failed:
+            postHangupOnce();
+            return false;
         }
         break;
       case platform::IoResult::EndOfStream:
@@ -67,7 +72,6 @@ void TComm::Session::runTransmit() {
     if (!writeWhole(next)) break;
     reportEmpty = true;
   }
-  transmitterRunning.store(false);
 }
 
 }  // namespace channels

@@ -1,6 +1,8 @@
 // Opening, exclusivity, modem lines, counters, I/O and waits for serial devices. The termios2
 // line settings live in serial_termios2.cpp, which needs <asm/termbits.h> to itself.
 
+#include "platform/serial_termios.h"
+
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
@@ -9,6 +11,7 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,8 +22,6 @@
 #include <cstring>
 #include <mutex>
 #include <type_traits>
-
-#include "platform/serial_termios.h"
 
 namespace platform {
 
@@ -243,9 +244,12 @@ void installInterruptHandler() {
 
 }  // namespace
 
-ThreadInterrupter::ThreadInterrupter() { installInterruptHandler(); }
+ThreadInterrupter::ThreadInterrupter() = default;
 
 void ThreadInterrupter::bindToCurrentThread() {
+  // Installed here, by the first thread that needs it, so a program that never waits on modem
+  // lines never has the handler; interrupt() sends nothing before a thread is bound.
+  installInterruptHandler();
   thread_.store(::pthread_self(), std::memory_order_relaxed);
   bound_.store(true, std::memory_order_release);
 }
@@ -282,5 +286,7 @@ void raiseCurrentThreadPriority(int steps) {
   if (nice == -1 && errno != 0) return;
   ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), nice - steps);
 }
+
+void usePreciseTimers() { ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL); }
 
 }  // namespace platform

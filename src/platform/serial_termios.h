@@ -66,8 +66,8 @@ void closeSerialDevice(UniqueFd& fd);
 
 // Raw mode, receiver on, modem-control lines ignored, no hardware or software flow control, then
 // the requested settings; returns what the driver kept. When the device refuses the change as a
-// whole the returned value is its unchanged state; `error` (when given) is set only if even the
-// read-back failed.
+// whole the returned value is its unchanged state; when the settings cannot even be read
+// (no terminal) it has baudRate 0 and `error`, when given, says why.
 SerialLineSettings applyLineSettings(int fd, const SerialLineSettings& wanted,
                                      std::optional<SystemError>* error = nullptr);
 std::optional<SerialLineSettings> readLineSettings(int fd);
@@ -81,7 +81,7 @@ void discardQueued(int fd, bool input, bool output);
 struct IoResult {
   enum Kind { Done, WouldBlock, EndOfStream, Failed };
   Kind kind = Done;
-  size_t count = 0;  // bytes moved when Done (above 0)
+  size_t count = 0;   // bytes moved when Done (above 0)
   SystemError error;  // when Failed
 };
 IoResult readSome(int fd, char* buffer, size_t size);
@@ -160,5 +160,7 @@ std::optional<PseudoTerminal> openPseudoTerminal(SystemError* error = nullptr);
 // and raises its scheduling priority by `steps` nice levels where the program may.
 void nameCurrentThread(const char* name);
 void raiseCurrentThreadPriority(int steps);
+// Timer slack of the calling thread down from 50 us to 1 ns: a gap time-out ends on time.
+void usePreciseTimers();
 
 }  // namespace platform

@@ -31,9 +31,8 @@ bool setTermios2(int fd, const termios2& tio) {
 
 // cfmakeraw's flags, plus no software flow control and no modem-control hang-up.
 void makeRaw(termios2& tio, bool parityCheck) {
-  tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
-                                        ICRNL | IXON | IXOFF | IXANY | IMAXBEL | IUCLC | IGNPAR |
-                                        INPCK);
+  tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL |
+                                        IXON | IXOFF | IXANY | IMAXBEL | IUCLC | IGNPAR | INPCK);
   if (parityCheck) tio.c_iflag |= INPCK;
   tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
   tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
@@ -48,11 +47,20 @@ void makeRaw(termios2& tio, bool parityCheck) {
 void setDataBits(termios2& tio, int bits) {
   tcflag_t size;
   switch (bits) {
-    case 5: size = CS5; break;
-    case 6: size = CS6; break;
-    case 7: size = CS7; break;
-    case 8: size = CS8; break;
-    default: return;  // refused: keep the driver's value
+    case 5:
+      size = CS5;
+      break;
+    case 6:
+      size = CS6;
+      break;
+    case 7:
+      size = CS7;
+      break;
+    case 8:
+      size = CS8;
+      break;
+    default:
+      return;  // refused: keep the driver's value
   }
   tio.c_cflag = (tio.c_cflag & ~static_cast<tcflag_t>(CSIZE)) | size;
 }
@@ -60,24 +68,40 @@ void setDataBits(termios2& tio, int bits) {
 void setParity(termios2& tio, SerialParity parity) {
   tcflag_t bits;
   switch (parity) {
-    case SerialParity::None: bits = 0; break;
-    case SerialParity::Odd: bits = PARENB | PARODD; break;
-    case SerialParity::Even: bits = PARENB; break;
+    case SerialParity::None:
+      bits = 0;
+      break;
+    case SerialParity::Odd:
+      bits = PARENB | PARODD;
+      break;
+    case SerialParity::Even:
+      bits = PARENB;
+      break;
     // CMSPAR: "stick" parity, mark when PARODD is set, space when it is not.
-    case SerialParity::Mark: bits = PARENB | CMSPAR | PARODD; break;
-    case SerialParity::Space: bits = PARENB | CMSPAR; break;
-    default: return;
+    case SerialParity::Mark:
+      bits = PARENB | CMSPAR | PARODD;
+      break;
+    case SerialParity::Space:
+      bits = PARENB | CMSPAR;
+      break;
+    default:
+      return;
   }
   tio.c_cflag = (tio.c_cflag & ~static_cast<tcflag_t>(PARENB | PARODD | CMSPAR)) | bits;
 }
 
 void setStopBits(termios2& tio, SerialStopBits stopBits) {
   switch (stopBits) {
-    case SerialStopBits::One: tio.c_cflag &= ~static_cast<tcflag_t>(CSTOPB); break;
+    case SerialStopBits::One:
+      tio.c_cflag &= ~static_cast<tcflag_t>(CSTOPB);
+      break;
     // termios has no 1.5; the nearest is CSTOPB, which a 16550 turns into 1.5 with 5 data bits.
     case SerialStopBits::OneAndHalf:
-    case SerialStopBits::Two: tio.c_cflag |= CSTOPB; break;
-    default: break;
+    case SerialStopBits::Two:
+      tio.c_cflag |= CSTOPB;
+      break;
+    default:
+      break;
   }
 }
 
@@ -95,10 +119,18 @@ SerialLineSettings decode(const termios2& tio) {
   // The kernel keeps c_ospeed as the real speed whichever way it was set.
   s.baudRate = tio.c_ospeed;
   switch (tio.c_cflag & CSIZE) {
-    case CS5: s.dataBits = 5; break;
-    case CS6: s.dataBits = 6; break;
-    case CS7: s.dataBits = 7; break;
-    default: s.dataBits = 8; break;
+    case CS5:
+      s.dataBits = 5;
+      break;
+    case CS6:
+      s.dataBits = 6;
+      break;
+    case CS7:
+      s.dataBits = 7;
+      break;
+    default:
+      s.dataBits = 8;
+      break;
   }
   if (!(tio.c_cflag & PARENB)) {
     s.parity = SerialParity::None;
@@ -125,7 +157,9 @@ SerialLineSettings applyLineSettings(int fd, const SerialLineSettings& wanted,
   termios2 tio{};
   if (!getTermios2(fd, tio)) {
     if (error) *error = errorFromErrno();
-    return wanted;
+    SerialLineSettings unknown;
+    unknown.baudRate = 0;
+    return unknown;
   }
   termios2 next = tio;
   makeRaw(next, wanted.parityCheck);

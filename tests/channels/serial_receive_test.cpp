@@ -102,7 +102,8 @@ TEST_F(SerialReceive, ALongStreamArrivesWholeInOrderInChunksOfAtMost2048) {
   open(30);
   const QByteArray stream = Pattern(1 << 20, 7);
   for (qsizetype at = 0; at < stream.size(); at += 4096)
-    ASSERT_TRUE(far.write(QByteArrayView(stream).sliced(at, std::min<qsizetype>(4096, stream.size() - at))));
+    ASSERT_TRUE(far.write(
+        QByteArrayView(stream).sliced(at, std::min<qsizetype>(4096, stream.size() - at))));
   ASSERT_TRUE(WaitUntil([&] { return rec.received() >= stream.size(); }, 20000));
   EXPECT_EQ(rec.all(), stream);
   for (const QByteArray& chunk : rec.chunks) EXPECT_LE(chunk.size(), 2048);
