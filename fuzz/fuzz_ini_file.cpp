@@ -40,13 +40,9 @@ void writeFile(const QString& path, QByteArrayView content) {
   ::close(fd);
 }
 
-bool writable(const QString& text) {
-  return text == text.trimmed() && !text.contains(u'\r');
-}
+bool writable(const QString& text) { return text == text.trimmed() && !text.contains(u'\r'); }
 
-bool sameName(const QString& a, const QString& b) {
-  return a.compare(b, Qt::CaseInsensitive) == 0;
-}
+bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
 // The (section, key) pairs the content seems to hold, found the simple way; the reader is the
 // authority on what they hold, this only chooses what to ask it.

@@ -2,8 +2,6 @@
 // stops it at the entry of a chosen system call of the replacement (the write of the content,
 // the flush, the rename) and kills it there with SIGKILL, the way a crash or a power cut ends
 // a program, with no chance to clean up. The earlier file must come through untouched.
-#include "platform/file_replace_posix.h"
-
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/ptrace.h>
@@ -14,6 +12,7 @@
 #include <QDir>
 #include <initializer_list>
 
+#include "platform/file_replace_posix.h"
 #include "support/temp_dir.h"
 
 namespace {

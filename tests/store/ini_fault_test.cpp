@@ -41,8 +41,8 @@ int tryEveryKindOfWrite(const IniFile& ini, int reportFd) {
       Report(reportFd, "other error: " + QByteArray(e.what()) + '\n');
     }
   };
-  attempt([&] { ini.writeInteger("ComSet", "SPort", 3000); });  // an existing key
-  attempt([&] { ini.writeString("ComSet", "IP", "10.0.0.2"); });  // a new key
+  attempt([&] { ini.writeInteger("ComSet", "SPort", 3000); });      // an existing key
+  attempt([&] { ini.writeString("ComSet", "IP", "10.0.0.2"); });    // a new key
   attempt([&] { ini.writeBool("DefineSend", "isCircle", true); });  // a new section
   return 0;
 }

@@ -43,9 +43,7 @@ ChildOutcome loadInChild(const TempDir& dir, const QByteArray& content) {
   });
 }
 
-long baselineRssKiB(const TempDir& dir) {
-  return loadInChild(dir, "2\r\n1,A,7F\r\n").maxRssKiB;
-}
+long baselineRssKiB(const TempDir& dir) { return loadInChild(dir, "2\r\n1,A,7F\r\n").maxRssKiB; }
 
 QList<QByteArray> reportedNumbers(const ChildOutcome& outcome) {
   return outcome.reported.split(' ');
@@ -80,9 +78,9 @@ TEST(MessageListFault, VeryLongLinesLoadWholeIntoTheirCells) {
   const ChildOutcome outcome = loadInChild(dir, content);
 
   ASSERT_TRUE(outcome.exitedWith(0)) << "child status " << outcome.status;
-  const QList<QByteArray> expected = {"3",
-                                      "1", "4", QByteArray::number(quoted.size()),
-                                      "1", QByteArray::number(unquoted.size()), "2"};
+  const QList<QByteArray> expected = {
+      "3", "1", "4", QByteArray::number(quoted.size()), "1", QByteArray::number(unquoted.size()),
+      "2"};
   EXPECT_EQ(reportedNumbers(outcome), expected);
   EXPECT_LT(outcome.maxRssKiB - baseline, kMemoryAllowanceKiB);
 }
