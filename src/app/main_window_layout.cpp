@@ -152,6 +152,9 @@ QFont logFont() {
   font.setFamilies({QStringLiteral("新宋体"), QStringLiteral("NSimSun"),
                     QStringLiteral("Noto Sans Mono CJK SC"), QStringLiteral("monospace")});
   font.setPixelSize(13);
+  // Log lines are mostly hex digits and ASCII, which need no shaping: skipping it makes laying
+  // out a received line several times cheaper.
+  font.setStyleStrategy(QFont::PreferNoShaping);
   return font;
 }
 

@@ -100,7 +100,7 @@ void TfrmZh::CloseServerChannel() {
 }
 
 void TfrmZh::receiveFromSocket(channels::TCustomWinSocket& socket) {
-  if (log_->TextLength() > kLogSizeLimit) log_->Clear();
+  log_->ApplySizeLimit();
   const int pending = socket.PendingLength();
   if (pending == 0) return;
   QByteArray bytes;

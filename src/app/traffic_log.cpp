@@ -59,17 +59,30 @@ TrafficLog::TrafficLog(QPlainTextEdit& view, dialogs::Prompts& prompts,
   connect(addMenuItem(*popup_, "MenuItem4", QStringLiteral("保存(&S)")), &QAction::triggered,
           this, &TrafficLog::S2Click);
   connect(popup_, &QMenu::aboutToShow, this, &TrafficLog::PopupMenu2Popup);
+  flushTimer_.setSingleShot(true);
+  flushTimer_.setInterval(0);
+  connect(&flushTimer_, &QTimer::timeout, this, &TrafficLog::flush);
   view_.setContextMenuPolicy(Qt::CustomContextMenu);
   connect(&view_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { popup_->popup(view_.mapToGlobal(at)); });
 }
 
 void TrafficLog::ScrollLogToEnd() {
+  flush();
+  scrollViewToEnd();
+}
+
+void TrafficLog::scrollViewToEnd() {
   view_.setFocus(Qt::OtherFocusReason);
   view_.moveCursor(QTextCursor::End);
 }
 
 void TrafficLog::AppendLogLine(const QString& text, const QColor& colour) {
+  flush();
+  insertLine(text, colour);
+}
+
+void TrafficLog::insertLine(const QString& text, const QColor& colour) {
   QTextCharFormat format;
   format.setForeground(colour);
   QTextCursor cursor(view_.document());
@@ -80,24 +93,49 @@ void TrafficLog::AppendLogLine(const QString& text, const QColor& colour) {
   view_.ensureCursorVisible();
 }
 
+void TrafficLog::ApplySizeLimit() {
+  if (TextLength() <= kLogSizeLimit) return;
+  pending_.clear();
+  pendingLength_ = 0;
+  clearPending_ = true;
+  if (!flushTimer_.isActive()) flushTimer_.start();
+}
+
 void TrafficLog::ReceiveChunk(QByteArrayView bytes, int receiveStyle) {
-  if (TextLength() > kLogSizeLimit) view_.clear();
+  ApplySizeLimit();
   if (bytes.isEmpty() || (receiveStyle != 0 && receiveStyle != 1)) return;
-  ScrollLogToEnd();
-  const QString data = ReceivedDataText(bytes, receiveStyle);
-  AppendLogLine(QStringLiteral("RX:") + data + QStringLiteral(" (") + LogTimeStamp() + u')',
-                kRxColour);
+  scrollPending_ = true;
+  const QString line = QStringLiteral("RX:") + ReceivedDataText(bytes, receiveStyle) +
+                       QStringLiteral(" (") + LogTimeStamp() + u')';
+  if (TextLength() > 0) pendingLength_ += 2;
+  pendingLength_ += line.size() + line.count(u'\n');
+  pending_.push_back({line, kRxColour});
+  if (!flushTimer_.isActive()) flushTimer_.start();
   emit chunkLogged(bytes.size());
 }
 
-qsizetype TrafficLog::TextLength() const {
+void TrafficLog::flush() {
+  if (!clearPending_ && pending_.empty() && !scrollPending_) return;
+  flushTimer_.stop();
+  if (clearPending_) view_.clear();
+  for (const PendingLine& line : pending_) insertLine(line.text, line.colour);
+  pending_.clear();
+  pendingLength_ = 0;
+  clearPending_ = false;
+  if (std::exchange(scrollPending_, false)) scrollViewToEnd();
+}
+
+qsizetype TrafficLog::TextLength() const { return (clearPending_ ? 0 : viewTextLength()) + pendingLength_; }
+
+qsizetype TrafficLog::viewTextLength() const {
   const QTextDocument* doc = view_.document();
   if (doc->isEmpty()) return 0;
   // characterCount counts one separator per block, the last block's included.
   return doc->characterCount() - 1 + (doc->blockCount() - 1);
 }
 
-bool TrafficLog::IsBlank() const {
+bool TrafficLog::IsBlank() {
+  flush();
   const QString text = view_.toPlainText();
   for (QChar c : text) {
     if (c.unicode() > 32) return false;
@@ -105,11 +143,20 @@ bool TrafficLog::IsBlank() const {
   return true;
 }
 
-void TrafficLog::Clear() { view_.clear(); }
+void TrafficLog::Clear() {
+  flush();
+  view_.clear();
+}
 
-void TrafficLog::SelectAll() { view_.selectAll(); }
+void TrafficLog::SelectAll() {
+  flush();
+  view_.selectAll();
+}
 
-void TrafficLog::Copy() { view_.copy(); }
+void TrafficLog::Copy() {
+  flush();
+  view_.copy();
+}
 
 void TrafficLog::S2Click() {
   dialogs::RunGuarded(prompts_, view_.window(), [this] {
@@ -125,7 +172,8 @@ void TrafficLog::S2Click() {
   });
 }
 
-void TrafficLog::SaveTo(const QString& path, const QDateTime& moment) const {
+void TrafficLog::SaveTo(const QString& path, const QDateTime& moment) {
+  flush();
   QByteArray content;
   for (QTextBlock block = view_.document()->begin(); block.isValid(); block = block.next()) {
     content += block.text().toUtf8() + "\r\n";

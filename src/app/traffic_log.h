@@ -4,13 +4,19 @@
 // when a chunk arrives while it holds more than 50000 characters (line breaks counting two), and
 // offers clear, select all, copy and save. Every writer calls ScrollLogToEnd once before its
 // first line, which also moves the keyboard focus into the log. GUI thread only.
+// Received lines are kept pending and written to the view once per turn of the event loop:
+// under a fast stream the size rule clears the log many times a second, and only the lines
+// after the last clear are ever laid out. Every reader of the log, and every other writer,
+// writes the pending lines first, so nothing can tell the difference but the speed.
 
 #include <QByteArrayView>
 #include <QColor>
 #include <QDateTime>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <stdexcept>
+#include <vector>
 
 class QMenu;
 class QPlainTextEdit;
@@ -53,12 +59,14 @@ class TrafficLog : public QObject {
 
   // The receive handling of every channel: the size rule, then one RX line for the chunk.
   // Receive styles other than 0 and 1 write nothing.
+  // The size rule alone: a log over the limit is cleared.
+  void ApplySizeLimit();
   void ReceiveChunk(QByteArrayView bytes, int receiveStyle);
 
   // Length of the log's text with each line break counted as two characters.
   qsizetype TextLength() const;
   // True when the text holds nothing but blanks and control characters.
-  bool IsBlank() const;
+  bool IsBlank();
 
   void Clear();
   void SelectAll();
@@ -66,18 +74,34 @@ class TrafficLog : public QObject {
   // "保存(&S)": asks for a name (proposed yyyymmddhhmmss), writes, opens it in the viewer.
   void S2Click();
   // Writes the log's lines and a closing date-and-time line, CR LF, whole or not at all.
-  void SaveTo(const QString& path, const QDateTime& moment) const;
+  void SaveTo(const QString& path, const QDateTime& moment);
 
   QMenu& PopupMenu2() { return *popup_; }
+
+  // Writes the pending received lines to the view now.
+  void flush();
 
  signals:
   // One RX line was written for a chunk of this many bytes (benchmarks count with it).
   void chunkLogged(qsizetype byteCount);
 
  private:
+  struct PendingLine {
+    QString text;
+    QColor colour;
+  };
+
   void PopupMenu2Popup();
+  void insertLine(const QString& text, const QColor& colour);
+  void scrollViewToEnd();
+  qsizetype viewTextLength() const;
 
   QPlainTextEdit& view_;
+  std::vector<PendingLine> pending_;
+  qsizetype pendingLength_ = 0;  // text the pending lines add, line breaks counting two
+  bool clearPending_ = false;    // the view is to be emptied before the pending lines go in
+  bool scrollPending_ = false;
+  QTimer flushTimer_;
   dialogs::Prompts& prompts_;
   platform::DesktopShell& shell_;
   QMenu* popup_;

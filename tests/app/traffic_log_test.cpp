@@ -1,0 +1,69 @@
+#include "app/traffic_log.h"
+
+#include <gtest/gtest.h>
+
+#include <QPlainTextEdit>
+#include <QTextBlock>
+
+#include "support/fake_prompts.h"
+
+namespace {
+
+struct LogUnderTest {
+  QPlainTextEdit view;
+  testing_support::FakePrompts prompts;
+  testing_support::FakeShell shell;
+  app::TrafficLog log{view, prompts, shell};
+
+  QStringList dataOfLines() {
+    log.flush();
+    QStringList lines;
+    for (QTextBlock b = view.document()->begin(); b.isValid(); b = b.next()) {
+      lines << b.text().section(" (", 0, 0);
+    }
+    return lines;
+  }
+};
+
+}  // namespace
+
+TEST(TrafficLog, ReceivedLinesWrittenLaterFollowTheSizeRuleExactly) {
+  LogUnderTest t;
+  // The same chunks written one by one straight into a plain list, by the rule itself.
+  QStringList expected;
+  qsizetype expectedLength = 0;
+  for (int i = 0; i < 60; ++i) {
+    const QByteArray chunk(300 + i * 37, static_cast<char>(i));
+    if (expectedLength > app::kLogSizeLimit) {
+      expected.clear();
+      expectedLength = 0;
+    }
+    const QString line = "RX:" + app::ReceivedDataText(chunk, 0);
+    expectedLength += (expected.isEmpty() ? 0 : 2) + line.size() + 15;  // " (hh:mm:ss:zzz)"
+    expected << line;
+    t.log.ReceiveChunk(chunk, 0);
+    ASSERT_EQ(t.log.TextLength(), expectedLength) << "after chunk " << i;
+  }
+  EXPECT_EQ(t.dataOfLines(), expected);
+  EXPECT_EQ(t.log.TextLength(), expectedLength);
+}
+
+TEST(TrafficLog, OtherWritersAndReadersSeeThePendingLinesInOrder) {
+  LogUnderTest t;
+  t.log.ReceiveChunk(QByteArray("\x01", 1), 0);
+  t.log.AppendLogLine("TX:02 (00:00:00:000)", app::kTxColour);
+  t.log.ReceiveChunk(QByteArray("\x03", 1), 0);
+  EXPECT_FALSE(t.log.IsBlank());
+  EXPECT_EQ(t.dataOfLines(), (QStringList{"RX:01", "TX:02", "RX:03"}));
+  t.log.ReceiveChunk(QByteArray("\x04", 1), 0);
+  t.log.Clear();
+  EXPECT_TRUE(t.log.IsBlank());
+  EXPECT_EQ(t.log.TextLength(), 0);
+}
+
+TEST(ReceivedDataText, ShowsZeroBytesAndLineBreaksOfAsciiChunks) {
+  EXPECT_EQ(app::ReceivedDataText(QByteArray("hi", 2), 0), "68 69");
+  EXPECT_EQ(app::ReceivedDataText(QByteArray("hi", 2), 1), "hi");
+  EXPECT_EQ(app::ReceivedDataText(QByteArray("A\0B\r\nC\rD", 8), 1),
+            QString("A") + QChar(0x2400) + "B\nC\nD");
+}
