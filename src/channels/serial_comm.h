@@ -80,8 +80,7 @@ inline constexpr quint32 kCommErrorBreak = 0x0010;
 inline constexpr quint32 kModemRing = 4;
 inline constexpr quint32 kModemCarrier = 8;
 
-inline constexpr int kChunkLimit = 2048;            // bytes in one OnReceiveData at most
-inline constexpr qsizetype kSendDataLimit = 65535;  // SendData's 16-bit count
+inline constexpr int kChunkLimit = 2048;  // bytes in one OnReceiveData at most
 
 // The device path OpenPort opens for a CommName.
 QString DevicePathForCommName(const QString& commName);

@@ -121,6 +121,19 @@ TEST_F(SerialReceive, WithAGapOfZeroAChunkEndsOnlyAt2048Bytes) {
   EXPECT_EQ(rec.chunks[0], data);
 }
 
+TEST_F(SerialReceive, WithTheLargestGapEachReadIsDeliveredAtOnce) {
+  open(4294967295u);  // Win32 MAXDWORD: return at once with whatever has arrived
+  ASSERT_TRUE(far.write("now"));
+  ASSERT_TRUE(WaitUntil([&] { return rec.chunks.size() == 1; }, 2000));
+  EXPECT_EQ(rec.chunks[0], QByteArray("now"));
+  // The receive thread goes on: an idle line does not end it here.
+  Spin(100);
+  ASSERT_TRUE(far.write("again"));
+  ASSERT_TRUE(WaitUntil([&] { return rec.chunks.size() == 2; }, 2000));
+  EXPECT_EQ(rec.chunks[1], QByteArray("again"));
+  EXPECT_EQ(rec.hangups, 0);
+}
+
 TEST_F(SerialReceive, WritingReadIntervalTimeoutWhileOpenChangesChunkingFromTheNextReadOn) {
   open(2000);
   comm.setReadIntervalTimeout(20);
