@@ -101,18 +101,21 @@ void TfrmZh::CloseServerChannel() {
 
 void TfrmZh::receiveFromSocket(channels::TCustomWinSocket& socket) {
   log_->ApplySizeLimit();
-  const int pending = socket.PendingLength();
-  if (pending == 0) return;
-  QByteArray bytes;
-  if (receiveStyle_ == 0) {
-    bytes.resize(pending);
-    bytes.resize(std::max(socket.ReceiveBytes(bytes.data(), pending), 0));
-  } else if (receiveStyle_ == 1) {
-    bytes = socket.ReceiveAllText();
-  } else {
-    return;
+  if (receiveStyle_ != 0 && receiveStyle_ != 1) return;
+  // One line holds at most one serial chunk's worth: a fast peer can have megabytes pending,
+  // and one line of that size would hold up the window while it is laid out. Up to a budget
+  // per notification is taken in such lines; the rest stays pending for the next one.
+  constexpr int kReadBudget = 64 * 1024;
+  for (int taken = 0; taken < kReadBudget;) {
+    const int pending = std::min(socket.PendingLength(), channels::kChunkLimit);
+    if (pending <= 0) return;
+    QByteArray bytes(pending, Qt::Uninitialized);
+    const int got = socket.ReceiveBytes(bytes.data(), pending);
+    if (got <= 0) return;
+    bytes.resize(got);
+    log_->ReceiveChunk(bytes, receiveStyle_);
+    taken += got;
   }
-  log_->ReceiveChunk(bytes, receiveStyle_);
 }
 
 void TfrmZh::ClientSocket1Error(channels::TCustomWinSocket&, int& errorCode) {

@@ -1,4 +1,5 @@
 #include "channels/socket_server.h"
+#include "app/traffic_log.h"
 #include "main_window_fixture.h"
 #include "support/loopback_peer.h"
 
@@ -140,4 +141,26 @@ TEST_F(MainWindowTest, ClientWithoutAnAddressDoesNotEndOpen) {
   EXPECT_FALSE(window->Opened());
   ASSERT_FALSE(prompts.boxes.isEmpty());
   EXPECT_EQ(panel(1), "尚未连接");
+}
+
+TEST_F(MainWindowTest, LargeArrivalIsLoggedWholeInLinesOfAtMostOneChunk) {
+  const int port = FreeLoopbackPort();
+  comset().writeInteger("ComSet", "Style", 1);
+  comset().writeInteger("ComSet", "SPort", port);
+  start();
+  ui().BtnOpenCom->trigger();
+  qint64 logged = 0;
+  qsizetype largest = 0;
+  QObject::connect(&window->Log(), &app::TrafficLog::chunkLogged, [&](qsizetype n) {
+    logged += n;
+    largest = std::max(largest, n);
+  });
+  LoopbackPeer peer = LoopbackPeer::Connect(port);
+  QByteArray data(1 << 20, '\0');
+  for (int i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 31);
+  peer.write(data);
+  ASSERT_TRUE(waitFor([&] { return logged >= data.size(); }));
+  EXPECT_EQ(logged, data.size());
+  EXPECT_LE(largest, 2048);
+  EXPECT_LE(window->Log().TextLength(), app::kLogSizeLimit + 3 * 2048 + 20);
 }
