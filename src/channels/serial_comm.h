@@ -14,8 +14,10 @@
 //   - receive thread ("serial-rx"): blocks in poll on the device plus the close eventfd, with no
 //     time limit while the line is idle. Once a chunk has started it polls with the rest of the
 //     gap as its time-out; a chunk ends when the line has been silent for more than
-//     ReadIntervalTimeout ms or 2048 bytes have arrived. It also reads the driver's line-error
-//     counters after each read where the driver keeps them (not a pty).
+//     ReadIntervalTimeout ms or 2048 bytes have arrived. In a stream (a read that took a full
+//     driver buffer) it reads on at once, checking the stop flag, before polling again. It
+//     also reads the driver's line-error counters after each read where the driver keeps them
+//     (not a pty).
 //   - transmit thread ("serial-tx"): takes buffers from a mutex-guarded FIFO, woken by an
 //     eventfd; writes each buffer whole (a partial write goes on with the rest, waiting in poll
 //     for room) before the next, in call order.
