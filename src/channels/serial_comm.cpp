@@ -210,7 +210,7 @@ bool TComm::queueForTransmission(QByteArray copy) {
 void TComm::deliverReceiveData(const QByteArray& chunk) {
   if (!OnReceiveData) return;
   auto handler = OnReceiveData;
-  // QByteArray keeps a zero byte after its data: the one the spec's chunk copy carries.
+  // QByteArray keeps a zero byte after its data, so the buffer handed on is zero-terminated.
   runHandler("OnReceiveData",
              [&] { handler(*this, chunk.constData(), static_cast<quint16>(chunk.size())); });
 }

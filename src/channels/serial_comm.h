@@ -1,5 +1,5 @@
 #pragma once
-// TComm: the serial port engine (spec Part 3.1). One object owns one serial port: OpenPort opens
+// TComm: the serial port engine. One object owns one serial port: OpenPort opens
 // the device and starts the workers, SendData/SendBytes queue bytes for transmission, received
 // bytes come back as one OnReceiveData per chunk, ClosePort stops everything.
 //
@@ -30,8 +30,8 @@
 //   notifications travel the same queue. Transmit buffers are QByteArray copies handed over
 //   through the FIFO. Time-outs are atomics the receive thread reads; line settings are applied
 //   by the owning thread while the workers run (the kernel allows it).
-// - Notifications posted before ClosePort may still be delivered after it returns (as the spec
-//   says). Those still queued when the TComm is destroyed are discarded with it (QObject's
+// - Notifications posted before ClosePort may still be delivered after it returns, so no byte
+//   read is lost. Those still queued when the TComm is destroyed are discarded with it (QObject's
 //   destructor drops events posted to it, and the workers are joined before that), so nothing
 //   touches freed memory. A handler must not delete its TComm (use deleteLater).
 // - Hang-up: a read error, end of stream or POLLHUP without data (USB adapter pulled, pty master
@@ -45,7 +45,7 @@
 // and space through CMSPAR), StopBits (1.5 becomes 2, the nearest termios has) and ParityCheck
 // (INPCK) are applied; the line is always raw, without flow control, DTR and RTS held inactive.
 // The flow-control, DTR/RTS-control, Xon/Xoff, replacement and null-stripping properties are
-// stored and read back as the spec's table says, with no effect on the line. Read time-outs:
+// stored and read back with their defaults, with no effect on the line. Read time-outs:
 // ReadIntervalTimeout is the gap (0: no gap, a chunk ends only at 2048 bytes; 4294967295: each
 // read is delivered at once); a non-zero read total (multiplier * 2048 + constant) also ends a
 // chunk that many ms after its first byte. The write time-outs are stored only: a write always
@@ -164,7 +164,7 @@ class TComm : public QObject {
     setTimeout(writeTotalTimeoutConstant_, value);
   }
 
-  // Throws ECommsError with the spec's messages: "This serial port already opened", "Error
+  // Throws ECommsError with one of the messages "This serial port already opened", "Error
   // opening serial port", "File handle is not a comm handle ", "Cannot setup comm buffer",
   // "Unable to create event", "Unable to create read thread", "Unable to create write thread".
   // A failed OpenPort leaves the engine closed with nothing held.
