@@ -105,7 +105,7 @@ void TfrmZh::receiveFromSocket(channels::TCustomWinSocket& socket) {
   // One line holds at most one serial chunk's worth: a fast peer can have megabytes pending,
   // and one line of that size would hold up the window while it is laid out. Up to a budget
   // per notification is taken in such lines; the rest stays pending for the next one.
-  constexpr int kReadBudget = 64 * 1024;
+  constexpr int kReadBudget = 256 * 1024;
   for (int taken = 0; taken < kReadBudget;) {
     const int pending = std::min(socket.PendingLength(), channels::kChunkLimit);
     if (pending <= 0) return;
