@@ -43,7 +43,8 @@ double monotonicSeconds() {
 double cpuSeconds() {
   rusage ru{};
   getrusage(RUSAGE_SELF, &ru);
-  return ru.ru_utime.tv_sec + ru.ru_utime.tv_usec / 1e6 + ru.ru_stime.tv_sec + ru.ru_stime.tv_usec / 1e6;
+  return ru.ru_utime.tv_sec + ru.ru_utime.tv_usec / 1e6 + ru.ru_stime.tv_sec +
+         ru.ru_stime.tv_usec / 1e6;
 }
 
 long residentKb() {
@@ -179,9 +180,11 @@ struct StreamFigures {
 
 void printStream(const char* name, const StreamFigures& f, double limitMBs) {
   const double mbs = f.logged / kMB / f.seconds;
-  std::printf("%-34s %s %9.2f MB/s  limit %8.2f  ratio %5.2f  %6.3f CPU s/MB  stall %6.1f ms  RSS %5.1f MB\n",
-              name, f.logged == f.sent ? "all bytes" : "BYTES LOST", mbs, limitMBs,
-              limitMBs > 0 ? mbs / limitMBs : 0.0, f.cpu / (f.logged / kMB), f.stallMs, f.rssKb / 1024.0);
+  std::printf(
+      "%-34s %s %9.2f MB/s  limit %8.2f  ratio %5.2f  %6.3f CPU s/MB  stall %6.1f ms  RSS %5.1f "
+      "MB\n",
+      name, f.logged == f.sent ? "all bytes" : "BYTES LOST", mbs, limitMBs,
+      limitMBs > 0 ? mbs / limitMBs : 0.0, f.cpu / (f.logged / kMB), f.stallMs, f.rssKb / 1024.0);
   std::fflush(stdout);
 }
 
@@ -219,7 +222,8 @@ StreamFigures serialStream(int receiveStyle, double rate, qint64 total) {
   const double t0 = monotonicSeconds();
   const pid_t child = spawn([&] { feed(pty.master(), total, rate); });
   w.waitFor([&] { return w.logged >= total; }, rate > 0 ? total / rate * 2 + 10 : 120);
-  StreamFigures f{total, w.logged, monotonicSeconds() - t0, cpuSeconds() - cpu0, stall.stop(), residentKb()};
+  StreamFigures f{total,        w.logged,    monotonicSeconds() - t0, cpuSeconds() - cpu0,
+                  stall.stop(), residentKb()};
   waitpid(child, nullptr, 0);
   return f;
 }
@@ -268,7 +272,8 @@ StreamFigures serverStream(int clients, qint64 total) {
   }
   const qint64 expected = total / clients * clients;
   w.waitFor([&] { return w.logged >= expected; }, 120);
-  StreamFigures f{expected, w.logged, monotonicSeconds() - t0, cpuSeconds() - cpu0, stall.stop(), residentKb()};
+  StreamFigures f{expected,     w.logged,    monotonicSeconds() - t0, cpuSeconds() - cpu0,
+                  stall.stop(), residentKb()};
   w.window->close();
   w.window.reset();
   for (pid_t c : children) waitpid(c, nullptr, 0);
@@ -314,7 +319,8 @@ void latency(int gapMs) {
       usleep(static_cast<useconds_t>((gapMs * 3 + 20) * 1000));
     }
   });
-  w.waitFor([&] { return static_cast<int>(loggedAt.size()) >= kBursts; }, kBursts * (gapMs * 3 + 40) / 1000.0 + 10);
+  w.waitFor([&] { return static_cast<int>(loggedAt.size()) >= kBursts; },
+            kBursts * (gapMs * 3 + 40) / 1000.0 + 10);
   waitpid(child, nullptr, 0);
   std::vector<double> delays;
   for (size_t i = 0; i < loggedAt.size(); ++i) {
@@ -326,9 +332,9 @@ void latency(int gapMs) {
   ::close(pipeFds[1]);
   std::sort(delays.begin(), delays.end());
   if (delays.empty()) return;
-  std::printf("latency over the gap, gap %2d ms: median %6.3f ms  p99 %6.3f ms  (%zu bursts)\n", gapMs,
-              delays[delays.size() / 2], delays[std::min(delays.size() - 1, delays.size() * 99 / 100)],
-              delays.size());
+  std::printf("latency over the gap, gap %2d ms: median %6.3f ms  p99 %6.3f ms  (%zu bursts)\n",
+              gapMs, delays[delays.size() / 2],
+              delays[std::min(delays.size() - 1, delays.size() * 99 / 100)], delays.size());
 }
 
 void idle(const char* name, const std::function<void(Window&)>& configure) {
@@ -362,7 +368,8 @@ int startupProbe() {
   w.window = std::make_unique<app::TfrmZh>(app::AppContext{w.files, w.prompts, w.shell});
   w.window->show();
   const bool filled = !w.window->Panels().text(4).isEmpty();
-  std::printf("%f %ld %d\n", (monotonicSeconds() - launchedAt) * 1000, residentKb(), filled ? 1 : 0);
+  std::printf("%f %ld %d\n", (monotonicSeconds() - launchedAt) * 1000, residentKb(),
+              filled ? 1 : 0);
   return 0;
 }
 
@@ -421,10 +428,12 @@ int main(int argc, char** argv) {
     const char* rep = style == 0 ? "HEX" : "ASCII";
     for (double rate : {11520.0, 92160.0, 300000.0}) {
       const qint64 total = static_cast<qint64>(rate * 5);
-      const QByteArray name = QByteArray("serial ") + rep + " paced " + QByteArray::number(rate / 1000, 'f', 2) + " kB/s";
+      const QByteArray name = QByteArray("serial ") + rep + " paced " +
+                              QByteArray::number(rate / 1000, 'f', 2) + " kB/s";
       printStream(name.constData(), serialStream(style, rate, total), rate / kMB);
     }
-    printStream((QByteArray("serial ") + rep + " unpaced").constData(), serialStream(style, 0, kStream), ptyLimit);
+    printStream((QByteArray("serial ") + rep + " unpaced").constData(),
+                serialStream(style, 0, kStream), ptyLimit);
   }
   if (wanted("tcp")) {
     const double socketLimit = plainSocketReadMBs(kStream * 10);
@@ -436,14 +445,16 @@ int main(int argc, char** argv) {
     latency(30);
     latency(5);
   }
-  if (wanted("idle")) idle("serial open and silent", [](Window& w) {
-    static testing_support::PtyPair pty;
-    w.ini().writeString("ComSet", "port", pty.slavePath());
-  });
-  if (wanted("idle")) idle("server listening", [](Window& w) {
-    w.ini().writeInteger("ComSet", "Style", 1);
-    w.ini().writeInteger("ComSet", "SPort", testing_support::FreeLoopbackPort());
-  });
+  if (wanted("idle"))
+    idle("serial open and silent", [](Window& w) {
+      static testing_support::PtyPair pty;
+      w.ini().writeString("ComSet", "port", pty.slavePath());
+    });
+  if (wanted("idle"))
+    idle("server listening", [](Window& w) {
+      w.ini().writeInteger("ComSet", "Style", 1);
+      w.ini().writeInteger("ComSet", "SPort", testing_support::FreeLoopbackPort());
+    });
   if (wanted("startup")) startup(argv[0]);
   return 0;
 }

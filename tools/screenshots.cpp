@@ -40,9 +40,10 @@ int main(int argc, char** argv) {
   const store::IniFile ini(files.comsetIni());
   ini.writeString("ComSet", "port", pty.slavePath());
   ini.writeInteger("ComSet", "BaudRate", 115200);
-  testing_support::WriteAll(files.defaultSendFile(),
-                            "4\r\n1,复位,\"AA 55 01\"\r\n2,读保持寄存器,\"01 03 00 00 00 0A C5 CD\"\r\n"
-                            "3,查询版本,\"7E 00 05 7E\"\r\n");
+  testing_support::WriteAll(
+      files.defaultSendFile(),
+      "4\r\n1,复位,\"AA 55 01\"\r\n2,读保持寄存器,\"01 03 00 00 00 0A C5 CD\"\r\n"
+      "3,查询版本,\"7E 00 05 7E\"\r\n");
 
   app::TfrmZh window(app::AppContext{files, prompts, shell});
   window.resize(760, 520);

@@ -45,7 +45,8 @@ QString stopBitsText(int ordinal) {
 }  // namespace
 
 bool TfrmZh::AutoOpenEnabled() const {
-  return store::IniFile(ctx_.files.comsetIni()).readBool(kComSet, QStringLiteral("AutoOpen"), false);
+  return store::IniFile(ctx_.files.comsetIni())
+      .readBool(kComSet, QStringLiteral("AutoOpen"), false);
 }
 
 bool TfrmZh::OpenChannel() {
@@ -55,11 +56,16 @@ bool TfrmZh::OpenChannel() {
     case 0: {
       channels::TComm& comm = *comm1_;
       comm.setCommName(ini.readString(kComSet, QStringLiteral("port"), QStringLiteral("COM1")));
-      comm.setBaudRate(static_cast<quint32>(ini.readInteger(kComSet, QStringLiteral("BaudRate"), 9600)));
-      comm.setParity(static_cast<channels::TParity>(ini.readInteger(kComSet, QStringLiteral("Parity"), 0)));
-      comm.setByteSize(static_cast<channels::TByteSize>(ini.readInteger(kComSet, QStringLiteral("ByteSize"), 8) - 5));
-      comm.setStopBits(static_cast<channels::TStopBits>(ini.readInteger(kComSet, QStringLiteral("StopBits"), 0)));
-      comm.setReadIntervalTimeout(static_cast<quint32>(ini.readInteger(kComSet, QStringLiteral("RecieveDelay"), 30)));
+      comm.setBaudRate(
+          static_cast<quint32>(ini.readInteger(kComSet, QStringLiteral("BaudRate"), 9600)));
+      comm.setParity(
+          static_cast<channels::TParity>(ini.readInteger(kComSet, QStringLiteral("Parity"), 0)));
+      comm.setByteSize(static_cast<channels::TByteSize>(
+          ini.readInteger(kComSet, QStringLiteral("ByteSize"), 8) - 5));
+      comm.setStopBits(static_cast<channels::TStopBits>(
+          ini.readInteger(kComSet, QStringLiteral("StopBits"), 0)));
+      comm.setReadIntervalTimeout(
+          static_cast<quint32>(ini.readInteger(kComSet, QStringLiteral("RecieveDelay"), 30)));
       comm.OpenPort();
       return true;
     }
@@ -81,10 +87,17 @@ void TfrmZh::SetStyle(int style) { style_ = style; }
 
 void TfrmZh::CloseChannel() {
   switch (style_) {
-    case 0: comm1_->ClosePort(); break;
-    case 1: CloseServerChannel(); break;
-    case 2: CloseClientChannel(); break;
-    default: break;
+    case 0:
+      comm1_->ClosePort();
+      break;
+    case 1:
+      CloseServerChannel();
+      break;
+    case 2:
+      CloseClientChannel();
+      break;
+    default:
+      break;
   }
   opened_ = false;
   ShowChannelState(style_, false);
@@ -104,9 +117,12 @@ void TfrmZh::ShowChannelState(int style, bool opened) {
   timer1_.stop();
   timer2_.stop();
 
-  if (style == 0) showSerialState(opened);
-  else if (style == 1) showServerState(opened);
-  else if (style == 2) showClientState(opened);
+  if (style == 0)
+    showSerialState(opened);
+  else if (style == 1)
+    showServerState(opened);
+  else if (style == 2)
+    showClientState(opened);
 
   const store::IniFile ini(ctx_.files.comsetIni());
   sendStyle_ = ini.readInteger(kComSet, QStringLiteral("SendStyle"), 0);
@@ -121,21 +137,22 @@ void TfrmZh::showSerialState(bool opened) {
   if (opened) {
     const channels::TComm& comm = *comm1_;
     panels_->setText(0, settingsText({comm.CommName(), QString::number(comm.BaudRate()),
-                                          dataBitsText(static_cast<int>(comm.ByteSize())),
-                                          parityText(static_cast<int>(comm.Parity())),
-                                          stopBitsText(static_cast<int>(comm.StopBits()))}));
+                                      dataBitsText(static_cast<int>(comm.ByteSize())),
+                                      parityText(static_cast<int>(comm.Parity())),
+                                      stopBitsText(static_cast<int>(comm.StopBits()))}));
     panels_->setText(1, QStringLiteral(" 端口状态: 打开 "));
     FitStatusPanels();
     return;
   }
   const store::IniFile ini(ctx_.files.comsetIni());
-  panels_->setText(0, settingsText({
-                          ini.readString(kComSet, QStringLiteral("port"), QStringLiteral("COM1")),
-                          ini.readString(kComSet, QStringLiteral("BaudRate"), QStringLiteral("9600")),
-                          ini.readString(kComSet, QStringLiteral("ByteSize"), QStringLiteral("8")),
-                          parityText(ini.readInteger(kComSet, QStringLiteral("Parity"), 0)),
-                          stopBitsText(ini.readInteger(kComSet, QStringLiteral("StopBits"), 0)),
-                      }));
+  panels_->setText(0,
+                   settingsText({
+                       ini.readString(kComSet, QStringLiteral("port"), QStringLiteral("COM1")),
+                       ini.readString(kComSet, QStringLiteral("BaudRate"), QStringLiteral("9600")),
+                       ini.readString(kComSet, QStringLiteral("ByteSize"), QStringLiteral("8")),
+                       parityText(ini.readInteger(kComSet, QStringLiteral("Parity"), 0)),
+                       stopBitsText(ini.readInteger(kComSet, QStringLiteral("StopBits"), 0)),
+                   }));
   panels_->setText(1, QStringLiteral(" 端口状态: 关闭 "));
 }
 
@@ -150,11 +167,12 @@ void TfrmZh::showServerState(bool opened) {
 void TfrmZh::showClientState(bool opened) {
   const store::IniFile ini(ctx_.files.comsetIni());
   panels_->setText(4, QStringLiteral("以太网Tcp/ip方式　客户端"));
-  panels_->setText(0, QStringLiteral("  连接IP:") +
-                          ini.readString(kComSet, QStringLiteral("Ip"), QStringLiteral("127.0.0.1")) +
-                          QStringLiteral(",端口：") +
-                          ini.readString(kComSet, QStringLiteral("Cport"), QStringLiteral("1024")) +
-                          QStringLiteral("  "));
+  panels_->setText(0,
+                   QStringLiteral("  连接IP:") +
+                       ini.readString(kComSet, QStringLiteral("Ip"), QStringLiteral("127.0.0.1")) +
+                       QStringLiteral(",端口：") +
+                       ini.readString(kComSet, QStringLiteral("Cport"), QStringLiteral("1024")) +
+                       QStringLiteral("  "));
   if (!opened) panels_->setText(1, QStringLiteral("尚未连接"));
 }
 

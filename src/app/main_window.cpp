@@ -68,7 +68,8 @@ void TfrmZh::guarded(const std::function<void()>& handler) {
 
 void TfrmZh::connectCommands() {
   auto on = [this](QAction* action, void (TfrmZh::*handler)()) {
-    connect(action, &QAction::triggered, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
+    connect(action, &QAction::triggered, this,
+            [this, handler] { guarded([&] { (this->*handler)(); }); });
   };
   on(ui_.BtnOpenCom, &TfrmZh::BtnOpenComClick);
   on(ui_.btnCloseCom, &TfrmZh::CloseChannel);
@@ -80,16 +81,19 @@ void TfrmZh::connectCommands() {
   on(ui_.BtnAbout, &TfrmZh::BtnAboutClick);
   connect(ui_.btnExit, &QAction::triggered, this, &QWidget::close);
   // The close command keeps its check mark whatever the user does.
-  connect(ui_.btnCloseCom, &QAction::toggled, ui_.btnCloseCom, [this] { ui_.btnCloseCom->setChecked(true); });
+  connect(ui_.btnCloseCom, &QAction::toggled, ui_.btnCloseCom,
+          [this] { ui_.btnCloseCom->setChecked(true); });
 
   connect(ui_.PageControl1, &QTabWidget::currentChanged, this,
           [this] { guarded([this] { PageControl1Change(); }); });
   connect(ui_.BtnSend1, &QToolButton::clicked, this, [this] { guarded([this] { SendSingle(); }); });
-  connect(ui_.ceksend1, &QCheckBox::toggled, this, [this] { guarded([this] { ceksend1Click(); }); });
+  connect(ui_.ceksend1, &QCheckBox::toggled, this,
+          [this] { guarded([this] { ceksend1Click(); }); });
   connect(&timer1_, &QTimer::timeout, this, [this] { guarded([this] { SendSingle(); }); });
   connect(ui_.BtnSend2, &QToolButton::clicked, this,
           [this] { guarded([this] { SendSequenceRow(); }); });
-  connect(ui_.ceksend2, &QCheckBox::toggled, this, [this] { guarded([this] { ceksend2Click(); }); });
+  connect(ui_.ceksend2, &QCheckBox::toggled, this,
+          [this] { guarded([this] { ceksend2Click(); }); });
   connect(&timer2_, &QTimer::timeout, this, [this] { guarded([this] { Timer2Timer(); }); });
   connect(ui_.BtnUpdate, &QToolButton::clicked, this,
           [this] { guarded([this] { BtnUpdateClick(); }); });
@@ -99,10 +103,14 @@ void TfrmZh::connectCommands() {
 
 void TfrmZh::FormCreate() {
   const store::IniFile ini(ctx_.files.comsetIni());
-  ui_.txtInteval1->setValue(ini.readInteger(kDefineSend, QStringLiteral("TimeInteval1"), ui_.txtInteval1->value()));
-  ui_.txtInteval2->setValue(ini.readInteger(kDefineSend, QStringLiteral("TimeInteval2"), ui_.txtInteval2->value()));
-  ui_.cekCircle->setChecked(ini.readBool(kDefineSend, QStringLiteral("isCircle"), ui_.cekCircle->isChecked()));
-  const int page = ini.readInteger(kZh, QStringLiteral("PageIndex"), ui_.PageControl1->currentIndex());
+  ui_.txtInteval1->setValue(
+      ini.readInteger(kDefineSend, QStringLiteral("TimeInteval1"), ui_.txtInteval1->value()));
+  ui_.txtInteval2->setValue(
+      ini.readInteger(kDefineSend, QStringLiteral("TimeInteval2"), ui_.txtInteval2->value()));
+  ui_.cekCircle->setChecked(
+      ini.readBool(kDefineSend, QStringLiteral("isCircle"), ui_.cekCircle->isChecked()));
+  const int page =
+      ini.readInteger(kZh, QStringLiteral("PageIndex"), ui_.PageControl1->currentIndex());
   if (page >= 0 && page < ui_.PageControl1->count()) ui_.PageControl1->setCurrentIndex(page);
   const int height = ini.readInteger(kZh, QStringLiteral("PageHight"), kCreatedPageHeight);
   ui_.Splitter1->setSizes({height, this->height() - height});
@@ -122,7 +130,8 @@ void TfrmZh::FormShow() {
   guarded([this] { dialogs::RestoreFormSize(*this, ctx_.files, kFormSection); });
   ui_.Splitter1->setSizes({pageHeight, height() - pageHeight});
   guarded([this] { FillSequenceGrid(); });
-  style_ = store::IniFile(ctx_.files.comsetIni()).readInteger(QStringLiteral("ComSet"), QStringLiteral("Style"), 0);
+  style_ = store::IniFile(ctx_.files.comsetIni())
+               .readInteger(QStringLiteral("ComSet"), QStringLiteral("Style"), 0);
   opened_ = false;
   // A channel that cannot be opened at start-up is reported, and the window still shows the
   // closed state instead of empty panels.
@@ -144,7 +153,8 @@ void TfrmZh::FormClose() {
   ini.writeBool(kDefineSend, QStringLiteral("isCircle"), ui_.cekCircle->isChecked());
   ini.writeInteger(kZh, QStringLiteral("PageIndex"), ui_.PageControl1->currentIndex());
   ini.writeInteger(kZh, QStringLiteral("PageHight"), ui_.PageControl1->height());
-  ini.writeString(kDbw, QStringLiteral("content"), store::EscapeLineBreaks(ui_.Memo2->toPlainText()));
+  ini.writeString(kDbw, QStringLiteral("content"),
+                  store::EscapeLineBreaks(ui_.Memo2->toPlainText()));
   if (!log_->IsBlank()) log_->SaveTo(ctx_.files.defaultLogFile(), QDateTime::currentDateTime());
   dialogs::StoreFormSize(*this, ctx_.files, kFormSection);
   comm1_->ClosePort();

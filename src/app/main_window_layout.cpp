@@ -22,18 +22,6 @@
 namespace app {
 namespace {
 
-QAction* addCommand(QMenuBar& bar, const char* name, const QString& caption) {
-  QAction* action = bar.addAction(caption);
-  action->setObjectName(QString::fromLatin1(name));
-  return action;
-}
-
-QAction* addItem(QMenu& menu, const char* name, const QString& caption) {
-  QAction* action = menu.addAction(caption);
-  action->setObjectName(QString::fromLatin1(name));
-  return action;
-}
-
 template <typename Widget>
 Widget* named(Widget* widget, const char* name) {
   widget->setObjectName(QString::fromLatin1(name));
@@ -73,19 +61,19 @@ QWidget* intervalGroup(QWidget* parent, const char* labelName, QSpinBox* field) 
 
 void buildMenu(QMainWindow& window, MainWindowControls& c) {
   QMenuBar* bar = window.menuBar();
-  c.BtnOpenCom = addCommand(*bar, "BtnOpenCom", QStringLiteral("打开(&O)"));
-  c.btnCloseCom = addCommand(*bar, "btnCloseCom", QStringLiteral("关闭(&G)"));
+  c.BtnOpenCom = AddNamedAction(*bar, "BtnOpenCom", QStringLiteral("打开(&O)"));
+  c.btnCloseCom = AddNamedAction(*bar, "btnCloseCom", QStringLiteral("关闭(&G)"));
   c.btnCloseCom->setCheckable(true);
   c.btnCloseCom->setChecked(true);
-  c.btnPortSet = addCommand(*bar, "btnPortSet", QStringLiteral("参数设置(&P)"));
-  c.BtnClear = addCommand(*bar, "BtnClear", QStringLiteral("清除报文(&Q)"));
+  c.btnPortSet = AddNamedAction(*bar, "btnPortSet", QStringLiteral("参数设置(&P)"));
+  c.BtnClear = AddNamedAction(*bar, "BtnClear", QStringLiteral("清除报文(&Q)"));
   c.J1 = named(bar->addMenu(QStringLiteral("常用工具(&G)")), "J1");
-  c.ASCIIA1 = addItem(*c.J1, "ASCIIA1", QStringLiteral("ASCII码表(&A)"));
-  c.J2 = addItem(*c.J1, "J2", QStringLiteral("计算器(&J)"));
+  c.ASCIIA1 = AddNamedAction(*c.J1, "ASCIIA1", QStringLiteral("ASCII码表(&A)"));
+  c.J2 = AddNamedAction(*c.J1, "J2", QStringLiteral("计算器(&J)"));
   c.A2 = named(bar->addMenu(QStringLiteral("帮助(&H)")), "A2");
-  c.N1 = addItem(*c.A2, "N1", QStringLiteral("帮助文件(&H)"));
-  c.BtnAbout = addItem(*c.A2, "BtnAbout", QStringLiteral("关于(&A)"));
-  c.btnExit = addCommand(*bar, "btnExit", QStringLiteral("退出(&X)"));
+  c.N1 = AddNamedAction(*c.A2, "N1", QStringLiteral("帮助文件(&H)"));
+  c.BtnAbout = AddNamedAction(*c.A2, "BtnAbout", QStringLiteral("关于(&A)"));
+  c.btnExit = AddNamedAction(*bar, "btnExit", QStringLiteral("退出(&X)"));
 }
 
 void buildSinglePage(MainWindowControls& c) {
@@ -96,8 +84,8 @@ void buildSinglePage(MainWindowControls& c) {
   auto* row = static_cast<QHBoxLayout*>(strip->layout());
   c.ceksend1 = named(new QCheckBox(QStringLiteral("连续发送(&S)"), strip), "ceksend1");
   c.txtInteval1 = NewIntervalField(strip, "txtInteval1");
-  c.BtnSend1 = newFlatButton(strip, "BtnSend1", QStringLiteral("发送(&N)"),
-                             dialogs::ButtonPictureId::Send);
+  c.BtnSend1 =
+      newFlatButton(strip, "BtnSend1", QStringLiteral("发送(&N)"), dialogs::ButtonPictureId::Send);
   row->addWidget(c.ceksend1);
   row->addWidget(intervalGroup(strip, "Label1", c.txtInteval1));
   row->addStretch();
@@ -119,8 +107,8 @@ void buildSequencePage(MainWindowControls& c) {
   c.ceksend2 = named(new QCheckBox(QStringLiteral("连续发送(&T)"), strip), "ceksend2");
   c.cekCircle = named(new QCheckBox(QStringLiteral("是否循环(&R)"), strip), "cekCircle");
   c.txtInteval2 = NewIntervalField(strip, "txtInteval2");
-  c.BtnSend2 = newFlatButton(strip, "BtnSend2", QStringLiteral("发送(&F)"),
-                             dialogs::ButtonPictureId::Send);
+  c.BtnSend2 =
+      newFlatButton(strip, "BtnSend2", QStringLiteral("发送(&F)"), dialogs::ButtonPictureId::Send);
   c.BtnUpdate = newFlatButton(strip, "BtnUpdate", QStringLiteral("报文维护(&U)"),
                               dialogs::ButtonPictureId::MaintainList);
   auto* boxes = new QVBoxLayout;

@@ -3,6 +3,7 @@
 // bar, the two tab pages with their tool strips, the splitter, the log frame and the status bar.
 // It wires nothing; the window connects the controls to its handlers.
 
+#include <QAction>
 #include <QMainWindow>
 
 class QAction;
@@ -56,6 +57,14 @@ struct MainWindowControls {
 };
 
 MainWindowControls BuildMainWindowLayout(QMainWindow& window);
+
+// Adds an action with the given control name to a menu or the menu bar.
+template <typename Menu>
+QAction* AddNamedAction(Menu& menu, const char* name, const QString& caption) {
+  QAction* action = menu.addAction(caption);
+  action->setObjectName(QString::fromLatin1(name));
+  return action;
+}
 
 // A spin edit without bounds, stepping 100, as the interval fields use.
 QSpinBox* NewIntervalField(QWidget* parent, const char* name);

@@ -28,8 +28,10 @@ QString txLine(const QString& data) {
 // A timer interval of 0 or less never fires, as an unset interval would not.
 void armTimer(QTimer& timer, int interval, bool on) {
   timer.setInterval(std::max(interval, 0));
-  if (on && interval > 0) timer.start();
-  else timer.stop();
+  if (on && interval > 0)
+    timer.start();
+  else
+    timer.stop();
 }
 
 }  // namespace
@@ -93,9 +95,9 @@ void TfrmZh::ceksend1Click() {
 void TfrmZh::SendSequenceRow() {
   const dialogs::TPowerStringGrid& grid = *ui_.GrdSend;
   log_->ScrollLogToEnd();
-  log_->AppendLogLine(QStringLiteral("========") + grid.Cells(1, grid.Row()) +
-                          QStringLiteral("========"),
-                      kHeaderColour);
+  log_->AppendLogLine(
+      QStringLiteral("========") + grid.Cells(1, grid.Row()) + QStringLiteral("========"),
+      kHeaderColour);
   const QString content = grid.Cells(2, grid.Row());
   if (content.isEmpty()) return;
   sendMessage(content);

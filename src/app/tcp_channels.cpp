@@ -31,7 +31,9 @@ void TfrmZh::connectChannels() {
 
   channels::TClientSocket& client = *clientSocket1_;
   client.OnUnhandledError = reportUnhandled;
-  client.OnConnecting = [this](QObject*, auto&) { panels_->showState(QStringLiteral("正在连接...")); };
+  client.OnConnecting = [this](QObject*, auto&) {
+    panels_->showState(QStringLiteral("正在连接..."));
+  };
   client.OnConnect = [this](QObject*, auto&) { panels_->showState(QStringLiteral(" 已连接")); };
   client.OnDisconnect = [this](QObject*, auto&) { panels_->showState(QStringLiteral(" 已断开")); };
   client.OnRead = [this](QObject*, channels::TCustomWinSocket& socket) {
@@ -57,8 +59,8 @@ void TfrmZh::connectChannels() {
   server.OnClientRead = [this](QObject*, channels::TCustomWinSocket& socket) {
     guarded([&] { receiveFromSocket(socket); });
   };
-  server.OnClientError = [this](QObject*, channels::TCustomWinSocket& socket,
-                                channels::TErrorEvent, int& errorCode) {
+  server.OnClientError = [this](QObject*, channels::TCustomWinSocket& socket, channels::TErrorEvent,
+                                int& errorCode) {
     guarded([&] { ServerSocket1ClientError(socket, errorCode); });
   };
 }
@@ -68,7 +70,8 @@ bool TfrmZh::OpenClientChannel() {
   serverSocket1_->setActive(false);
   try {
     const store::IniFile ini(ctx_.files.comsetIni());
-    clientSocket1_->setAddress(ini.readString(kComSet, QStringLiteral("IP"), QStringLiteral("127.0.0.1")));
+    clientSocket1_->setAddress(
+        ini.readString(kComSet, QStringLiteral("IP"), QStringLiteral("127.0.0.1")));
     clientSocket1_->setPort(ini.readInteger(kComSet, QStringLiteral("CPort"), 1000));
     clientSocket1_->setActive(true);
   } catch (const std::exception&) {

@@ -8,6 +8,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
+#include "app/main_window_layout.h"
 #include "codec/hex_text.h"
 #include "dialogs/handler_guard.h"
 #include "dialogs/prompts.h"
@@ -16,12 +17,6 @@
 
 namespace app {
 namespace {
-
-QAction* addMenuItem(QMenu& menu, const char* name, const QString& caption) {
-  QAction* action = menu.addAction(caption);
-  action->setObjectName(QString::fromLatin1(name));
-  return action;
-}
 
 QString closingDateTime(const QDateTime& moment) {
   const QLocale locale = QLocale::system();
@@ -50,13 +45,13 @@ TrafficLog::TrafficLog(QPlainTextEdit& view, dialogs::Prompts& prompts,
                        platform::DesktopShell& shell)
     : QObject(&view), view_(view), prompts_(prompts), shell_(shell), popup_(new QMenu(&view)) {
   popup_->setObjectName(QStringLiteral("PopupMenu2"));
-  connect(addMenuItem(*popup_, "MenuItem1", QStringLiteral("清除报文(&C)")), &QAction::triggered,
+  connect(AddNamedAction(*popup_, "MenuItem1", QStringLiteral("清除报文(&C)")), &QAction::triggered,
           this, &TrafficLog::Clear);
-  connect(addMenuItem(*popup_, "MenuItem2", QStringLiteral("全选(&A)")), &QAction::triggered,
+  connect(AddNamedAction(*popup_, "MenuItem2", QStringLiteral("全选(&A)")), &QAction::triggered,
           this, &TrafficLog::SelectAll);
-  connect(addMenuItem(*popup_, "MenuItem3", QStringLiteral("复制(&F)")), &QAction::triggered,
+  connect(AddNamedAction(*popup_, "MenuItem3", QStringLiteral("复制(&F)")), &QAction::triggered,
           this, &TrafficLog::Copy);
-  connect(addMenuItem(*popup_, "MenuItem4", QStringLiteral("保存(&S)")), &QAction::triggered,
+  connect(AddNamedAction(*popup_, "MenuItem4", QStringLiteral("保存(&S)")), &QAction::triggered,
           this, &TrafficLog::S2Click);
   connect(popup_, &QMenu::aboutToShow, this, &TrafficLog::PopupMenu2Popup);
   flushTimer_.setSingleShot(true);
@@ -125,7 +120,9 @@ void TrafficLog::flush() {
   if (std::exchange(scrollPending_, false)) scrollViewToEnd();
 }
 
-qsizetype TrafficLog::TextLength() const { return (clearPending_ ? 0 : viewTextLength()) + pendingLength_; }
+qsizetype TrafficLog::TextLength() const {
+  return (clearPending_ ? 0 : viewTextLength()) + pendingLength_;
+}
 
 qsizetype TrafficLog::viewTextLength() const {
   const QTextDocument* doc = view_.document();

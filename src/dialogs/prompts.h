@@ -15,10 +15,10 @@ enum class PromptIcon { Information, Question, Warning, Error };
 
 struct FileDialogRequest {
   QString caption;
-  QString directory;     // start directory; empty for the dialog's own choice
-  QString proposedName;  // file name preset in the name field
-  QString filter;        // Qt filter text, "description (patterns)"
-  QString defaultSuffix; // appended when the typed name has none
+  QString directory;      // start directory; empty for the dialog's own choice
+  QString proposedName;   // file name preset in the name field
+  QString filter;         // Qt filter text, "description (patterns)"
+  QString defaultSuffix;  // appended when the typed name has none
 };
 
 class Prompts {
@@ -30,8 +30,10 @@ class Prompts {
                                                  const QString& caption, const QString& text,
                                                  QMessageBox::StandardButtons buttons) = 0;
   // The chosen file's full name, or nothing when the user cancels.
-  virtual std::optional<QString> saveFileName(QWidget* parent, const FileDialogRequest& request) = 0;
-  virtual std::optional<QString> openFileName(QWidget* parent, const FileDialogRequest& request) = 0;
+  virtual std::optional<QString> saveFileName(QWidget* parent,
+                                              const FileDialogRequest& request) = 0;
+  virtual std::optional<QString> openFileName(QWidget* parent,
+                                              const FileDialogRequest& request) = 0;
 };
 
 class QtPrompts final : public Prompts {

@@ -54,9 +54,7 @@ std::optional<KeyLine> keyLine(const QByteArray& line) {
                  QString::fromUtf8(line.mid(eq + 1)).trimmed()};
 }
 
-bool sameName(const QString& a, const QString& b) {
-  return a.compare(b, Qt::CaseInsensitive) == 0;
-}
+bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
 // Index range [begin, end) of the lines that belong to the first section of that name; begin
 // is the section line itself. Nothing when the section is absent.
@@ -151,10 +149,14 @@ QString EscapeLineBreaks(const QString& text) {
   QString out;
   out.reserve(text.size());
   for (QChar c : text) {
-    if (c == u'\\') out += QStringLiteral("\\\\");
-    else if (c == u'\n') out += QStringLiteral("\\n");
-    else if (c == u'\r') out += QStringLiteral("\\r");
-    else out += c;
+    if (c == u'\\')
+      out += QStringLiteral("\\\\");
+    else if (c == u'\n')
+      out += QStringLiteral("\\n");
+    else if (c == u'\r')
+      out += QStringLiteral("\\r");
+    else
+      out += c;
   }
   return out;
 }
@@ -169,10 +171,14 @@ QString UnescapeLineBreaks(const QString& text) {
       continue;
     }
     const QChar next = text[++i];
-    if (next == u'n') out += u'\n';
-    else if (next == u'r') out += u'\r';
-    else if (next == u'\\') out += u'\\';
-    else out += c, out += next;  // not one of ours: keep both characters
+    if (next == u'n')
+      out += u'\n';
+    else if (next == u'r')
+      out += u'\r';
+    else if (next == u'\\')
+      out += u'\\';
+    else
+      out += c, out += next;  // not one of ours: keep both characters
   }
   return out;
 }

@@ -5,9 +5,12 @@ namespace {
 
 int digitValue(char c, int base) {
   int v = -1;
-  if (c >= '0' && c <= '9') v = c - '0';
-  else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
-  else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
+  if (c >= '0' && c <= '9')
+    v = c - '0';
+  else if (c >= 'A' && c <= 'F')
+    v = c - 'A' + 10;
+  else if (c >= 'a' && c <= 'f')
+    v = c - 'a' + 10;
   return v < base ? v : -1;
 }
 
@@ -27,7 +30,8 @@ std::optional<std::int32_t> ParseInteger(QByteArrayView text) {
     i += 2;
   }
   if (i >= text.size()) return std::nullopt;
-  const std::uint64_t limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
+  const std::uint64_t limit =
+      base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
   std::uint64_t value = 0;
   for (; i < text.size(); ++i) {
     const int d = digitValue(text[i], base);

@@ -56,7 +56,8 @@ TEST_F(MainWindowTest, SerialOpenAndCloseFollowTheChannelStateAndShowReceivedByt
   comset().writeInteger("ComSet", "BaudRate", 115200);
   start();
   ui().BtnOpenCom->trigger();
-  ASSERT_TRUE(window->Opened()) << (prompts.boxes.isEmpty() ? "" : prompts.boxes[0].text.toStdString());
+  ASSERT_TRUE(window->Opened()) << (prompts.boxes.isEmpty() ? ""
+                                                            : prompts.boxes[0].text.toStdString());
   EXPECT_EQ(panel(0), pty.slavePath() + ",115200,8,无,1");
   EXPECT_EQ(panel(1), " 端口状态: 打开 ");
   EXPECT_FALSE(ui().BtnOpenCom->isEnabled());
@@ -69,7 +70,8 @@ TEST_F(MainWindowTest, SerialOpenAndCloseFollowTheChannelStateAndShowReceivedByt
   ASSERT_TRUE(waitForLogLines(1));
   EXPECT_TRUE(logLines()[0].startsWith("RX:68 69 (")) << logLines()[0].toStdString();
   EXPECT_TRUE(QRegularExpression(R"(^RX:68 69 \(\d\d:\d\d:\d\d:\d\d\d\)$)")
-                  .match(logLines()[0]).hasMatch());
+                  .match(logLines()[0])
+                  .hasMatch());
   EXPECT_EQ(lineColour(0), app::kRxColour);
 
   ui().btnCloseCom->trigger();
@@ -88,7 +90,8 @@ TEST_F(MainWindowTest, AsciiSerialChunkShowsEveryByteIncludingZeroBytes) {
   ASSERT_TRUE(window->Opened());
   pty.write(QByteArray("A\0B", 3));
   ASSERT_TRUE(waitForLogLines(1));
-  EXPECT_TRUE(logLines()[0].startsWith(QString("RX:A") + QChar(0x2400) + "B (")) << logLines()[0].toStdString();
+  EXPECT_TRUE(logLines()[0].startsWith(QString("RX:A") + QChar(0x2400) + "B ("))
+      << logLines()[0].toStdString();
 }
 
 TEST_F(MainWindowTest, FailedSerialOpenAtStartUpIsReportedAndLeavesTheClosedState) {
@@ -166,10 +169,12 @@ TEST_F(MainWindowTest, LongAsciiMessageGoesOutWhole) {
   ui().Memo2->setPlainText(message);
   ui().BtnSend1->click();
   QByteArray got;
-  ASSERT_TRUE(QTest::qWaitFor([&] {
-    got += pty.read(70000 - got.size(), std::chrono::milliseconds(50));
-    return got.size() >= 70000;
-  }, 10000));
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        got += pty.read(70000 - got.size(), std::chrono::milliseconds(50));
+        return got.size() >= 70000;
+      },
+      10000));
   EXPECT_EQ(got, message.toLatin1());
 }
 
@@ -255,18 +260,21 @@ TEST_F(MainWindowTest, SavingTheLogProposesTheMomentAndOpensTheFile) {
   prompts.fileAnswers.push_back(std::nullopt);
   window->Log().S2Click();
   ASSERT_EQ(prompts.fileRequests.size(), 1);
-  EXPECT_TRUE(QRegularExpression("^\\d{14}$").match(prompts.fileRequests[0].proposedName).hasMatch());
+  EXPECT_TRUE(
+      QRegularExpression("^\\d{14}$").match(prompts.fileRequests[0].proposedName).hasMatch());
   EXPECT_EQ(prompts.fileRequests[0].defaultSuffix, "txt");
   EXPECT_TRUE(shell.opened.isEmpty());
 
   prompts.fileAnswers.push_back(dir.file("saved.txt"));
   window->Log().S2Click();
   EXPECT_EQ(shell.opened, QStringList{dir.file("saved.txt")});
-  EXPECT_TRUE(testing_support::ReadAll(dir.file("saved.txt")).startsWith("RX:41 (00:00:00:000)\r\n"));
+  EXPECT_TRUE(
+      testing_support::ReadAll(dir.file("saved.txt")).startsWith("RX:41 (00:00:00:000)\r\n"));
 
   prompts.fileAnswers.push_back(dir.file("missing-dir/saved.txt"));
   window->Log().S2Click();
   ASSERT_EQ(prompts.boxes.size(), 1);
-  EXPECT_TRUE(prompts.boxes[0].text.startsWith("Cannot create file \"" + dir.file("missing-dir/saved.txt")));
+  EXPECT_TRUE(prompts.boxes[0].text.startsWith("Cannot create file \"" +
+                                               dir.file("missing-dir/saved.txt")));
   EXPECT_EQ(shell.opened.size(), 1);
 }

@@ -1,5 +1,5 @@
-#include "channels/socket_server.h"
 #include "app/traffic_log.h"
+#include "channels/socket_server.h"
 #include "main_window_fixture.h"
 #include "support/loopback_peer.h"
 
@@ -25,7 +25,8 @@ TEST_F(MainWindowTest, ServerShowsListenConnectAcceptAndDisconnect) {
 
   LoopbackPeer peer = LoopbackPeer::Connect(port);
   ASSERT_TRUE(peer.valid());
-  ASSERT_TRUE(waitFor([&] { return panel(1) == "  客户端ip:127.0.0.1"; })) << panel(1).toStdString();
+  ASSERT_TRUE(waitFor([&] { return panel(1) == "  客户端ip:127.0.0.1"; }))
+      << panel(1).toStdString();
   peer.write(QByteArray("\x01\xab\xff", 3));
   ASSERT_TRUE(waitForLogLines(1));
   EXPECT_TRUE(logLines()[0].startsWith("RX:01 AB FF (")) << logLines()[0].toStdString();
@@ -47,7 +48,8 @@ TEST_F(MainWindowTest, ServerBroadcastsEachMessageToEveryClientInOrder) {
   std::vector<LoopbackPeer> peers;
   for (int i = 0; i < 3; ++i) {
     peers.push_back(LoopbackPeer::Connect(port));
-    ASSERT_TRUE(waitFor([&] { return window->ServerSocket1().Socket().ConnectionCount() == i + 1; }));
+    ASSERT_TRUE(
+        waitFor([&] { return window->ServerSocket1().Socket().ConnectionCount() == i + 1; }));
   }
   ui().Memo2->setPlainText("aa 55");
   ui().BtnSend1->click();

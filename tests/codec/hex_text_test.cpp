@@ -26,7 +26,10 @@ TEST(NormalizeHexText, FollowsTheScanningRulesOnTypicalInputs) {
       {"0x1F", "1F"},
       {"G1 23", "23"},
       {"\xe4\xb8\xad\xe6\x96\x87", ""},  // two Chinese characters in UTF-8
-      {"\t\x01" "ff\x7f" "ee", "ff ee"},
+      {"\t\x01"
+       "ff\x7f"
+       "ee",
+       "ff ee"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(NormalizeHexText(c.input), c.expected) << "input: " << c.input.toStdString();

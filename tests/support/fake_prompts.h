@@ -2,8 +2,8 @@
 // Answers the program's message boxes and file dialogs in tests, and records what was asked.
 
 #include <QList>
-#include <functional>
 #include <deque>
+#include <functional>
 
 #include "dialogs/prompts.h"
 #include "platform/desktop_shell.h"

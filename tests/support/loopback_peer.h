@@ -49,9 +49,12 @@ class LoopbackPeer {
 
   bool valid() const { return fd_ >= 0; }
   int fd() const { return fd_; }
-  void write(const QByteArray& bytes) const { ::send(fd_, bytes.constData(), bytes.size(), MSG_NOSIGNAL); }
+  void write(const QByteArray& bytes) const {
+    ::send(fd_, bytes.constData(), bytes.size(), MSG_NOSIGNAL);
+  }
 
-  QByteArray read(qsizetype count, std::chrono::milliseconds bound = std::chrono::seconds(5)) const {
+  QByteArray read(qsizetype count,
+                  std::chrono::milliseconds bound = std::chrono::seconds(5)) const {
     QByteArray out;
     const auto deadline = std::chrono::steady_clock::now() + bound;
     while (out.size() < count && std::chrono::steady_clock::now() < deadline) {

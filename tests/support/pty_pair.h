@@ -48,7 +48,8 @@ class PtyPair {
   }
 
   // Reads until `count` bytes arrived or the bound passed, running the event loop meanwhile.
-  QByteArray read(qsizetype count, std::chrono::milliseconds bound = std::chrono::seconds(5)) const {
+  QByteArray read(qsizetype count,
+                  std::chrono::milliseconds bound = std::chrono::seconds(5)) const {
     QByteArray out;
     const auto deadline = std::chrono::steady_clock::now() + bound;
     while (out.size() < count && std::chrono::steady_clock::now() < deadline) {
