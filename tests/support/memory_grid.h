@@ -1,12 +1,11 @@
 #pragma once
 // A message grid held in memory, with the widget grid's rules: cells survive a change of
-// RowCount, new rows are empty, every character is 7 pixels wide. For the file-format tests and
-// fuzz targets, which need no widgets.
+// RowCount, new rows are empty, every character is 7 pixels wide. Cells are kept sparse, so a
+// huge RowCount costs nothing. For the file-format tests and fuzz targets, which need no widgets.
 
 #include <QString>
 #include <QStringList>
-#include <algorithm>
-#include <vector>
+#include <map>
 
 #include "store/grid_access.h"
 
@@ -14,27 +13,40 @@ namespace testing_support {
 
 class MemoryGrid final : public store::GridAccess {
  public:
-  explicit MemoryGrid(int cols = 3, int rows = 2) : cols_(cols) { setRowCount(rows); }
+  explicit MemoryGrid(int cols = 3, int rows = 2) : cols_(cols), rows_(rows) {}
 
-  int RowCount() const override { return static_cast<int>(rows_.size()); }
+  int RowCount() const override { return rows_; }
   void setRowCount(int rows) override {
-    rows_.resize(static_cast<std::size_t>(std::max(rows, 0)), QStringList(cols_));
+    rows_ = rows;
+    std::erase_if(cells_, [rows](const auto& cell) { return cell.first.second >= rows; });
   }
   int ColCount() const override { return cols_; }
-  QString Cells(int col, int row) const override { return rows_.at(row).at(col); }
-  void setCells(int col, int row, const QString& text) override { rows_.at(row)[col] = text; }
+  QString Cells(int col, int row) const override {
+    const auto it = cells_.find({col, row});
+    return it == cells_.end() ? QString() : it->second;
+  }
+  void setCells(int col, int row, const QString& text) override { cells_[{col, row}] = text; }
   void setRowFields(int row, const QStringList& fields) override {
     for (int c = 0; c < cols_ && c < fields.size(); ++c) setCells(c, row, fields[c]);
   }
-  QString ColumnTitle(int) const override { return {}; }
-  void setColWidths(int, int) override {}
-  int TextWidth(const QString& text) const override { return 7 * static_cast<int>(text.size()); }
+  QString ColumnTitle(int col) const override { return titles.value(col); }
+  void setColWidths(int col, int width) override { widths[col] = width; }
+  int TextWidth(const QString& text) const override { return 7 * text.size(); }
 
-  const QStringList& row(int r) const { return rows_.at(r); }
+  void setRow(int row, const QStringList& cells) { setRowFields(row, cells); }
+  QStringList row(int r) const {
+    QStringList out;
+    for (int c = 0; c < cols_; ++c) out.append(Cells(c, r));
+    return out;
+  }
+
+  QStringList titles;
+  std::map<int, int> widths;
 
  private:
   int cols_;
-  std::vector<QStringList> rows_;
+  int rows_;
+  std::map<std::pair<int, int>, QString> cells_;
 };
 
 }  // namespace testing_support
