@@ -85,16 +85,15 @@ void holdDtrRtsInactive(int fd) {
   ioctlRetry(fd, TIOCMBIC, &lines);
 }
 
-IoResult readSome(int fd, char* buffer, size_t size) {
+namespace {
+
+// The outcome of one read or write that returned n; errno is read at once when n < 0.
+IoResult resultOf(ssize_t n, IoResult::Kind whenZero) {
   IoResult r;
-  ssize_t n;
-  do {
-    n = ::read(fd, buffer, size);
-  } while (n < 0 && errno == EINTR);
   if (n > 0) {
     r.count = static_cast<size_t>(n);
   } else if (n == 0) {
-    r.kind = IoResult::EndOfStream;
+    r.kind = whenZero;
   } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
     r.kind = IoResult::WouldBlock;
   } else {
@@ -104,23 +103,22 @@ IoResult readSome(int fd, char* buffer, size_t size) {
   return r;
 }
 
+}  // namespace
+
+IoResult readSome(int fd, char* buffer, size_t size) {
+  ssize_t n;
+  do {
+    n = ::read(fd, buffer, size);
+  } while (n < 0 && errno == EINTR);
+  return resultOf(n, IoResult::EndOfStream);
+}
+
 IoResult writeSome(int fd, const char* buffer, size_t size) {
-  IoResult r;
   ssize_t n;
   do {
     n = ::write(fd, buffer, size);
   } while (n < 0 && errno == EINTR);
-  if (n > 0) {
-    r.count = static_cast<size_t>(n);
-  } else if (n == 0) {
-    r.kind = size == 0 ? IoResult::Done : IoResult::WouldBlock;
-  } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
-    r.kind = IoResult::WouldBlock;
-  } else {
-    r.kind = IoResult::Failed;
-    r.error = errorFromErrno();
-  }
-  return r;
+  return resultOf(n, size == 0 ? IoResult::Done : IoResult::WouldBlock);
 }
 
 WaitOutcome waitDevice(int deviceFd, WaitFor what, int stopFd,

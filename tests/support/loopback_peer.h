@@ -8,8 +8,9 @@
 #include <unistd.h>
 
 #include <QByteArray>
-#include <QCoreApplication>
 #include <chrono>
+
+#include "support/fd_read.h"
 
 namespace testing_support {
 
@@ -55,19 +56,7 @@ class LoopbackPeer {
 
   QByteArray read(qsizetype count,
                   std::chrono::milliseconds bound = std::chrono::seconds(5)) const {
-    QByteArray out;
-    const auto deadline = std::chrono::steady_clock::now() + bound;
-    while (out.size() < count && std::chrono::steady_clock::now() < deadline) {
-      // Keep the program's event loop running while waiting: its timers send.
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-      pollfd p{fd_, POLLIN, 0};
-      if (::poll(&p, 1, 5) <= 0) continue;
-      char buffer[65536];
-      const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
-      if (n <= 0) break;
-      out.append(buffer, n);
-    }
-    return out;
+    return ReadFromFd(fd_, count, bound);
   }
 
   // Closes with a reset instead of an orderly shutdown.

@@ -9,9 +9,10 @@
 #include <unistd.h>
 
 #include <QByteArray>
-#include <QCoreApplication>
 #include <QString>
 #include <chrono>
+
+#include "support/fd_read.h"
 
 namespace testing_support {
 
@@ -50,18 +51,7 @@ class PtyPair {
   // Reads until `count` bytes arrived or the bound passed, running the event loop meanwhile.
   QByteArray read(qsizetype count,
                   std::chrono::milliseconds bound = std::chrono::seconds(5)) const {
-    QByteArray out;
-    const auto deadline = std::chrono::steady_clock::now() + bound;
-    while (out.size() < count && std::chrono::steady_clock::now() < deadline) {
-      // Keep the program's event loop running while waiting: its timers send.
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-      pollfd p{master_, POLLIN, 0};
-      if (::poll(&p, 1, 5) <= 0) continue;
-      char buffer[4096];
-      const ssize_t n = ::read(master_, buffer, sizeof buffer);
-      if (n > 0) out.append(buffer, n);
-    }
-    return out;
+    return ReadFromFd(master_, count, bound);
   }
 
   void closeMaster() {
