@@ -1,4 +1,5 @@
 #include <QDir>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QRegularExpression>
 #include <QSpinBox>
@@ -277,4 +278,23 @@ TEST_F(MainWindowTest, SavingTheLogProposesTheMomentAndOpensTheFile) {
   EXPECT_TRUE(prompts.boxes[0].text.startsWith("Cannot create file \"" +
                                                dir.file("missing-dir/saved.txt")));
   EXPECT_EQ(shell.opened.size(), 1);
+}
+
+TEST_F(MainWindowTest, DeviceVanishingMidStreamLeavesTheWindowUsable) {
+  auto pty = std::make_unique<PtyPair>();
+  comset().writeString("ComSet", "port", pty->slavePath());
+  start();
+  ui().BtnOpenCom->trigger();
+  ASSERT_TRUE(window->Opened());
+  for (int i = 0; i < 20; ++i) pty->write(QByteArray(1000, 'x'));
+  pty.reset();  // the adapter is pulled in the middle of the stream
+  QTest::qWait(100);
+  QElapsedTimer closing;
+  closing.start();
+  ui().btnCloseCom->trigger();
+  EXPECT_LT(closing.elapsed(), 1000);
+  EXPECT_FALSE(window->Opened());
+  EXPECT_EQ(panel(1), " 端口状态: 关闭 ");
+  ui().Memo2->setPlainText("01");
+  EXPECT_TRUE(ui().BtnOpenCom->isEnabled());
 }

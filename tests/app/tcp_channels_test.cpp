@@ -166,3 +166,25 @@ TEST_F(MainWindowTest, LargeArrivalIsLoggedWholeInLinesOfAtMostOneChunk) {
   EXPECT_LE(largest, 2048);
   EXPECT_LE(window->Log().TextLength(), app::kLogSizeLimit + 3 * 2048 + 20);
 }
+
+TEST_F(MainWindowTest, ClientResettingDuringALargeSendClosesTheChannelCleanly) {
+  const int port = FreeLoopbackPort();
+  comset().writeInteger("ComSet", "Style", 1);
+  comset().writeInteger("ComSet", "SPort", port);
+  comset().writeInteger("ComSet", "SendStyle", 1);
+  start();
+  ui().BtnOpenCom->trigger();
+  LoopbackPeer peer = LoopbackPeer::Connect(port);
+  ASSERT_TRUE(waitFor([&] { return window->ServerSocket1().Socket().ConnectionCount() == 1; }));
+  int small = 4096;  // a small receive window, so most of the message waits in the send queue
+  setsockopt(peer.fd(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+  ui().Memo2->setPlainText(QString(64 << 10, 'a'));
+  ui().BtnSend1->click();
+  peer.read(1000);
+  peer.reset();
+  ASSERT_TRUE(waitFor([&] { return !window->Opened(); }));
+  EXPECT_EQ(prompts.boxes.size(), 1);
+  EXPECT_EQ(prompts.boxes.value(0).text, "可能该服务已经启动");
+  EXPECT_EQ(panel(1), "尚未监听");
+  EXPECT_EQ(window->ServerSocket1().Socket().ConnectionCount(), 0);
+}
