@@ -2,6 +2,7 @@
 // directory, the channel opened at start-up) fed through a pty peer or loopback peers from child
 // processes, each figure printed next to the physical limit measured in the same run.
 //   bench_program [log|serial|tcp|latency|idle|startup]     all groups, or the one named
+//   bench_program soak [minutes]                             the soak, 30 minutes a channel
 // Figures: bytes shown in the log against bytes sent, MB/s, CPU seconds per MB (this process:
 // GUI and engine threads; the feeders run in children), the longest event-loop stall, resident
 // memory; latency of a burst's last byte to its RX line; idle wake-ups; start-up time.
@@ -359,6 +360,51 @@ void idle(const char* name, const std::function<void(Window&)>& configure) {
   std::printf("\n");
 }
 
+// A long stream at 100 kB/s into the log: resident memory each minute and the longest stall.
+void soak(const char* name, int minutes, bool serial) {
+  testing_support::PtyPair pty;
+  Window w;
+  const int port = testing_support::FreeLoopbackPort();
+  if (serial) {
+    w.ini().writeString("ComSet", "port", pty.slavePath());
+  } else {
+    w.ini().writeInteger("ComSet", "Style", 1);
+    w.ini().writeInteger("ComSet", "SPort", port);
+  }
+  w.start();
+  constexpr double kRate = 100000;
+  const qint64 total = static_cast<qint64>(kRate * 60 * minutes);
+  std::vector<pid_t> children;
+  const int feeders = serial ? 1 : 10;
+  for (int i = 0; i < feeders; ++i) {
+    children.push_back(spawn([&] {
+      if (serial) {
+        feed(pty.master(), total, kRate);
+        return;
+      }
+      testing_support::LoopbackPeer peer = testing_support::LoopbackPeer::Connect(port);
+      feed(peer.fd(), total / feeders, kRate / feeders);
+      sleep(2);
+    }));
+  }
+  std::printf("soak %s, %d min at 100 kB/s: RSS MB per minute", name, minutes);
+  double longestStall = 0;
+  for (int minute = 1; minute <= minutes; ++minute) {
+    StallMeter stall;
+    stall.start();
+    w.waitFor([] { return false; }, 60);
+    longestStall = std::max(longestStall, stall.stop());
+    std::printf(" %.1f", residentKb() / 1024.0);
+    std::fflush(stdout);
+  }
+  w.waitFor([&] { return w.logged >= total / feeders * feeders; }, 10);
+  std::printf("; longest stall %.1f ms; %s\n", longestStall,
+              w.logged >= total / feeders * feeders ? "all bytes" : "BYTES LOST");
+  w.window->close();
+  w.window.reset();
+  for (pid_t c : children) waitpid(c, nullptr, 0);
+}
+
 int startupProbe() {
   const double launchedAt = qEnvironmentVariable("ORUVO_BENCH_LAUNCHED_AT").toDouble();
   int argc = 1;
@@ -457,5 +503,11 @@ int main(int argc, char** argv) {
       w.ini().writeInteger("ComSet", "SPort", testing_support::FreeLoopbackPort());
     });
   if (wanted("startup")) startup(argv[0]);
+  // The soak runs only when asked for: "soak [minutes]" (30 by default).
+  if (only == "soak") {
+    const int minutes = argc > 2 ? std::max(1, atoi(argv[2])) : 30;
+    soak("serial", minutes, true);
+    soak("TCP server, 10 clients", minutes, false);
+  }
   return 0;
 }
