@@ -123,6 +123,7 @@ class TfrmZh : public QMainWindow, public dialogs::ChannelCommands {
   QTimer timer2_;
   std::unique_ptr<dialogs::TfrmASC> asciiTable_;
   bool shown_ = false;
+  bool clientErrorShown_ = false;  // the client's error event reported during this open
 
   int style_ = 0;
   bool opened_ = false;

@@ -68,6 +68,7 @@ void TfrmZh::connectChannels() {
 bool TfrmZh::OpenClientChannel() {
   clientSocket1_->setActive(false);
   serverSocket1_->setActive(false);
+  clientErrorShown_ = false;
   try {
     const store::IniFile ini(ctx_.files.comsetIni());
     clientSocket1_->setAddress(
@@ -75,7 +76,10 @@ bool TfrmZh::OpenClientChannel() {
     clientSocket1_->setPort(ini.readInteger(kComSet, QStringLiteral("CPort"), 1000));
     clientSocket1_->setActive(true);
   } catch (const std::exception&) {
-    dialogs::ShowNotice(ctx_.prompts, this, QStringLiteral("可能服务端还没有打开"));
+    // An activation that failed through the error event has said so already: one box is enough.
+    if (!clientErrorShown_) {
+      dialogs::ShowNotice(ctx_.prompts, this, QStringLiteral("可能服务端还没有打开"));
+    }
     return false;
   }
   return true;
@@ -123,6 +127,7 @@ void TfrmZh::receiveFromSocket(channels::TCustomWinSocket& socket) {
 
 void TfrmZh::ClientSocket1Error(channels::TCustomWinSocket&, int& errorCode) {
   panels_->showState(QStringLiteral("连接有误"));
+  clientErrorShown_ = true;
   dialogs::ShowNotice(ctx_.prompts, this, QStringLiteral("可能服务端还没有打开 "));
   errorCode = 0;
   triggerCloseCommand();

@@ -141,7 +141,8 @@ TEST_F(MainWindowTest, ClientWithoutAnAddressDoesNotEndOpen) {
   start();
   ui().BtnOpenCom->trigger();
   EXPECT_FALSE(window->Opened());
-  ASSERT_FALSE(prompts.boxes.isEmpty());
+  ASSERT_EQ(prompts.boxes.size(), 1);
+  EXPECT_EQ(prompts.boxes[0].caption, "系统提示！");
   EXPECT_EQ(panel(1), "尚未连接");
 }
 
