@@ -299,6 +299,31 @@ void logOnly(int receiveStyle) {
               kChunks * 2048 / kMB / seconds, (cpuSeconds() - cpu0) / (kChunks * 2048 / kMB));
 }
 
+// The cost a paced stream pays: one 2048-byte chunk every 20 ms (about 100 kB/s), each one
+// laid out and painted before the next comes.
+void logPaced(int receiveStyle) {
+  Window w;
+  w.start();
+  QByteArray chunk(2048, '\0');
+  for (int i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<char>('A' + i % 26);
+  constexpr int kChunks = 200;
+  const auto runFor = [](int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+  };
+  runFor(50);
+  const double cpu0 = cpuSeconds();
+  for (int i = 0; i < kChunks; ++i) {
+    w.window->Log().ReceiveChunk(chunk, receiveStyle);
+    runFor(20);
+  }
+  const double cpu = cpuSeconds() - cpu0;
+  std::printf("log paced, a chunk every 20 ms, %s: %.0f us CPU per chunk, %.3f CPU s/MB\n",
+              receiveStyle == 0 ? "HEX" : "ASCII", cpu / kChunks * 1e6,
+              cpu / (kChunks * 2048 / kMB));
+}
+
 void latency(int gapMs) {
   testing_support::PtyPair pty;
   Window w;
@@ -466,6 +491,8 @@ int main(int argc, char** argv) {
   if (wanted("log")) {
     logOnly(0);
     logOnly(1);
+    logPaced(0);
+    logPaced(1);
   }
   constexpr qint64 kStream = 20'000'000;
   const double ptyLimit = wanted("serial") ? plainPtyReadMBs(kStream * 5) : 0;

@@ -1,5 +1,7 @@
 #include "app/traffic_log.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QLocale>
 #include <QMenu>
@@ -55,7 +57,7 @@ TrafficLog::TrafficLog(QPlainTextEdit& view, dialogs::Prompts& prompts,
           this, &TrafficLog::S2Click);
   connect(popup_, &QMenu::aboutToShow, this, &TrafficLog::PopupMenu2Popup);
   flushTimer_.setSingleShot(true);
-  flushTimer_.setInterval(0);
+  flushTimer_.setTimerType(Qt::PreciseTimer);
   connect(&flushTimer_, &QTimer::timeout, this, &TrafficLog::flush);
   view_.setContextMenuPolicy(Qt::CustomContextMenu);
   connect(&view_, &QWidget::customContextMenuRequested, this,
@@ -82,8 +84,11 @@ void TrafficLog::insertLine(const QString& text, const QColor& colour) {
   format.setForeground(colour);
   QTextCursor cursor(view_.document());
   cursor.movePosition(QTextCursor::End);
+  // One edit, so the view lays the new line out once and leaves the line before it alone.
+  cursor.beginEditBlock();
   if (!view_.document()->isEmpty()) cursor.insertBlock();
   cursor.insertText(text, format);
+  cursor.endEditBlock();
   view_.setTextCursor(cursor);
   view_.ensureCursorVisible();
 }
@@ -93,7 +98,7 @@ void TrafficLog::ApplySizeLimit() {
   pending_.clear();
   pendingLength_ = 0;
   clearPending_ = true;
-  if (!flushTimer_.isActive()) flushTimer_.start();
+  scheduleFlush();
 }
 
 void TrafficLog::ReceiveChunk(QByteArrayView bytes, int receiveStyle) {
@@ -105,13 +110,21 @@ void TrafficLog::ReceiveChunk(QByteArrayView bytes, int receiveStyle) {
   if (TextLength() > 0) pendingLength_ += 2;
   pendingLength_ += line.size() + line.count(u'\n');
   pending_.push_back({line, kRxColour});
-  if (!flushTimer_.isActive()) flushTimer_.start();
+  scheduleFlush();
   emit chunkLogged(bytes.size());
+}
+
+void TrafficLog::scheduleFlush() {
+  if (flushTimer_.isActive()) return;
+  // A line after a quiet spell is shown at once; a fast stream is shown once per frame.
+  const qint64 sinceLast = sinceFlush_.isValid() ? sinceFlush_.elapsed() : kFrameMs;
+  flushTimer_.start(static_cast<int>(std::max<qint64>(0, kFrameMs - sinceLast)));
 }
 
 void TrafficLog::flush() {
   if (!clearPending_ && pending_.empty() && !scrollPending_) return;
   flushTimer_.stop();
+  sinceFlush_.start();
   if (clearPending_) view_.clear();
   for (const PendingLine& line : pending_) insertLine(line.text, line.colour);
   pending_.clear();
