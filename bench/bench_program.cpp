@@ -282,12 +282,18 @@ StreamFigures serverStream(int clients, qint64 total) {
   return f;
 }
 
+// 2048 printable bytes, the same line in HEX and in ASCII.
+QByteArray letterChunk() {
+  QByteArray chunk(2048, '\0');
+  for (int i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<char>('A' + i % 26);
+  return chunk;
+}
+
 // The cost of the log alone: chunks of 2048 bytes handed to the receive handling directly.
 void logOnly(int receiveStyle) {
   Window w;
   w.start();
-  QByteArray chunk(2048, '\0');
-  for (int i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<char>('A' + i % 26);
+  const QByteArray chunk = letterChunk();
   constexpr int kChunks = 2000;
   const double cpu0 = cpuSeconds();
   const double t0 = monotonicSeconds();
@@ -304,8 +310,7 @@ void logOnly(int receiveStyle) {
 void logPaced(int receiveStyle) {
   Window w;
   w.start();
-  QByteArray chunk(2048, '\0');
-  for (int i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<char>('A' + i % 26);
+  const QByteArray chunk = letterChunk();
   constexpr int kChunks = 200;
   const auto runFor = [](int ms) {
     QEventLoop loop;
