@@ -77,6 +77,7 @@ void TrafficLog::scrollViewToEnd() {
 void TrafficLog::AppendLogLine(const QString& text, const QColor& colour) {
   flush();
   insertLine(text, colour);
+  placeCaretAtEnd();
 }
 
 void TrafficLog::insertLine(const QString& text, const QColor& colour) {
@@ -89,7 +90,10 @@ void TrafficLog::insertLine(const QString& text, const QColor& colour) {
   if (!view_.document()->isEmpty()) cursor.insertBlock();
   cursor.insertText(text, format);
   cursor.endEditBlock();
-  view_.setTextCursor(cursor);
+}
+
+void TrafficLog::placeCaretAtEnd() {
+  view_.moveCursor(QTextCursor::End);
   view_.ensureCursorVisible();
 }
 
@@ -127,6 +131,7 @@ void TrafficLog::flush() {
   sinceFlush_.start();
   if (clearPending_) view_.clear();
   for (const PendingLine& line : pending_) insertLine(line.text, line.colour);
+  if (!pending_.empty()) placeCaretAtEnd();  // once, not per line: each move lays out a line
   pending_.clear();
   pendingLength_ = 0;
   clearPending_ = false;

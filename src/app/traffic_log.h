@@ -6,8 +6,9 @@
 // first line, which also moves the keyboard focus into the log. GUI thread only.
 // Received lines are kept pending and written to the view at most once per frame (at once
 // after a quiet spell): under a fast stream the size rule clears the log many times a second,
-// only the lines after the last clear are ever laid out, and the view is painted once a frame. Every reader of the log, and every other writer,
-// writes the pending lines first, so nothing can tell the difference but the speed.
+// only the lines after the last clear are ever laid out, and the view is painted once a frame.
+// Every reader of the log, and every other writer, writes the pending lines first, so nothing
+// can tell the difference but the speed.
 
 #include <QByteArrayView>
 #include <QColor>
@@ -94,6 +95,8 @@ class TrafficLog : public QObject {
 
   void PopupMenu2Popup();
   void insertLine(const QString& text, const QColor& colour);
+  void placeCaretAtEnd();
+  void scheduleFlush();
   void scrollViewToEnd();
   qsizetype viewTextLength() const;
 
@@ -102,8 +105,6 @@ class TrafficLog : public QObject {
   qsizetype pendingLength_ = 0;  // text the pending lines add, line breaks counting two
   bool clearPending_ = false;    // the view is to be emptied before the pending lines go in
   bool scrollPending_ = false;
-  void scheduleFlush();
-
   static constexpr qint64 kFrameMs = 16;
   QTimer flushTimer_;
   QElapsedTimer sinceFlush_;
