@@ -15,15 +15,20 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QPlainTextEdit>
+#include <QToolButton>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/main_window_layout.h"
 #include "app/status_panels.h"
 #include "app/traffic_log.h"
+#include "codec/hex_text.h"
 #include "store/ini_file.h"
 #include "support/fake_prompts.h"
 #include "support/loopback_peer.h"
@@ -329,6 +334,74 @@ void logPaced(int receiveStyle) {
               cpu / (kChunks * 2048 / kMB));
 }
 
+// One sent message echoed as a single TX line: the time until it is laid out and painted.
+void logHugeLine(int kilobytes) {
+  Window w;
+  w.start();
+  QCoreApplication::processEvents();
+  QByteArray message(kilobytes * 1024, '\0');
+  for (int i = 0; i < message.size(); ++i) message[i] = static_cast<char>(i * 7 + 1);
+  const QString text = QStringLiteral("TX:") + QString::fromLatin1(codec::BytesToHexText(message));
+  const double t0 = monotonicSeconds();
+  w.window->Log().ScrollLogToEnd();
+  w.window->Log().AppendLogLine(text, app::kTxColour);
+  w.window->repaint();
+  QCoreApplication::processEvents();
+  const double shown = monotonicSeconds() - t0;
+  // The answer that usually follows: one more line below the long one.
+  w.window->Log().ReceiveChunk("ok", 0);
+  w.window->Log().flush();
+  w.window->repaint();
+  QCoreApplication::processEvents();
+  std::printf("%.0f ms with the next line;  ", (monotonicSeconds() - t0 - shown) * 1000);
+  std::printf("log, one TX line of %d KB in HEX (%lld characters): shown after %.0f ms\n",
+              kilobytes, static_cast<long long>(text.size()), (monotonicSeconds() - t0) * 1000);
+}
+
+// A large hex message pasted into the send box and sent once, to a TCP peer or down a pty whose
+// far end reads it all: how long the paste and the send each hold the window up.
+void sendHugeMessage(int kilobytes, bool serial) {
+  testing_support::PtyPair pty;
+  const int port = testing_support::FreeLoopbackPort();
+  testing_support::LoopbackListener listener(port);
+  Window w;
+  if (serial) {
+    w.ini().writeString("ComSet", "port", pty.slavePath());
+  } else {
+    w.ini().writeInteger("ComSet", "Style", 2);
+    w.ini().writeInteger("ComSet", "CPort", port);
+  }
+  w.start();
+  std::optional<testing_support::LoopbackPeer> peer;
+  if (!serial) peer.emplace(listener.accept());
+  const qint64 size = kilobytes * 1024;
+  const pid_t reader = spawn([&] {
+    char buffer[65536];
+    for (qint64 got = 0; serial && got < size;) {
+      const ssize_t n = ::read(pty.master(), buffer, sizeof buffer);
+      if (n <= 0) break;
+      got += n;
+    }
+  });
+  w.waitFor([] { return false; }, 0.2);
+  QByteArray message(size, '\0');
+  for (int i = 0; i < message.size(); ++i) message[i] = static_cast<char>(i * 7 + 1);
+  const double t0 = monotonicSeconds();
+  w.window->Controls().Memo2->setPlainText(QString::fromLatin1(codec::BytesToHexText(message)));
+  w.window->repaint();
+  QCoreApplication::processEvents();
+  const double t1 = monotonicSeconds();
+  w.window->Controls().BtnSend1->click();
+  w.window->repaint();
+  QCoreApplication::processEvents();
+  const double t2 = monotonicSeconds();
+  waitpid(reader, nullptr, 0);
+  std::printf("send box, %s, %d KB in HEX: pasted and shown in %.0f ms, sent and echoed in %.0f "
+              "ms, on the wire after %.0f ms\n",
+              serial ? "serial" : "TCP client", kilobytes, (t1 - t0) * 1000, (t2 - t1) * 1000,
+              (monotonicSeconds() - t1) * 1000);
+}
+
 void latency(int gapMs) {
   testing_support::PtyPair pty;
   Window w;
@@ -498,6 +571,10 @@ int main(int argc, char** argv) {
     logOnly(1);
     logPaced(0);
     logPaced(1);
+    for (int kilobytes : {16, 64, 256}) logHugeLine(kilobytes);
+    for (bool serial : {false, true}) {
+      for (int kilobytes : {16, 64, 256}) sendHugeMessage(kilobytes, serial);
+    }
   }
   constexpr qint64 kStream = 20'000'000;
   const double ptyLimit = wanted("serial") ? plainPtyReadMBs(kStream * 5) : 0;

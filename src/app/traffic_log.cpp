@@ -71,24 +71,28 @@ void TrafficLog::ScrollLogToEnd() {
 
 void TrafficLog::scrollViewToEnd() {
   view_.setFocus(Qt::OtherFocusReason);
-  view_.moveCursor(QTextCursor::End);
+  placeCaretAtEnd();
 }
 
 void TrafficLog::AppendLogLine(const QString& text, const QColor& colour) {
   flush();
-  insertLine(text, colour);
+  insertLines({{text, colour}});
   placeCaretAtEnd();
 }
 
-void TrafficLog::insertLine(const QString& text, const QColor& colour) {
-  QTextCharFormat format;
-  format.setForeground(colour);
+void TrafficLog::insertLines(const std::vector<PendingLine>& lines) {
+  if (lines.empty()) return;
   QTextCursor cursor(view_.document());
   cursor.movePosition(QTextCursor::End);
-  // One edit, so the view lays the new line out once and leaves the line before it alone.
+  // One edit for them all, so the view lays out only what it shows and leaves the lines
+  // before them alone.
   cursor.beginEditBlock();
-  if (!view_.document()->isEmpty()) cursor.insertBlock();
-  cursor.insertText(text, format);
+  for (const PendingLine& line : lines) {
+    QTextCharFormat format;
+    format.setForeground(line.colour);
+    if (!view_.document()->isEmpty()) cursor.insertBlock();
+    cursor.insertText(line.text, format);
+  }
   cursor.endEditBlock();
 }
 
@@ -130,12 +134,12 @@ void TrafficLog::flush() {
   flushTimer_.stop();
   sinceFlush_.start();
   if (clearPending_) view_.clear();
-  for (const PendingLine& line : pending_) insertLine(line.text, line.colour);
-  if (!pending_.empty()) placeCaretAtEnd();  // once, not per line: each move lays out a line
+  insertLines(pending_);
   pending_.clear();
   pendingLength_ = 0;
   clearPending_ = false;
-  if (std::exchange(scrollPending_, false)) scrollViewToEnd();
+  if (std::exchange(scrollPending_, false)) view_.setFocus(Qt::OtherFocusReason);
+  placeCaretAtEnd();  // once a flush, not once a line: each move measures the last line
 }
 
 qsizetype TrafficLog::TextLength() const {

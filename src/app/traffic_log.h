@@ -4,8 +4,8 @@
 // when a chunk arrives while it holds more than 50000 characters (line breaks counting two), and
 // offers clear, select all, copy and save. Every writer calls ScrollLogToEnd once before its
 // first line, which also moves the keyboard focus into the log. GUI thread only.
-// Received lines are kept pending and written to the view at most once per frame (at once
-// after a quiet spell): under a fast stream the size rule clears the log many times a second,
+// Received lines are kept pending and written to the view at most once per 40 ms frame (at
+// once after a quiet spell): under a fast stream the size rule clears the log many times a second,
 // only the lines after the last clear are ever laid out, and the view is painted once a frame.
 // Every reader of the log, and every other writer, writes the pending lines first, so nothing
 // can tell the difference but the speed.
@@ -94,7 +94,7 @@ class TrafficLog : public QObject {
   };
 
   void PopupMenu2Popup();
-  void insertLine(const QString& text, const QColor& colour);
+  void insertLines(const std::vector<PendingLine>& lines);
   void placeCaretAtEnd();
   void scheduleFlush();
   void scrollViewToEnd();
@@ -105,7 +105,7 @@ class TrafficLog : public QObject {
   qsizetype pendingLength_ = 0;  // text the pending lines add, line breaks counting two
   bool clearPending_ = false;    // the view is to be emptied before the pending lines go in
   bool scrollPending_ = false;
-  static constexpr qint64 kFrameMs = 16;
+  static constexpr qint64 kFrameMs = 40;  // 25 frames a second
   QTimer flushTimer_;
   QElapsedTimer sinceFlush_;
   dialogs::Prompts& prompts_;

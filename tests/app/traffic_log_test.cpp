@@ -61,6 +61,25 @@ TEST(TrafficLog, OtherWritersAndReadersSeeThePendingLinesInOrder) {
   EXPECT_EQ(t.log.TextLength(), 0);
 }
 
+TEST(TrafficLog, LinesWrittenInOneFlushKeepEachItsColourAndLeaveTheCaretAtTheEnd) {
+  LogUnderTest t;
+  t.log.AppendLogLine("========A========", app::kHeaderColour);
+  t.log.ReceiveChunk(QByteArray("\x01\x02", 2), 0);
+  t.log.ReceiveChunk(QByteArray("hi\r\nyo", 6), 1);
+  t.log.AppendLogLine("TX:03 (00:00:00:000)", app::kTxColour);
+  ASSERT_EQ(t.view.document()->blockCount(), 5);
+  const QList<QColor> expected{app::kHeaderColour, app::kRxColour, app::kRxColour,
+                               app::kRxColour, app::kTxColour};
+  int index = 0;
+  for (QTextBlock b = t.view.document()->begin(); b.isValid(); b = b.next(), ++index) {
+    for (auto it = b.begin(); !it.atEnd(); ++it) {
+      EXPECT_EQ(it.fragment().charFormat().foreground().color(), expected[index])
+          << "line " << index << ": " << b.text().toStdString();
+    }
+  }
+  EXPECT_EQ(t.view.textCursor().position(), t.view.document()->characterCount() - 1);
+}
+
 TEST(ReceivedDataText, ShowsZeroBytesAndLineBreaksOfAsciiChunks) {
   EXPECT_EQ(app::ReceivedDataText(QByteArray("hi", 2), 0), "68 69");
   EXPECT_EQ(app::ReceivedDataText(QByteArray("hi", 2), 1), "hi");
