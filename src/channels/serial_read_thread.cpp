@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstring>
 #include <limits>
+#include <thread>
 
 #include "channels/serial_session.h"
 
@@ -53,7 +54,10 @@ void TComm::Session::runReceive() {
   std::optional<platform::SerialCounters> counters = countersAtOpen;
 
   const auto postChunk = [&](const char* data, size_t size) {
-    post([owner = &owner, chunk = QByteArray(data, static_cast<qsizetype>(size))] {
+    chunksAwaitingDelivery->fetch_add(1, std::memory_order_relaxed);
+    post([owner = &owner, chunk = QByteArray(data, static_cast<qsizetype>(size)),
+          awaiting = chunksAwaitingDelivery] {
+      awaiting->fetch_sub(1, std::memory_order_relaxed);
       owner->deliverReceiveData(chunk);
     });
   };
@@ -83,6 +87,13 @@ void TComm::Session::runReceive() {
   };
 
   for (;;) {
+    while (chunksAwaitingDelivery->load(std::memory_order_relaxed) >= kMaxChunksAwaitingDelivery) {
+      if (stopping.load(std::memory_order_relaxed)) {
+        flushAll();
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     if (readAgain) {
       // A stream: read on without a poll in between, but keep answering the close signal.
       if (stopping.load(std::memory_order_relaxed)) {

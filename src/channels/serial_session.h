@@ -7,6 +7,7 @@
 #include <QMetaObject>
 #include <atomic>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -71,6 +72,10 @@ struct TComm::Session {
   std::atomic<quint32> gapMs{0};
   std::atomic<quint32> readTotalMultiplierMs{0};
   std::atomic<quint32> readTotalConstantMs{0};
+
+  // Counted up by the receive thread as it posts a chunk, down as the chunk is delivered; shared
+  // with the posted calls, which may outlive the session.
+  std::shared_ptr<std::atomic<int>> chunksAwaitingDelivery = std::make_shared<std::atomic<int>>(0);
 
   std::atomic<bool> stopping{false};
   std::atomic<bool> hangupPosted{false};

@@ -4,7 +4,9 @@
 
 #include <QElapsedTimer>
 #include <QThread>
+#include <atomic>
 #include <memory>
+#include <thread>
 
 #include "channels/serial_comm.h"
 #include "serial_test_support.h"
@@ -108,6 +110,29 @@ TEST_F(SerialReceive, ALongStreamArrivesWholeInOrderInChunksOfAtMost2048) {
   EXPECT_EQ(rec.all(), stream);
   for (const QByteArray& chunk : rec.chunks) EXPECT_LE(chunk.size(), 2048);
   EXPECT_EQ(rec.unterminatedChunks, 0);
+}
+
+TEST_F(SerialReceive, AnOwnerThatFallsBehindHoldsTheReaderBackAndLosesNothing) {
+  open(30);
+  const qsizetype backlog = qsizetype(channels::kMaxChunksAwaitingDelivery) * channels::kChunkLimit;
+  const QByteArray stream = Pattern(backlog + (4 << 20), 9);
+  std::atomic<qsizetype> written{0};
+  std::thread writer([&] {
+    for (qsizetype at = 0; at < stream.size(); at += 65536) {
+      const qsizetype n = std::min<qsizetype>(65536, stream.size() - at);
+      if (!far.write(QByteArrayView(stream).sliced(at, n), 30000)) return;
+      written += n;
+    }
+  });
+  // The owning thread runs no event loop for a while: the reader stops at the backlog's bound
+  // and the far end cannot write the rest.
+  QTest::qSleep(1500);
+  EXPECT_GE(written.load(), backlog / 2);
+  EXPECT_LT(written.load(), stream.size());
+  ASSERT_TRUE(WaitUntil([&] { return rec.received() >= stream.size(); }, 30000));
+  writer.join();
+  EXPECT_EQ(rec.all(), stream);
+  for (const QByteArray& chunk : rec.chunks) EXPECT_LE(chunk.size(), 2048);
 }
 
 TEST_F(SerialReceive, WithAGapOfZeroAChunkEndsOnlyAt2048Bytes) {
