@@ -420,7 +420,7 @@ void latency(int gapMs) {
   w.start();
   int pipeFds[2];
   if (pipe(pipeFds) != 0) return;
-  constexpr int kBursts = 60;
+  constexpr int kBursts = 200;  // enough for the 99th percentile to be more than the worst
   std::vector<double> loggedAt;
   QObject::connect(&w.window->Log(), &app::TrafficLog::chunkLogged,
                    [&](qsizetype) { loggedAt.push_back(monotonicSeconds()); });

@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
 
 #include "app/main_window_layout.h"
 #include "codec/hex_text.h"
@@ -76,22 +77,29 @@ void TrafficLog::scrollViewToEnd() {
 
 void TrafficLog::AppendLogLine(const QString& text, const QColor& colour) {
   flush();
-  insertLines({{text, colour}});
+  insertLines({{text, colour}}, false);
   placeCaretAtEnd();
 }
 
-void TrafficLog::insertLines(const std::vector<PendingLine>& lines) {
+void TrafficLog::insertLines(const std::vector<PendingLine>& lines, bool keepGlyphs) {
   if (lines.empty()) return;
   QTextCursor cursor(view_.document());
   cursor.movePosition(QTextCursor::End);
-  // One edit for them all, so the view lays out only what it shows and leaves the lines
+  // One edit for them all, so the view lays out the new lines once and leaves the lines
   // before them alone.
   cursor.beginEditBlock();
+  const QTextBlock lastBefore = cursor.block();
   for (const PendingLine& line : lines) {
     QTextCharFormat format;
     format.setForeground(line.colour);
     if (!view_.document()->isEmpty()) cursor.insertBlock();
     cursor.insertText(line.text, format);
+  }
+  // Received lines keep their shaped glyphs: without them every repaint and every caret move
+  // analyses and shapes the whole line again, up to 6143 characters each time. The size rule
+  // bounds what received lines hold; sent lines, which nothing bounds, keep only their text.
+  if (keepGlyphs) {
+    for (QTextBlock b = lastBefore; b.isValid(); b = b.next()) b.layout()->setCacheEnabled(true);
   }
   cursor.endEditBlock();
 }
@@ -134,7 +142,7 @@ void TrafficLog::flush() {
   flushTimer_.stop();
   sinceFlush_.start();
   if (clearPending_) view_.clear();
-  insertLines(pending_);
+  insertLines(pending_, true);
   pending_.clear();
   pendingLength_ = 0;
   clearPending_ = false;

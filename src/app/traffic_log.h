@@ -94,7 +94,7 @@ class TrafficLog : public QObject {
   };
 
   void PopupMenu2Popup();
-  void insertLines(const std::vector<PendingLine>& lines);
+  void insertLines(const std::vector<PendingLine>& lines, bool keepGlyphs);
   void placeCaretAtEnd();
   void scheduleFlush();
   void scrollViewToEnd();
