@@ -85,8 +85,8 @@ inline constexpr quint32 kModemCarrier = 8;
 inline constexpr int kChunkLimit = 2048;  // bytes in one OnReceiveData at most
 // Chunks read but not yet delivered, at most: while the owning thread is this far behind, the
 // receive thread stops reading and the device's buffers hold the bytes, so a stream faster
-// than the log cannot grow memory without bound. 8 MiB, many seconds of any real line.
-inline constexpr int kMaxChunksAwaitingDelivery = 4096;
+// than the log cannot grow memory without bound. 2 MiB: seconds of any real line.
+inline constexpr int kMaxChunksAwaitingDelivery = 1024;
 
 // The device path OpenPort opens for a CommName.
 QString DevicePathForCommName(const QString& commName);
