@@ -16,8 +16,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPlainTextEdit>
-#include <QToolButton>
 #include <QTimer>
+#include <QToolButton>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -238,8 +238,13 @@ StreamFigures serialStream(int receiveStyle, double rate, qint64 total) {
   const double t0 = monotonicSeconds();
   const pid_t child = spawn([&] { feed(pty.master(), total, rate); });
   w.waitFor([&] { return w.logged >= total; }, rate > 0 ? total / rate * 2 + 10 : 120);
-  StreamFigures f{total,        w.logged,    monotonicSeconds() - t0, cpuSeconds() - cpu0,
-                  threadCpuSeconds() - gui0, stall.stop(), residentKb()};
+  StreamFigures f{total,
+                  w.logged,
+                  monotonicSeconds() - t0,
+                  cpuSeconds() - cpu0,
+                  threadCpuSeconds() - gui0,
+                  stall.stop(),
+                  residentKb()};
   waitpid(child, nullptr, 0);
   return f;
 }
@@ -289,8 +294,13 @@ StreamFigures serverStream(int clients, qint64 total) {
   }
   const qint64 expected = total / clients * clients;
   w.waitFor([&] { return w.logged >= expected; }, 120);
-  StreamFigures f{expected,     w.logged,    monotonicSeconds() - t0, cpuSeconds() - cpu0,
-                  threadCpuSeconds() - gui0, stall.stop(), residentKb()};
+  StreamFigures f{expected,
+                  w.logged,
+                  monotonicSeconds() - t0,
+                  cpuSeconds() - cpu0,
+                  threadCpuSeconds() - gui0,
+                  stall.stop(),
+                  residentKb()};
   w.window->close();
   w.window.reset();
   for (pid_t c : children) waitpid(c, nullptr, 0);
@@ -406,10 +416,11 @@ void sendHugeMessage(int kilobytes, bool serial) {
   QCoreApplication::processEvents();
   const double t2 = monotonicSeconds();
   waitpid(reader, nullptr, 0);
-  std::printf("send box, %s, %d KB in HEX: pasted and shown in %.0f ms, sent and echoed in %.0f "
-              "ms, on the wire after %.0f ms\n",
-              serial ? "serial" : "TCP client", kilobytes, (t1 - t0) * 1000, (t2 - t1) * 1000,
-              (monotonicSeconds() - t1) * 1000);
+  std::printf(
+      "send box, %s, %d KB in HEX: pasted and shown in %.0f ms, sent and echoed in %.0f "
+      "ms, on the wire after %.0f ms\n",
+      serial ? "serial" : "TCP client", kilobytes, (t1 - t0) * 1000, (t2 - t1) * 1000,
+      (monotonicSeconds() - t1) * 1000);
 }
 
 void latency(int gapMs) {

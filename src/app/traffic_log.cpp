@@ -1,7 +1,5 @@
 #include "app/traffic_log.h"
 
-#include <algorithm>
-
 #include <QAction>
 #include <QLocale>
 #include <QMenu>
@@ -10,6 +8,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextLayout>
+#include <algorithm>
 
 #include "app/main_window_layout.h"
 #include "codec/hex_text.h"

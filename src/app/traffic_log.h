@@ -5,8 +5,9 @@
 // offers clear, select all, copy and save. Every writer calls ScrollLogToEnd once before its
 // first line, which also moves the keyboard focus into the log. GUI thread only.
 // Received lines are kept pending and written to the view at most once per 40 ms frame (at
-// once after a quiet spell): under a fast stream the size rule clears the log many times a second,
-// only the lines after the last clear are ever laid out, and the view is painted once a frame.
+// once after a quiet spell), all in one edit: under a fast stream the size rule clears the log
+// many times a second, only the lines after the last clear are ever laid out, and the view is
+// painted once a frame.
 // Every reader of the log, and every other writer, writes the pending lines first, so nothing
 // can tell the difference but the speed.
 

@@ -68,8 +68,8 @@ TEST(TrafficLog, LinesWrittenInOneFlushKeepEachItsColourAndLeaveTheCaretAtTheEnd
   t.log.ReceiveChunk(QByteArray("hi\r\nyo", 6), 1);
   t.log.AppendLogLine("TX:03 (00:00:00:000)", app::kTxColour);
   ASSERT_EQ(t.view.document()->blockCount(), 5);
-  const QList<QColor> expected{app::kHeaderColour, app::kRxColour, app::kRxColour,
-                               app::kRxColour, app::kTxColour};
+  const QList<QColor> expected{app::kHeaderColour, app::kRxColour, app::kRxColour, app::kRxColour,
+                               app::kTxColour};
   int index = 0;
   for (QTextBlock b = t.view.document()->begin(); b.isValid(); b = b.next(), ++index) {
     for (auto it = b.begin(); !it.atEnd(); ++it) {
