@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextBlock>
 
 #include "support/fake_prompts.h"
@@ -78,6 +80,26 @@ TEST(TrafficLog, LinesWrittenInOneFlushKeepEachItsColourAndLeaveTheCaretAtTheEnd
     }
   }
   EXPECT_EQ(t.view.textCursor().position(), t.view.document()->characterCount() - 1);
+}
+
+TEST(TrafficLog, TheViewFollowsTheCaretToTheLastLine) {
+  LogUnderTest t;
+  t.view.resize(300, 120);
+  t.view.show();
+  QScrollBar& bar = *t.view.verticalScrollBar();
+  for (int i = 0; i < 40; ++i) t.log.ReceiveChunk(QByteArray(100, static_cast<char>(i)), 0);
+  t.log.flush();
+  QCoreApplication::processEvents();
+  ASSERT_GT(bar.maximum(), 0);
+  EXPECT_EQ(bar.value(), bar.maximum());
+  // The user scrolls back; the next sent line brings the caret, at the end, into view again.
+  bar.setValue(0);
+  t.log.ScrollLogToEnd();
+  t.log.AppendLogLine("TX:01 (00:00:00:000)", app::kTxColour);
+  QCoreApplication::processEvents();
+  EXPECT_GT(bar.value(), bar.maximum() / 2);
+  EXPECT_TRUE(t.view.textCursor().atEnd());
+  EXPECT_TRUE(t.view.viewport()->rect().contains(t.view.cursorRect()));
 }
 
 TEST(ReceivedDataText, ShowsZeroBytesAndLineBreaksOfAsciiChunks) {
