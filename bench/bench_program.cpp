@@ -125,6 +125,13 @@ pid_t spawn(const std::function<void()>& body) {
   return pid;
 }
 
+// Bytes of every value in a fixed order: what the feeders and the big messages send.
+QByteArray streamBytes(qsizetype size) {
+  QByteArray bytes(size, '\0');
+  for (qsizetype i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 + 1);
+  return bytes;
+}
+
 void writeAll(int fd, const char* data, size_t size) {
   while (size > 0) {
     const ssize_t n = ::write(fd, data, size);
@@ -139,8 +146,7 @@ void writeAll(int fd, const char* data, size_t size) {
 
 // Sends `total` bytes at `rate` bytes per second (0: as fast as it goes), in 10 ms slices.
 void feed(int fd, qint64 total, double rate) {
-  QByteArray block(65536, '\0');
-  for (int i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i * 7 + 1);
+  const QByteArray block = streamBytes(65536);
   const double start = monotonicSeconds();
   qint64 sent = 0;
   while (sent < total) {
@@ -168,6 +174,14 @@ struct Window {
   qint64 logged = 0;
 
   store::IniFile ini() const { return store::IniFile(files.comsetIni()); }
+  void useSerial(const testing_support::PtyPair& pty) const {
+    ini().writeString("ComSet", "port", pty.slavePath());
+  }
+  // Style 1 is the TCP server on `port`, style 2 the TCP client of 127.0.0.1:`port`.
+  void useTcp(int style, int port) const {
+    ini().writeInteger("ComSet", "Style", style);
+    ini().writeInteger("ComSet", style == 1 ? "SPort" : "CPort", port);
+  }
   void start() {
     ini().writeBool("ComSet", "AutoOpen", true);
     window = std::make_unique<app::TfrmZh>(app::AppContext{files, prompts, shell});
@@ -228,7 +242,7 @@ double plainPtyReadMBs(qint64 total) {
 StreamFigures serialStream(int receiveStyle, double rate, qint64 total) {
   testing_support::PtyPair pty;
   Window w;
-  w.ini().writeString("ComSet", "port", pty.slavePath());
+  w.useSerial(pty);
   w.ini().writeInteger("ComSet", "ReceiveStyle", receiveStyle);
   w.start();
   StallMeter stall;
@@ -273,8 +287,7 @@ double plainSocketReadMBs(qint64 total) {
 StreamFigures serverStream(int clients, qint64 total) {
   Window w;
   const int port = testing_support::FreeLoopbackPort();
-  w.ini().writeInteger("ComSet", "Style", 1);
-  w.ini().writeInteger("ComSet", "SPort", port);
+  w.useTcp(1, port);
   w.start();
   StallMeter stall;
   stall.start();
@@ -359,8 +372,7 @@ void logHugeLine(int kilobytes) {
   Window w;
   w.start();
   QCoreApplication::processEvents();
-  QByteArray message(kilobytes * 1024, '\0');
-  for (int i = 0; i < message.size(); ++i) message[i] = static_cast<char>(i * 7 + 1);
+  const QByteArray message = streamBytes(kilobytes * 1024);
   const QString text = QStringLiteral("TX:") + QString::fromLatin1(codec::BytesToHexText(message));
   const double t0 = monotonicSeconds();
   w.window->Log().ScrollLogToEnd();
@@ -385,12 +397,10 @@ void sendHugeMessage(int kilobytes, bool serial) {
   const int port = testing_support::FreeLoopbackPort();
   testing_support::LoopbackListener listener(port);
   Window w;
-  if (serial) {
-    w.ini().writeString("ComSet", "port", pty.slavePath());
-  } else {
-    w.ini().writeInteger("ComSet", "Style", 2);
-    w.ini().writeInteger("ComSet", "CPort", port);
-  }
+  if (serial)
+    w.useSerial(pty);
+  else
+    w.useTcp(2, port);
   w.start();
   std::optional<testing_support::LoopbackPeer> peer;
   if (!serial) peer.emplace(listener.accept());
@@ -404,8 +414,7 @@ void sendHugeMessage(int kilobytes, bool serial) {
     }
   });
   w.waitFor([] { return false; }, 0.2);
-  QByteArray message(size, '\0');
-  for (int i = 0; i < message.size(); ++i) message[i] = static_cast<char>(i * 7 + 1);
+  const QByteArray message = streamBytes(size);
   const double t0 = monotonicSeconds();
   w.window->Controls().Memo2->setPlainText(QString::fromLatin1(codec::BytesToHexText(message)));
   w.window->repaint();
@@ -426,7 +435,7 @@ void sendHugeMessage(int kilobytes, bool serial) {
 void latency(int gapMs) {
   testing_support::PtyPair pty;
   Window w;
-  w.ini().writeString("ComSet", "port", pty.slavePath());
+  w.useSerial(pty);
   w.ini().writeInteger("ComSet", "RecieveDelay", gapMs);
   w.start();
   int pipeFds[2];
@@ -489,12 +498,10 @@ void soak(const char* name, int minutes, bool serial) {
   testing_support::PtyPair pty;
   Window w;
   const int port = testing_support::FreeLoopbackPort();
-  if (serial) {
-    w.ini().writeString("ComSet", "port", pty.slavePath());
-  } else {
-    w.ini().writeInteger("ComSet", "Style", 1);
-    w.ini().writeInteger("ComSet", "SPort", port);
-  }
+  if (serial)
+    w.useSerial(pty);
+  else
+    w.useTcp(1, port);
   w.start();
   constexpr double kRate = 100000;
   const qint64 total = static_cast<qint64>(kRate * 60 * minutes);
@@ -625,13 +632,10 @@ int main(int argc, char** argv) {
   if (wanted("idle"))
     idle("serial open and silent", [](Window& w) {
       static testing_support::PtyPair pty;
-      w.ini().writeString("ComSet", "port", pty.slavePath());
+      w.useSerial(pty);
     });
   if (wanted("idle"))
-    idle("server listening", [](Window& w) {
-      w.ini().writeInteger("ComSet", "Style", 1);
-      w.ini().writeInteger("ComSet", "SPort", testing_support::FreeLoopbackPort());
-    });
+    idle("server listening", [](Window& w) { w.useTcp(1, testing_support::FreeLoopbackPort()); });
   if (wanted("startup")) startup(argv[0]);
   // The soak runs only when asked for: "soak [minutes]" (30 by default).
   if (only == "soak") {
