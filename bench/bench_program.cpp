@@ -207,6 +207,28 @@ struct StreamFigures {
   long rssKb = 0;
 };
 
+// Measures one stream from its construction to finish(): time, CPU of the process and of the
+// GUI thread, the longest stall, and resident memory at the end.
+class StreamMeasure {
+ public:
+  StreamMeasure() { stall_.start(); }
+  StreamFigures finish(qint64 sent, qint64 logged) {
+    return {sent,
+            logged,
+            monotonicSeconds() - t0_,
+            cpuSeconds() - cpu0_,
+            threadCpuSeconds() - gui0_,
+            stall_.stop(),
+            residentKb()};
+  }
+
+ private:
+  StallMeter stall_;
+  const double cpu0_ = cpuSeconds();
+  const double gui0_ = threadCpuSeconds();
+  const double t0_ = monotonicSeconds();
+};
+
 void printStream(const char* name, const StreamFigures& f, double limitMBs) {
   const double mbs = f.logged / kMB / f.seconds;
   std::printf(
@@ -246,20 +268,10 @@ StreamFigures serialStream(int receiveStyle, double rate, qint64 total) {
   w.useSerial(pty);
   w.ini().writeInteger("ComSet", "ReceiveStyle", receiveStyle);
   w.start();
-  StallMeter stall;
-  stall.start();
-  const double cpu0 = cpuSeconds();
-  const double gui0 = threadCpuSeconds();
-  const double t0 = monotonicSeconds();
+  StreamMeasure measure;
   const pid_t child = spawn([&] { feed(pty.master(), total, rate); });
   w.waitFor([&] { return w.logged >= total; }, rate > 0 ? total / rate * 2 + 10 : 120);
-  StreamFigures f{total,
-                  w.logged,
-                  monotonicSeconds() - t0,
-                  cpuSeconds() - cpu0,
-                  threadCpuSeconds() - gui0,
-                  stall.stop(),
-                  residentKb()};
+  const StreamFigures f = measure.finish(total, w.logged);
   waitpid(child, nullptr, 0);
   return f;
 }
@@ -308,23 +320,13 @@ StreamFigures serverStream(int clients, qint64 total) {
     }));
   }
   w.waitFor([&] { return w.window->ServerSocket1().Socket().ConnectionCount() == clients; }, 10);
-  StallMeter stall;
-  stall.start();
-  const double cpu0 = cpuSeconds();
-  const double gui0 = threadCpuSeconds();
-  const double t0 = monotonicSeconds();
+  StreamMeasure measure;
   writeAll(go[1], QByteArray(clients, 'g').constData(), static_cast<size_t>(clients));
   ::close(go[0]);
   ::close(go[1]);
   const qint64 expected = total / clients * clients;
   w.waitFor([&] { return w.logged >= expected; }, 120);
-  StreamFigures f{expected,
-                  w.logged,
-                  monotonicSeconds() - t0,
-                  cpuSeconds() - cpu0,
-                  threadCpuSeconds() - gui0,
-                  stall.stop(),
-                  residentKb()};
+  const StreamFigures f = measure.finish(expected, w.logged);
   w.window->close();
   w.window.reset();
   for (pid_t c : children) waitpid(c, nullptr, 0);
