@@ -129,8 +129,9 @@ TEST_F(SerialReceive, AnOwnerThatFallsBehindHoldsTheReaderBackAndLosesNothing) {
   QTest::qSleep(1500);
   EXPECT_GE(written.load(), backlog / 2);
   EXPECT_LT(written.load(), stream.size());
-  ASSERT_TRUE(WaitUntil([&] { return rec.received() >= stream.size(); }, 30000));
-  writer.join();
+  const bool allArrived = WaitUntil([&] { return rec.received() >= stream.size(); }, 30000);
+  writer.join();  // before any assertion can leave the test with the thread still running
+  ASSERT_TRUE(allArrived);
   EXPECT_EQ(rec.all(), stream);
   for (const QByteArray& chunk : rec.chunks) EXPECT_LE(chunk.size(), 2048);
 }
