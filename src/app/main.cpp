@@ -1,8 +1,8 @@
-// Program entry: the application title, the main window, the event loop.
+// Program entry: the application name and icon, the main window, the event loop. Every window
+// sets its own caption: an application display name would be appended to each of them.
 #include <QApplication>
 
 #include "app/main_window.h"
-#include "dialogs/handler_guard.h"
 #include "dialogs/pictures.h"
 #include "dialogs/prompts.h"
 #include "platform/desktop_shell.h"
@@ -11,7 +11,6 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("oruvotarvix"));
-  QApplication::setApplicationDisplayName(dialogs::kProgramTitle);
   QApplication::setWindowIcon(dialogs::ProgramIcon());
   dialogs::QtPrompts prompts;
   platform::XdgShell shell;

@@ -50,6 +50,9 @@ TfrmASC::TfrmASC(const store::AppFiles& files, Prompts& prompts)
     : QWidget(nullptr), prompts_(prompts), files_(files), Memo2(new QPlainTextEdit(this)) {
   setObjectName(kFormSection);
   setWindowTitle(QStringLiteral("ASCII表"));
+  // A companion of the main window: the program ends when the main window closes, whether or
+  // not the table is still open.
+  setAttribute(Qt::WA_QuitOnClose, false);
   QFont font(QStringLiteral("MS Sans Serif"));
   font.setPixelSize(11);
   setFont(font);

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QPlainTextEdit>
+#include <QTimer>
 
 #include "store/ini_file.h"
 #include "support/fake_prompts.h"
@@ -66,6 +68,26 @@ TEST(AsciiTableWindow, ShowsTheTableReadOnlyAndIsHiddenWithItsSizeStoredOnClose)
   EXPECT_TRUE(window.isVisible());
   dialogs::TfrmASC second(files, prompts);
   EXPECT_EQ(second.size(), QSize(600, 400));
+}
+
+// The program ends when its main window closes, even with the table still open.
+TEST(AsciiTableWindow, DoesNotKeepTheProgramRunningAfterTheMainWindowCloses) {
+  TempDir dir;
+  const store::AppFiles files{dir.path()};
+  FakePrompts prompts;
+  QWidget mainWindow;
+  dialogs::TfrmASC table(files, prompts);
+  mainWindow.show();
+  table.show();
+  bool stillRunning = false;
+  QTimer::singleShot(0, &mainWindow, &QWidget::close);
+  QTimer::singleShot(2000, &table, [&] {
+    stillRunning = true;
+    QCoreApplication::quit();
+  });
+  QApplication::setQuitOnLastWindowClosed(true);
+  QApplication::exec();
+  EXPECT_FALSE(stillRunning);
 }
 
 TEST(CalculatorPrograms, NamesTheUsualLinuxCalculatorsOnce) {
