@@ -2,6 +2,8 @@
 
 #include <QFile>
 #include <QList>
+#include <algorithm>
+#include <cctype>
 #include <optional>
 
 #include "platform/file_replace_posix.h"
@@ -146,15 +148,23 @@ void IniFile::writeBool(const QString& section, const QString& key, bool value) 
 }
 
 QString EscapeLineBreaks(const QString& text) {
+  // The reader trims blanks around a value, so blanks at either end are written as "\uHHHH".
+  qsizetype first = 0;
+  while (first < text.size() && text[first].isSpace()) ++first;
+  qsizetype last = text.size();
+  while (last > first && text[last - 1].isSpace()) --last;
   QString out;
   out.reserve(text.size());
-  for (QChar c : text) {
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text[i];
     if (c == u'\\')
       out += QStringLiteral("\\\\");
     else if (c == u'\n')
       out += QStringLiteral("\\n");
     else if (c == u'\r')
       out += QStringLiteral("\\r");
+    else if (i < first || i >= last)
+      out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QChar(u'0'));
     else
       out += c;
   }
@@ -162,23 +172,25 @@ QString EscapeLineBreaks(const QString& text) {
 }
 
 QString UnescapeLineBreaks(const QString& text) {
+  const auto isHexDigit = [](QChar c) { return std::isxdigit(c.unicode()) && c.unicode() < 128; };
   QString out;
   out.reserve(text.size());
   for (qsizetype i = 0; i < text.size(); ++i) {
     const QChar c = text[i];
-    if (c != u'\\' || i + 1 == text.size()) {
+    const QChar next = i + 1 < text.size() ? text[i + 1] : QChar();
+    const QStringView code = QStringView(text).mid(i + 2, 4);
+    if (c != u'\\') {
       out += c;
-      continue;
+    } else if (next == u'n' || next == u'r' || next == u'\\') {
+      out += next == u'n' ? QChar(u'\n') : next == u'r' ? QChar(u'\r') : next;
+      ++i;
+    } else if (next == u'u' && code.size() == 4 &&
+               std::all_of(code.begin(), code.end(), isHexDigit)) {
+      out += QChar(code.toUShort(nullptr, 16));
+      i += 5;
+    } else {
+      out += c;  // not one of ours: the backslash stands as it is
     }
-    const QChar next = text[++i];
-    if (next == u'n')
-      out += u'\n';
-    else if (next == u'r')
-      out += u'\r';
-    else if (next == u'\\')
-      out += u'\\';
-    else
-      out += c, out += next;  // not one of ours: keep both characters
   }
   return out;
 }

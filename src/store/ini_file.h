@@ -43,8 +43,9 @@ class IniFile {
   QString path_;
 };
 
-// A value holds one line. These turn line breaks (and the backslash that escapes them) into
-// "\n", "\r" and "\\" and back, so a multi-line text survives a store and a read exactly.
+// A value holds one line, and the reader trims the blanks around it. These turn line breaks (and
+// the backslash that escapes them) into "\n", "\r" and "\\", and blanks at either end into
+// "\uHHHH", and back, so any text survives a store and a read exactly.
 QString EscapeLineBreaks(const QString& text);
 QString UnescapeLineBreaks(const QString& text);
 
