@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -18,19 +19,19 @@
 #include "platform/file_replace_posix.h"
 
 namespace app {
-namespace {
-
-QString closingDateTime(const QDateTime& moment) {
-  const QLocale locale = QLocale::system();
-  return locale.toString(moment.date(), QLocale::ShortFormat) + u' ' +
-         moment.time().toString(QStringLiteral("HH:mm:ss"));
-}
-
-}  // namespace
 
 FileCreateError::FileCreateError(const QString& path, const QString& reason)
     : std::runtime_error(
           QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason).toStdString()) {}
+
+QString LogClosingLine(const QDateTime& moment, const QLocale& locale) {
+  // The locale's long time format names the time zone too; the line shows only the clock.
+  static const QRegularExpression zone(QStringLiteral("\\s*(?<![A-Za-z'])t+(?![A-Za-z'])\\s*"));
+  const QString timeFormat =
+      locale.timeFormat(QLocale::LongFormat).replace(zone, QStringLiteral(" ")).trimmed();
+  return locale.toString(moment.date(), QLocale::ShortFormat) + u' ' +
+         locale.toString(moment.time(), timeFormat);
+}
 
 QString LogTimeStamp() { return QTime::currentTime().toString(QStringLiteral("HH:mm:ss:zzz")); }
 
@@ -204,7 +205,7 @@ void TrafficLog::SaveTo(const QString& path, const QDateTime& moment) {
   for (QTextBlock block = view_.document()->begin(); block.isValid(); block = block.next()) {
     content += block.text().toUtf8() + "\r\n";
   }
-  content += closingDateTime(moment).toUtf8() + "\r\n";
+  content += LogClosingLine(moment, QLocale::system()).toUtf8() + "\r\n";
   if (const auto failure = platform::replaceFileWhole(path, content)) {
     throw FileCreateError(path, failure->text);
   }

@@ -15,6 +15,7 @@
 #include <QColor>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QLocale>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -43,6 +44,10 @@ class FileCreateError : public std::runtime_error {
  public:
   FileCreateError(const QString& path, const QString& reason);
 };
+
+// The last line of a saved log: the moment's date in the locale's short format and its time in
+// the locale's long format, without the time zone.
+QString LogClosingLine(const QDateTime& moment, const QLocale& locale);
 
 // The current local time of day as "hh:mm:ss:zzz".
 QString LogTimeStamp();

@@ -102,6 +102,16 @@ TEST(TrafficLog, TheViewFollowsTheCaretToTheLastLine) {
   EXPECT_TRUE(t.view.viewport()->rect().contains(t.view.cursorRect()));
 }
 
+TEST(LogClosingLine, GivesTheLocalesShortDateAndLongTimeWithoutTheZone) {
+  const QDateTime moment(QDate(2026, 3, 4), QTime(21, 5, 9));
+  EXPECT_EQ(app::LogClosingLine(moment, QLocale(QLocale::English, QLocale::UnitedStates)),
+            QStringLiteral("3/4/26 9:05:09 PM"));
+  EXPECT_EQ(app::LogClosingLine(moment, QLocale(QLocale::Chinese, QLocale::China)),
+            QStringLiteral("2026/3/4 21:05:09"));
+  EXPECT_EQ(app::LogClosingLine(moment, QLocale(QLocale::German, QLocale::Germany)),
+            QStringLiteral("04.03.26 21:05:09"));
+}
+
 TEST(ReceivedDataText, ShowsZeroBytesAndLineBreaksOfAsciiChunks) {
   EXPECT_EQ(app::ReceivedDataText(QByteArray("hi", 2), 0), "68 69");
   EXPECT_EQ(app::ReceivedDataText(QByteArray("hi", 2), 1), "hi");
