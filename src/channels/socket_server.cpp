@@ -1,8 +1,10 @@
 #include "channels/socket_server.h"
 
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QtGlobal>
 #include <algorithm>
+#include <cerrno>
 
 #include "platform/socket_bsd.h"
 
@@ -95,7 +97,14 @@ void TServerSocket::closeListener() {
 
 void TServerSocket::acceptPending() {
   platform::AcceptedSocket accepted = platform::acceptConnection(listener_.fd_.get());
-  if (!accepted.fd.valid()) return;  // the peer gave up before it was taken, or no room: nothing
+  if (!accepted.fd.valid()) {
+    // A peer that gave up before it was taken leaves nothing to do. Out of descriptors or
+    // memory, the connection stays queued and the listener stays readable: listening on at
+    // once would spin, so accepting rests a moment and tries again.
+    const int code = accepted.error.code;
+    if (code == EMFILE || code == ENFILE || code == ENOBUFS || code == ENOMEM) pauseAccepting();
+    return;
+  }
   auto* connection = new TServerClientWinSocket(*this, this);
   connection->adoptAccepted(std::move(accepted.fd), accepted.peerAddress);
   listener_.connections_.push_back(connection);
@@ -103,6 +112,14 @@ void TServerSocket::acceptPending() {
     const uint64_t generation = connection->generation();
     RaiseEvent(OnClientConnect, this, *connection);
     if (connection->isCurrent(generation)) RaiseEvent(OnAccept, this, *connection);
+  });
+}
+
+void TServerSocket::pauseAccepting() {
+  listener_.acceptNotifier_->setEnabled(false);
+  const uint64_t generation = listener_.generation_;
+  QTimer::singleShot(kAcceptRetryMs, this, [this, generation] {
+    if (listener_.generation_ == generation) listener_.acceptNotifier_->setEnabled(true);
   });
 }
 

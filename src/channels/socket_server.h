@@ -70,6 +70,7 @@ class TServerSocket : public QObject, private SocketEventSink {
   void deactivate();
   void closeListener();
   void acceptPending();
+  void pauseAccepting();
   void forget(TCustomWinSocket& socket);
 
   void socketConnected(TCustomWinSocket& socket) override;
@@ -80,6 +81,7 @@ class TServerSocket : public QObject, private SocketEventSink {
   void socketClosed(TCustomWinSocket& socket) override;
   void socketUnhandledError(const QString& message) override;
 
+  static constexpr int kAcceptRetryMs = 100;  // rest of the listener when out of descriptors
   bool active_ = false;
   int port_ = 0;
   TServerWinSocket listener_;

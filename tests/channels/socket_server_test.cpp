@@ -1,6 +1,10 @@
 // TServerSocket over loopback: listening, accepting, the connection list, broadcasts, client
 // failures, deactivation from inside events and descriptor hygiene.
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <QSocketNotifier>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -178,6 +182,46 @@ TEST(ServerSocket, ReadNotificationWithNothingPendingChangesNothing) {
   EXPECT_TRUE(recorder.events.isEmpty());
   EXPECT_TRUE(connection->Connected());
   EXPECT_EQ(server.Socket().ConnectionCount(), 1);
+}
+
+// Counts the socket notifications a watched notifier is given.
+class ActivationCounter : public QObject {
+ public:
+  int count = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::SockAct) ++count;
+    return false;
+  }
+};
+
+TEST(ServerSocket, OutOfDescriptorsRestsTheListenerAndAcceptsOnceOneIsFree) {
+  TServerSocket server;
+  ServerRecorder recorder(server);
+  const int port = ListenOnAnyPort(server);
+  ActivationCounter listenerNotifications;
+  for (QSocketNotifier* notifier : server.findChildren<QSocketNotifier*>())
+    notifier->installEventFilter(&listenerNotifications);
+  LoopbackPeer peer = LoopbackPeer::Connect(port);  // queued by the kernel, not yet accepted
+  ASSERT_TRUE(peer.valid());
+
+  // Every descriptor the limit allows is taken, so the accept fails with EMFILE.
+  rlimit limit{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
+  const rlimit original = limit;
+  limit.rlim_cur = std::min<rlim_t>(limit.rlim_cur, 512);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
+  std::vector<int> fillers;
+  for (int fd; (fd = ::dup(0)) >= 0;) fillers.push_back(fd);
+  ASSERT_EQ(errno, EMFILE);
+  socket_test::RunEventLoopFor(300);
+  for (int fd : fillers) ::close(fd);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &original), 0);
+
+  EXPECT_EQ(server.Socket().ConnectionCount(), 0);
+  EXPECT_GE(listenerNotifications.count, 1);
+  EXPECT_LE(listenerNotifications.count, 10);  // a few tries, not a spin
+  EXPECT_TRUE(WaitFor([&] { return server.Socket().ConnectionCount() == 1; }));
+  EXPECT_TRUE(recorder.events.contains("Accept 127.0.0.1"));
 }
 
 TEST(ServerSocket, ClosingTheServerFromAClientResetErrorIsSafe) {
