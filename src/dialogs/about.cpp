@@ -67,7 +67,7 @@ void TAboutfrm::FormCreate() {
     fillFacts();
   } catch (const std::exception&) {
     // The labels keep what they had reached.
-    prompts_.messageBox(this, PromptIcon::Information, QStringLiteral("提示"),
+    prompts_.messageBox(this, PromptIcon::None, QStringLiteral("提示"),
                         QStringLiteral("某些信息不能取得"), QMessageBox::Ok);
   }
 }

@@ -7,6 +7,8 @@ namespace {
 
 QMessageBox::Icon toQt(PromptIcon icon) {
   switch (icon) {
+    case PromptIcon::None:
+      return QMessageBox::NoIcon;
     case PromptIcon::Information:
       return QMessageBox::Information;
     case PromptIcon::Question:
@@ -23,8 +25,7 @@ std::optional<QString> runFileDialog(QWidget* parent, const FileDialogRequest& r
                                      QFileDialog::AcceptMode mode) {
   QFileDialog dialog(parent, request.caption, request.directory, request.filter);
   dialog.setAcceptMode(mode);
-  dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
-                                                     : QFileDialog::ExistingFile);
+  dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setDefaultSuffix(request.defaultSuffix);
   if (!request.proposedName.isEmpty()) dialog.selectFile(request.proposedName);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;

@@ -11,7 +11,7 @@ class QWidget;
 
 namespace dialogs {
 
-enum class PromptIcon { Information, Question, Warning, Error };
+enum class PromptIcon { None, Information, Question, Warning, Error };  // None: a plain box
 
 struct FileDialogRequest {
   QString caption;
@@ -29,7 +29,8 @@ class Prompts {
   virtual QMessageBox::StandardButton messageBox(QWidget* parent, PromptIcon icon,
                                                  const QString& caption, const QString& text,
                                                  QMessageBox::StandardButtons buttons) = 0;
-  // The chosen file's full name, or nothing when the user cancels.
+  // The chosen file's full name, or nothing when the user cancels. Neither dialog requires the
+  // file to exist: a typed name is taken as it stands.
   virtual std::optional<QString> saveFileName(QWidget* parent,
                                               const FileDialogRequest& request) = 0;
   virtual std::optional<QString> openFileName(QWidget* parent,
