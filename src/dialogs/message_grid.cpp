@@ -1,8 +1,10 @@
 #include "dialogs/message_grid.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QScopedValueRollback>
 
 #include "dialogs/message_grid_delegate.h"
 #include "dialogs/message_grid_model.h"
@@ -20,6 +22,23 @@ bool isEnter(const QKeyEvent& event) {
   return event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
 }
 
+// Every move of the current cell, by key, mouse or call, passes here: a move the grid's owner
+// refuses does not happen.
+class GridSelectionModel final : public QItemSelectionModel {
+ public:
+  GridSelectionModel(QAbstractItemModel* model, std::function<bool(const QModelIndex&)> mayMove,
+                     QObject* parent)
+      : QItemSelectionModel(model, parent), mayMove_(std::move(mayMove)) {}
+
+  void setCurrentIndex(const QModelIndex& index, SelectionFlags command) override {
+    if (index.isValid() && index != currentIndex() && !mayMove_(index)) return;
+    QItemSelectionModel::setCurrentIndex(index, command);
+  }
+
+ private:
+  std::function<bool(const QModelIndex&)> mayMove_;
+};
+
 }  // namespace
 
 int TDataGridColumns::Count() const { return model_.gridColCount(); }
@@ -34,6 +53,10 @@ TDataGrid1::TDataGrid1(QWidget* parent)
       delegate_(new MessageGridDelegate(*model_, this)),
       columns_(*model_) {
   setModel(model_);
+  QItemSelectionModel* plainSelection = selectionModel();
+  setSelectionModel(new GridSelectionModel(
+      model_, [this](const QModelIndex& index) { return mayBecomeCurrent(index); }, this));
+  delete plainSelection;
   setItemDelegate(delegate_);
   verticalHeader()->hide();
   verticalHeader()->setMinimumSectionSize(1);
@@ -139,6 +162,7 @@ void TDataGrid1::setRowCountMin(int rows) {
 
 void TDataGrid1::setBGImage(const QPixmap& picture) {
   bgImage_ = picture;
+  delegate_->setBackgroundPicture(picture);
   QPalette colours = palette();
   if (!picture.isNull()) colours.setBrush(QPalette::Base, QBrush(picture));
   viewport()->setPalette(colours);
@@ -148,7 +172,7 @@ void TDataGrid1::setBGImage(const QPixmap& picture) {
 void TDataGrid1::AppendRow() {
   emit BeforeInsert();
   setRowCount(RowCount() + 1);
-  emit SelectCell(Col(), RowCount() - 1);
+  allowsSelecting(Col(), RowCount() - 1);  // the owner hears of the new row; nothing moves
   emit AfterInsert();
 }
 
@@ -195,7 +219,27 @@ void TDataGrid1::keyPressEvent(QKeyEvent* event) {
   // Ctrl+Insert and Ctrl+Delete end here: the view would take their text as typing and open
   // the cell editor with it.
   if (RunRowKey(*event) && event->key() != Qt::Key_Down) return;
+  const QScopedValueRollback granted(grantedCurrent_);  // a move the key did not make lapses
   QTableView::keyPressEvent(event);
+}
+
+// Keyboard moves are asked about here, where a refusal can still keep both the cursor and the
+// selection where they are; the move that follows is not asked about a second time.
+QModelIndex TDataGrid1::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+  const QModelIndex target = QTableView::moveCursor(action, modifiers);
+  if (!target.isValid() || target == currentIndex()) return target;
+  if (!mayBecomeCurrent(target)) return currentIndex();
+  grantedCurrent_ = target;
+  return target;
+}
+
+void TDataGrid1::mousePressEvent(QMouseEvent* event) {
+  // A refused cell gets neither the cursor nor the selection, so the press ends here. An allowed
+  // one is not asked about a second time when the view moves the cursor there.
+  const QModelIndex target = indexAt(event->position().toPoint());
+  if (target.isValid() && target != currentIndex() && !mayBecomeCurrent(target)) return;
+  const QScopedValueRollback granted(grantedCurrent_, QPersistentModelIndex(target));
+  QTableView::mousePressEvent(event);
 }
 
 void TDataGrid1::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -218,9 +262,21 @@ void TDataGrid1::scrollContentsBy(int dx, int dy) {
   if (!bgImage_.isNull()) viewport()->update();
 }
 
-void TDataGrid1::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
-  QTableView::currentChanged(current, previous);
-  if (current.isValid()) emit SelectCell(current.column(), current.row() + 1);
+// The edit of the cell being left is committed first, so the owner hears of it before it
+// hears of the next cell.
+bool TDataGrid1::mayBecomeCurrent(const QModelIndex& index) {
+  if (index == grantedCurrent_) {
+    grantedCurrent_ = QPersistentModelIndex();
+    return true;
+  }
+  if (QWidget* editor = openEditor()) commitData(editor);
+  return allowsSelecting(index.column(), index.row() + 1);
+}
+
+bool TDataGrid1::allowsSelecting(int col, int row) {
+  bool allow = true;
+  emit SelectCell(col, row, allow);
+  return allow;
 }
 
 bool TDataGrid1::RunRowKey(const QKeyEvent& event) {

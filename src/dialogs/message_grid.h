@@ -4,7 +4,8 @@
 // TDataGrid1 adds to the plain grid: the column list (one TColumn per column, always),
 // row appending, insertion and deletion by call and by key (DataGridOptions), a minimum row
 // count, and notifications: UserChanged when an edit is committed with a modified text,
-// SelectCell when a cell becomes current, DrawCell after a cell is painted, DblClick.
+// SelectCell before a cell becomes current (the owner may refuse the move), DrawCell after a
+// cell is painted, DblClick.
 // TPowerStringGrid adds Enter navigation: Enter moves right through columns 1 .. last and
 // from the last column to column 1 of the next row.
 // Rows and columns are counted as in the stored files: RowCount includes the title row.
@@ -104,7 +105,9 @@ class TDataGrid1 : public QTableView {
   void BeforeDelete();
   void AfterDelete();
   void UserChanged(int col, int row);
-  void SelectCell(int col, int row);
+  // Asked before the cell becomes current; setting `allow` to false keeps the current cell.
+  // Connect directly: the answer is read when the signal returns.
+  void SelectCell(int col, int row, bool& allow);
   void DrawCell(int col, int row, const QRect& rect, QStyle::State state);
   void EditButtonClick();
   void DblClick();
@@ -112,10 +115,11 @@ class TDataGrid1 : public QTableView {
  protected:
   bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+  void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
-  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
   // Runs the row operation a key asks for; true when it was one of them.
   bool RunRowKey(const QKeyEvent& event);
@@ -124,6 +128,8 @@ class TDataGrid1 : public QTableView {
   enum class RowKey { None, Append, Insert, Delete };
   RowKey rowKeyFor(const QKeyEvent& event) const;
   bool takeEditorKey(QWidget* editor, QKeyEvent* event);
+  bool mayBecomeCurrent(const QModelIndex& index);
+  bool allowsSelecting(int col, int row);
   void ensureCurrentCell();
   void moveCurrent(int col, int row);
   QWidget* openEditor() const;
@@ -134,6 +140,8 @@ class TDataGrid1 : public QTableView {
   TDataGridOptions options_;
   int rowCountMin_ = 0;
   QPixmap bgImage_;
+  // The cell a key or mouse press was already allowed to move to; used up by the move.
+  QPersistentModelIndex grantedCurrent_;
 };
 
 class TPowerStringGrid : public TDataGrid1 {

@@ -4,9 +4,11 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 
 #include "dialogs/message_grid_model.h"
+#include "dialogs/message_grid_pick_list.h"
 #include "dialogs/message_grid_values.h"
 
 namespace dialogs {
@@ -28,6 +30,17 @@ bool modifiedByUser(QWidget* editor) {
 QString editorText(QWidget* editor) {
   if (auto* combo = qobject_cast<QComboBox*>(editor)) return combo->currentText();
   return static_cast<QLineEdit*>(editor)->text();
+}
+
+// The ellipsis editor is a line edit with the button as its one action.
+QLineEdit* ellipsisEditor(QWidget* editor) {
+  auto* edit = qobject_cast<QLineEdit*>(editor);
+  return edit && !edit->actions().isEmpty() ? edit : nullptr;
+}
+
+bool isLeftDoubleClick(const QEvent& event) {
+  return event.type() == QEvent::MouseButtonDblClick &&
+         static_cast<const QMouseEvent&>(event).button() == Qt::LeftButton;
 }
 
 QIcon ellipsisIcon(const QFont& font) {
@@ -65,7 +78,9 @@ QWidget* MessageGridDelegate::createEditor(QWidget* parent, const QStyleOptionVi
     combo->addItems(column.PickList);
     combo->setMaxVisibleItems(static_cast<int>(column.DropDownRows));
     combo->setInsertPolicy(QComboBox::NoInsert);
-    connect(combo, &QComboBox::activated, combo, [combo] { combo->setProperty(kPicked, true); });
+    auto markPicked = [combo] { combo->setProperty(kPicked, true); };
+    connect(combo, &QComboBox::activated, combo, markPicked);
+    PickListBehaviour::Attach(*combo, markPicked);
     editor = combo;
   } else {
     auto* edit = new QLineEdit(parent);
@@ -107,32 +122,74 @@ void MessageGridDelegate::setModelData(QWidget* editor, QAbstractItemModel* mode
   if (!modifiedByUser(editor)) return;
   const auto text = CoerceCellText(model_.column(index.column()).Format(), editorText(editor),
                                    QDate::currentDate());
-  if (!text) {
+  if (text) {
+    model->setData(index, *text, Qt::EditRole);
+    if (QLineEdit* edit = lineEditOf(editor)) edit->setModified(false);
+    editor->setProperty(kPicked, false);
+  } else {
+    // The cell keeps the text it had; putting it back into the editor clears the modified mark.
     QApplication::beep();
     setEditorData(editor, index);
-    return;
   }
-  model->setData(index, *text, Qt::EditRole);
-  if (QLineEdit* edit = lineEditOf(editor)) edit->setModified(false);
-  editor->setProperty(kPicked, false);
+  // A modified commit is reported even when its text did not convert.
   emit const_cast<MessageGridDelegate*>(this)->committed(index);
+}
+
+void MessageGridDelegate::setBackgroundPicture(const QPixmap& picture) {
+  picture_ = picture;
+  QImage inverted = picture.toImage();
+  inverted.invertPixels();
+  invertedPicture_ = QPixmap::fromImage(inverted);
 }
 
 void MessageGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                 const QModelIndex& index) const {
-  QStyledItemDelegate::paint(painter, option, index);
+  if (picture_.isNull() || index.column() == 0) {
+    QStyledItemDelegate::paint(painter, option, index);
+  } else {
+    paintOnPicture(painter, option, index);
+  }
   emit cellDrawn(index, option.rect, option.state);
+}
+
+// A normal cell over the background picture: the tiles take the place of the cell colour and of
+// the selection fill (a selected cell shows them inverted), and the text is drawn without a
+// fill, in the highlight text colour when the cell is selected or current.
+void MessageGridDelegate::paintOnPicture(QPainter* painter, const QStyleOptionViewItem& option,
+                                         const QModelIndex& index) const {
+  QStyleOptionViewItem cell = option;
+  initStyleOption(&cell, index);
+  const bool selected = cell.state & QStyle::State_Selected;
+  painter->save();
+  // Tiles line up with those of the viewport's background, whose origin is the viewport's.
+  painter->setBrushOrigin(0, 0);
+  painter->fillRect(cell.rect, QBrush(selected ? invertedPicture_ : picture_));
+  painter->restore();
+  if (selected || (cell.state & QStyle::State_HasFocus)) {
+    cell.palette.setBrush(QPalette::Text, cell.palette.highlightedText());
+  }
+  cell.state &= ~QStyle::State_Selected;
+  cell.backgroundBrush = Qt::NoBrush;
+  const QStyle* style = cell.widget ? cell.widget->style() : QApplication::style();
+  style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, cell.widget);
 }
 
 bool MessageGridDelegate::eventFilter(QObject* object, QEvent* event) {
   auto* editor = qobject_cast<QWidget*>(object);
+  // In a read-only ellipsis editor a double click anywhere presses the button; the read-only
+  // pick list does the same in its own behaviour.
+  if (QLineEdit* edit = ellipsisEditor(editor);
+      edit && edit->isReadOnly() && isLeftDoubleClick(*event)) {
+    emit editButtonClicked();
+    return true;
+  }
   if (editor && event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (editorKeyHook && editorKeyHook(editor, key)) return true;
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
     if (enter && (key->modifiers() & Qt::ControlModifier)) {
       // Ctrl+Enter presses the ellipsis button of an editor that has one.
-      if (auto* edit = qobject_cast<QLineEdit*>(editor); edit && !edit->actions().isEmpty()) {
+      if (ellipsisEditor(editor)) {
         emit editButtonClicked();
         return true;
       }

@@ -2,10 +2,14 @@
 // Draws and edits the cells of a message grid. The editor follows the cell's column: a pick
 // list (QComboBox, editable unless LimitToList) when the column has items and its button style
 // is automatic, a line edit with a "…" button for the ellipsis style, a plain line edit
-// otherwise. A commit writes the cell only when the user modified the text; number and date
-// columns coerce the text first, and a text that does not convert beeps and is dropped.
-// The grid hooks in for the keys it handles itself and for the edit masks.
+// otherwise; in a read-only column the line edit is read-only. A commit writes the cell only
+// when the user modified the text; number and date columns coerce the text first, and a text
+// that does not convert beeps and gives the editor the cell's text back. Either way a modified
+// commit is reported (committed).
+// The grid hooks in for the keys it handles itself and for the edit masks. Over a background
+// picture the normal cells show the picture instead of their colour or the selection fill.
 
+#include <QPixmap>
 #include <QPointer>
 #include <QStyledItemDelegate>
 #include <functional>
@@ -33,6 +37,9 @@ class MessageGridDelegate final : public QStyledItemDelegate {
   void paint(QPainter* painter, const QStyleOptionViewItem& option,
              const QModelIndex& index) const override;
 
+  // A null picture draws the cells in their colours again.
+  void setBackgroundPicture(const QPixmap& picture);
+
   // The editor made last; null once it is gone.
   QWidget* lastEditor() const { return lastEditor_; }
 
@@ -45,7 +52,12 @@ class MessageGridDelegate final : public QStyledItemDelegate {
   bool eventFilter(QObject* object, QEvent* event) override;
 
  private:
+  void paintOnPicture(QPainter* painter, const QStyleOptionViewItem& option,
+                      const QModelIndex& index) const;
+
   MessageGridModel& model_;
+  QPixmap picture_;
+  QPixmap invertedPicture_;
   mutable QPointer<QWidget> lastEditor_;
 };
 

@@ -143,7 +143,8 @@ bool MessageGridModel::setData(const QModelIndex& index, const QVariant& value, 
 Qt::ItemFlags MessageGridModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
   Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-  if (index.column() > 0 && editing_ && !columnReadOnly(index.column())) f |= Qt::ItemIsEditable;
+  // A read-only column still gets its (read-only) editor, whose button stays usable.
+  if (index.column() > 0 && editing_) f |= Qt::ItemIsEditable;
   return f;
 }
 

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -38,6 +40,21 @@ QLineEdit* openEditor(TPowerStringGrid& grid, int col, int row) {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   grid.edit(grid.model()->index(row - 1, col));
   return grid.viewport()->findChild<QLineEdit*>();
+}
+
+// The combo box a pick-list column edits with; the column's items are set and, with
+// `limitToList`, the editor is read-only.
+QComboBox* openPickList(TPowerStringGrid& grid, const QStringList& items, bool limitToList) {
+  dialogs::TColumn column = grid.Columns().Items(1);
+  column.PickList = items;
+  column.LimitToList = limitToList;
+  grid.Columns().setItems(1, column);
+  grid.show();
+  grid.setRow(1);
+  grid.setCol(1);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  grid.edit(grid.model()->index(0, 1));
+  return grid.viewport()->findChild<QComboBox*>();
 }
 
 TEST(MessageGridRows, CtrlInsertOnRowTwoOfFourInsertsAnEmptyRowThree) {
@@ -227,7 +244,32 @@ TEST(MessageGridEditing, NumberAndDateColumnsCoerceAtCommitOrKeepTheOldText) {
   EXPECT_EQ(grid.Cells(2, 1), QDate::currentDate().toString("yyyy-MM-dd"));
   type(2, "2024/3/7");
   EXPECT_EQ(grid.Cells(2, 1), "2024-03-07");
-  EXPECT_EQ(changed.count(), 3);
+  type(2, "soon");
+  EXPECT_EQ(grid.Cells(2, 1), "2024-03-07");
+  // Every modified commit is reported, the two that did not convert too.
+  EXPECT_EQ(changed.count(), 5);
+}
+
+TEST(MessageGridEditing, AFailedConversionPutsTheOldTextBackAndClearsTheModifiedMark) {
+  TPowerStringGrid grid;
+  fill(grid, 1);
+  dialogs::TColumn number = grid.Columns().Items(1);
+  number.setFormat(dialogs::TColumnFormat::cfNumber);
+  grid.Columns().setItems(1, number);
+  grid.show();
+  QSignalSpy changed(&grid, &TPowerStringGrid::UserChanged);
+  QLineEdit* editor = openEditor(grid, 1, 1);
+  ASSERT_NE(editor, nullptr);
+  editor->selectAll();
+  QTest::keyClicks(editor, "abc");
+
+  emit grid.itemDelegate()->commitData(editor);
+  EXPECT_EQ(editor->text(), "1.1");
+  EXPECT_EQ(grid.Cells(1, 1), "1.1");
+  EXPECT_EQ(changed.count(), 1);
+  // Nothing is modified any more, so committing again reports nothing.
+  emit grid.itemDelegate()->commitData(editor);
+  EXPECT_EQ(changed.count(), 1);
 }
 
 TEST(MessageGridEditing, APickListColumnEditsWithAComboBox) {
@@ -247,6 +289,78 @@ TEST(MessageGridEditing, APickListColumnEditsWithAComboBox) {
   EXPECT_EQ(combo->count(), 2);
 }
 
+TEST(MessageGridEditing, AReadOnlyPickListPicksTheFirstItemByTheTypedFirstCharacter) {
+  TPowerStringGrid grid;
+  fill(grid, 1);
+  QSignalSpy changed(&grid, &TPowerStringGrid::UserChanged);
+  QComboBox* combo = openPickList(grid, {"Alpha", "Read", "echo", "reset"}, true);
+  ASSERT_NE(combo, nullptr);
+  QTest::keyClick(combo, Qt::Key_R);
+  EXPECT_EQ(combo->currentText(), "Read");
+  // Each character picks on its own: "e" right after "r" finds "echo", not "Read" again.
+  QTest::keyClick(combo, Qt::Key_E);
+  EXPECT_EQ(combo->currentText(), "echo");
+  QTest::keyClick(combo, Qt::Key_R, Qt::ShiftModifier);
+  EXPECT_EQ(combo->currentText(), "Read");
+  QTest::keyClick(combo, Qt::Key_Z);
+  EXPECT_EQ(combo->currentText(), "Read");
+  grid.CommitEdit();
+  EXPECT_EQ(grid.Cells(1, 1), "Read");
+  EXPECT_EQ(changed.count(), 1);
+}
+
+TEST(MessageGridEditing, TheOpenPickListSearchesForTheTypedTextUntilBackspace) {
+  TPowerStringGrid grid;
+  fill(grid, 1);
+  QComboBox* combo = openPickList(grid, {"Alpha", "Read", "reset"}, false);
+  ASSERT_NE(combo, nullptr);
+  EXPECT_EQ(combo->completer(), nullptr);
+  combo->showPopup();
+  QAbstractItemView* list = combo->view();
+  QTest::keyClicks(list, "res");
+  EXPECT_EQ(list->currentIndex().row(), 2);
+  QTest::keyClick(list, Qt::Key_Backspace);
+  QTest::keyClicks(list, "rr");
+  EXPECT_EQ(list->currentIndex().row(), 1);
+  QTest::keyClick(list, Qt::Key_Backspace);
+  QTest::keyClick(list, Qt::Key_A);
+  EXPECT_EQ(list->currentIndex().row(), 0);
+  combo->hidePopup();
+}
+
+TEST(MessageGridEditing, ADoubleClickInAReadOnlyEditorPressesItsButton) {
+  TPowerStringGrid grid;
+  fill(grid, 1);
+  QComboBox* combo = openPickList(grid, {"Alpha", "Read"}, true);
+  ASSERT_NE(combo, nullptr);
+  const QPoint textArea(4, combo->height() / 2);
+  QTest::mouseClick(combo, Qt::LeftButton, {}, textArea);
+  EXPECT_FALSE(combo->view()->isVisible());
+  QTest::mouseDClick(combo, Qt::LeftButton, {}, textArea);
+  EXPECT_TRUE(combo->view()->isVisible());
+  combo->hidePopup();
+
+  dialogs::TColumn ellipsis = grid.Columns().Items(2);
+  ellipsis.ButtonStyle = dialogs::TColumnButtonStyle::cbsEllipsis;
+  ellipsis.ReadOnly = true;
+  grid.Columns().setItems(2, ellipsis);
+  QSignalSpy pressed(&grid, &TPowerStringGrid::EditButtonClick);
+  QLineEdit* editor = openEditor(grid, 2, 1);
+  ASSERT_NE(editor, nullptr);
+  ASSERT_TRUE(editor->isReadOnly());
+  QTest::mouseDClick(editor, Qt::LeftButton, {}, QPoint(4, editor->height() / 2));
+  EXPECT_EQ(pressed.count(), 1);
+
+  // An editor the user can type in keeps the double click for selecting a word.
+  grid.CommitEdit();
+  ellipsis.ReadOnly = false;
+  grid.Columns().setItems(2, ellipsis);
+  editor = openEditor(grid, 2, 1);
+  ASSERT_NE(editor, nullptr);
+  QTest::mouseDClick(editor, Qt::LeftButton, {}, QPoint(4, editor->height() / 2));
+  EXPECT_EQ(pressed.count(), 1);
+}
+
 TEST(MessageGridEditing, CtrlDeleteInTheEditorDeletesOneRow) {
   TPowerStringGrid grid;
   fill(grid, 3);
@@ -256,6 +370,80 @@ TEST(MessageGridEditing, CtrlDeleteInTheEditorDeletesOneRow) {
   ASSERT_NE(editor, nullptr);
   QTest::keyClick(editor, Qt::Key_Delete, Qt::ControlModifier);
   EXPECT_EQ(column1(grid), (QStringList{"1.1", "3.1"}));
+}
+
+TEST(MessageGridSelection, TheOwnerIsAskedBeforeTheCurrentCellMovesAndMayRefuse) {
+  TPowerStringGrid grid;
+  fill(grid, 3);
+  grid.resize(300, 200);
+  grid.show();
+  grid.setRow(2);
+  grid.setCol(1);
+  QList<QList<int>> asked;  // column, row, and the current row while asking
+  QObject::connect(&grid, &TPowerStringGrid::SelectCell, [&](int col, int row, bool& allow) {
+    asked.append({col, row, grid.Row()});
+    allow = row != 3;
+  });
+
+  grid.setRow(3);
+  EXPECT_FALSE(grid.selectionModel()->isSelected(grid.model()->index(2, 1)));
+  QTest::keyClick(&grid, Qt::Key_Down);
+  EXPECT_FALSE(grid.selectionModel()->isSelected(grid.model()->index(2, 1)));
+  const QModelIndex refused = grid.model()->index(2, 1);
+  QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(refused).center());
+  EXPECT_EQ(std::pair(grid.Col(), grid.Row()), std::pair(1, 2));
+  EXPECT_FALSE(grid.selectionModel()->isSelected(refused));
+  EXPECT_EQ(asked, (QList<QList<int>>{{1, 3, 2}, {1, 3, 2}, {1, 3, 2}}));
+
+  asked.clear();
+  const QModelIndex allowed = grid.model()->index(0, 2);
+  QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(allowed).center());
+  EXPECT_EQ(std::pair(grid.Col(), grid.Row()), std::pair(2, 1));
+  EXPECT_EQ(asked, (QList<QList<int>>{{2, 1, 2}}));
+}
+
+TEST(MessageGridSelection, TheEditOfTheCellBeingLeftIsReportedBeforeTheNextCellIsAsked) {
+  TPowerStringGrid grid;
+  fill(grid, 2);
+  grid.show();
+  QStringList heard;
+  QObject::connect(&grid, &TPowerStringGrid::UserChanged, [&](int col, int row) {
+    heard.append(QStringLiteral("changed %1,%2").arg(col).arg(row));
+  });
+  QObject::connect(&grid, &TPowerStringGrid::SelectCell, [&](int col, int row, bool&) {
+    heard.append(QStringLiteral("select %1,%2").arg(col).arg(row));
+  });
+  QLineEdit* editor = openEditor(grid, 1, 1);
+  ASSERT_NE(editor, nullptr);
+  heard.clear();
+  QTest::keyClick(editor, Qt::Key_X);
+  grid.setRow(2);
+  EXPECT_EQ(heard, (QStringList{"changed 1,1", "select 1,2"}));
+}
+
+TEST(MessageGridPainting, ABackgroundPictureShowsInNormalCellsAndInvertedInSelectedOnes) {
+  TPowerStringGrid grid;
+  fill(grid, 2);
+  grid.resize(300, 200);
+  dialogs::TColumn coloured = grid.Columns().Items(2);
+  coloured.Color = Qt::red;
+  grid.Columns().setItems(2, coloured);
+  grid.setCells(2, 1, QString());
+  grid.setCells(2, 2, QString());
+  QPixmap picture(16, 16);
+  picture.fill(QColor(10, 200, 30));
+  grid.setBGImage(picture);
+  grid.show();
+  grid.setRow(1);
+  grid.setCol(2);
+
+  const QImage shown = grid.viewport()->grab().toImage();
+  auto colourAt = [&](int col, int row) {
+    return shown.pixelColor(grid.visualRect(grid.model()->index(row - 1, col)).center());
+  };
+  EXPECT_EQ(colourAt(2, 1), QColor(245, 55, 225));
+  EXPECT_EQ(colourAt(2, 2), QColor(10, 200, 30));
+  EXPECT_EQ(shown.pixelColor(shown.width() - 2, shown.height() - 2), QColor(10, 200, 30));
 }
 
 TEST(MessageGridValues, DisplayMasksFormatNumbersAndDatesOrLeaveTheText) {
