@@ -18,6 +18,10 @@ namespace app {
 namespace {
 
 const QString kComSet = QStringLiteral("ComSet");
+// Each read notification logs what is pending as one line. A flooding peer can have megabytes
+// pending; a line holds at most this much, so laying it out never holds the window up for long
+// (about 25 ms in hex), and the rest stays pending for the next notification.
+constexpr int kSocketLineLimit = 64 * 1024;
 
 }  // namespace
 
@@ -108,21 +112,17 @@ void TfrmZh::CloseServerChannel() {
 
 void TfrmZh::receiveFromSocket(channels::TCustomWinSocket& socket) {
   log_->ApplySizeLimit();
-  if (receiveStyle_ != 0 && receiveStyle_ != 1) return;
-  // One line holds at most one serial chunk's worth: a fast peer can have megabytes pending,
-  // and one line of that size would hold up the window while it is laid out. Up to a budget
-  // per notification is taken in such lines; the rest stays pending for the next one.
-  constexpr int kReadBudget = 256 * 1024;
-  for (int taken = 0; taken < kReadBudget;) {
-    const int pending = std::min(socket.PendingLength(), channels::kChunkLimit);
-    if (pending <= 0) return;
-    QByteArray bytes(pending, Qt::Uninitialized);
-    const int got = socket.ReceiveBytes(bytes.data(), pending);
-    if (got <= 0) return;
-    bytes.resize(got);
-    log_->ReceiveChunk(bytes, receiveStyle_);
-    taken += got;
+  const int pending = std::min(socket.PendingLength(), kSocketLineLimit);
+  if (pending <= 0) return;
+  if (receiveStyle_ != 0 && receiveStyle_ != 1) {
+    log_->ScrollLogToEnd();  // nothing is read: the bytes stay pending
+    return;
   }
+  QByteArray bytes(pending, Qt::Uninitialized);
+  const int got = socket.ReceiveBytes(bytes.data(), pending);
+  if (got <= 0) return;
+  bytes.resize(got);
+  log_->ReceiveChunk(bytes, receiveStyle_);
 }
 
 void TfrmZh::ClientSocket1Error(channels::TCustomWinSocket&, int& errorCode) {

@@ -1,3 +1,6 @@
+#include <QFontMetrics>
+#include <numeric>
+
 #include "app/traffic_log.h"
 #include "channels/socket_server.h"
 #include "main_window_fixture.h"
@@ -23,10 +26,20 @@ TEST_F(MainWindowTest, ServerShowsListenConnectAcceptAndDisconnect) {
   ASSERT_TRUE(window->Opened());
   EXPECT_EQ(panel(1), "正在监听...");
 
+  // The connect text comes first, the accept text right after it.
+  QString panelAtAccept;
+  channels::TServerSocket& server = window->ServerSocket1();
+  server.OnAccept = [&, shown = server.OnAccept](QObject* sender, auto& socket) {
+    panelAtAccept = panel(1);
+    shown(sender, socket);
+  };
   LoopbackPeer peer = LoopbackPeer::Connect(port);
   ASSERT_TRUE(peer.valid());
   ASSERT_TRUE(waitFor([&] { return panel(1) == "  客户端ip:127.0.0.1"; }))
       << panel(1).toStdString();
+  EXPECT_EQ(panelAtAccept, "127.0.0.1 已连接");
+  const QWidget* statePanel = window->findChild<QWidget*>("StatusPanel1");
+  EXPECT_EQ(statePanel->width(), QFontMetrics(statePanel->font()).horizontalAdvance(panel(1)) + 15);
   peer.write(QByteArray("\x01\xab\xff", 3));
   ASSERT_TRUE(waitForLogLines(1));
   EXPECT_TRUE(logLines()[0].startsWith("RX:01 AB FF (")) << logLines()[0].toStdString();
@@ -146,26 +159,35 @@ TEST_F(MainWindowTest, ClientWithoutAnAddressDoesNotEndOpen) {
   EXPECT_EQ(panel(1), "尚未连接");
 }
 
-TEST_F(MainWindowTest, LargeArrivalIsLoggedWholeInLinesOfAtMostOneChunk) {
+// What arrives together is one line; a flood is logged whole, in lines of at most 64 KiB. The
+// flood fits in the loopback buffers, since the peer writes it before the window reads.
+TEST_F(MainWindowTest, EachReadIsOneLineAndAFloodIsLoggedWhole) {
   const int port = FreeLoopbackPort();
   comset().writeInteger("ComSet", "Style", 1);
   comset().writeInteger("ComSet", "SPort", port);
   start();
   ui().BtnOpenCom->trigger();
-  qint64 logged = 0;
-  qsizetype largest = 0;
-  QObject::connect(&window->Log(), &app::TrafficLog::chunkLogged, [&](qsizetype n) {
-    logged += n;
-    largest = std::max(largest, n);
-  });
+  std::vector<qsizetype> lines;
+  QObject::connect(&window->Log(), &app::TrafficLog::chunkLogged,
+                   [&](qsizetype n) { lines.push_back(n); });
   LoopbackPeer peer = LoopbackPeer::Connect(port);
+  ASSERT_TRUE(waitFor([&] { return window->ServerSocket1().Socket().ConnectionCount() == 1; }));
+  peer.write(QByteArray(5000, 'x'));
+  ASSERT_TRUE(waitFor([&] { return !lines.empty(); }));
+  EXPECT_EQ(lines, std::vector<qsizetype>{5000});
+
+  lines.clear();
   QByteArray data(1 << 20, '\0');
   for (int i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 31);
   peer.write(data);
-  ASSERT_TRUE(waitFor([&] { return logged >= data.size(); }));
+  qint64 logged = 0;
+  ASSERT_TRUE(waitFor([&] {
+    logged = std::accumulate(lines.begin(), lines.end(), qint64{0});
+    return logged >= data.size();
+  }));
   EXPECT_EQ(logged, data.size());
-  EXPECT_LE(largest, 2048);
-  EXPECT_LE(window->Log().TextLength(), app::kLogSizeLimit + 3 * 2048 + 20);
+  EXPECT_LE(*std::max_element(lines.begin(), lines.end()), 64 * 1024);
+  EXPECT_LE(window->Log().TextLength(), app::kLogSizeLimit + 3 * 64 * 1024 + 20);
 }
 
 TEST_F(MainWindowTest, ClientResettingDuringALargeSendClosesTheChannelCleanly) {
