@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QPlainTextEdit>
-#include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -20,6 +19,7 @@
 #include "dialogs/comset.h"
 #include "dialogs/form_size.h"
 #include "dialogs/handler_guard.h"
+#include "dialogs/integer_spin_edit.h"
 #include "dialogs/message_grid.h"
 #include "store/ini_file.h"
 

@@ -8,14 +8,13 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <limits>
 
+#include "dialogs/integer_spin_edit.h"
 #include "dialogs/message_grid.h"
 #include "dialogs/pictures.h"
 
@@ -50,7 +49,7 @@ QWidget* newToolStrip(QWidget* page, const char* name) {
 }
 
 // A label above its interval field.
-QWidget* intervalGroup(QWidget* parent, const char* labelName, QSpinBox* field) {
+QWidget* intervalGroup(QWidget* parent, const char* labelName, QWidget* field) {
   auto* box = new QWidget(parent);
   auto* layout = new QVBoxLayout(box);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -124,6 +123,10 @@ void buildSequencePage(MainWindowControls& c) {
   c.GrdSend->setRowCount(2);
   c.GrdSend->setWholeRowSelect(true);
   c.GrdSend->setDefaultRowHeight(20);
+  // The row numbers are centred; every title is centred over its column.
+  c.GrdSend->setColumnAlignment(0, Qt::AlignCenter, Qt::AlignCenter);
+  c.GrdSend->setColumnAlignment(1, Qt::AlignLeft, Qt::AlignCenter);
+  c.GrdSend->setColumnAlignment(2, Qt::AlignLeft, Qt::AlignCenter);
   c.GrdSend->setColumnTitle(0, QString());
   c.GrdSend->setColumnTitle(1, QStringLiteral("报文意义"));
   c.GrdSend->setColumnTitle(2, QStringLiteral("报文内容"));
@@ -148,10 +151,8 @@ QFont logFont() {
 
 }  // namespace
 
-QSpinBox* NewIntervalField(QWidget* parent, const char* name) {
-  auto* field = named(new QSpinBox(parent), name);
-  field->setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
-  field->setSingleStep(100);
+dialogs::IntegerSpinEdit* NewIntervalField(QWidget* parent, const char* name) {
+  auto* field = named(new dialogs::IntegerSpinEdit(parent), name);
   field->setValue(1000);
   field->setMinimumWidth(90);
   return field;

@@ -12,14 +12,14 @@ class QGroupBox;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
-class QSpinBox;
 class QSplitter;
 class QTabWidget;
 class QToolButton;
 
 namespace dialogs {
+class IntegerSpinEdit;
 class TPowerStringGrid;
-}
+}  // namespace dialogs
 
 namespace app {
 
@@ -41,13 +41,13 @@ struct MainWindowControls {
   QTabWidget* PageControl1;
   QWidget* TabSheet1;
   QCheckBox* ceksend1;
-  QSpinBox* txtInteval1;
+  dialogs::IntegerSpinEdit* txtInteval1;
   QToolButton* BtnSend1;
   QPlainTextEdit* Memo2;
   QWidget* TabSheet2;
   QCheckBox* ceksend2;
   QCheckBox* cekCircle;
-  QSpinBox* txtInteval2;
+  dialogs::IntegerSpinEdit* txtInteval2;
   QToolButton* BtnSend2;
   QToolButton* BtnUpdate;
   dialogs::TPowerStringGrid* GrdSend;
@@ -66,7 +66,8 @@ QAction* AddNamedAction(Menu& menu, const char* name, const QString& caption) {
   return action;
 }
 
-// A spin edit without bounds, stepping 100, as the interval fields use.
-QSpinBox* NewIntervalField(QWidget* parent, const char* name);
+// An interval field in milliseconds: an integer spin edit stepping 100, without bounds, whose
+// text reads as 0 when it is not an integer (an emptied field or a lone "-").
+dialogs::IntegerSpinEdit* NewIntervalField(QWidget* parent, const char* name);
 
 }  // namespace app

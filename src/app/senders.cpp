@@ -3,7 +3,6 @@
 // or stepping through the rows). Both write to the open channel and echo a blue TX line.
 #include <QCheckBox>
 #include <QPlainTextEdit>
-#include <QSpinBox>
 #include <QToolButton>
 
 #include "app/main_window.h"
@@ -14,6 +13,7 @@
 #include "codec/hex_text.h"
 #include "dialogs/define_send.h"
 #include "dialogs/form_size.h"
+#include "dialogs/integer_spin_edit.h"
 #include "dialogs/message_grid.h"
 #include "dialogs/message_grid_adapter.h"
 #include "store/message_list_file.h"

@@ -5,15 +5,20 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTextBlock>
+#include <QTimer>
 #include <QToolButton>
+#include <functional>
 #include <memory>
 
 #include "app/main_window.h"
 #include "app/status_panels.h"
+#include "dialogs/integer_spin_edit.h"
 #include "store/ini_file.h"
 #include "support/fake_prompts.h"
 #include "support/temp_dir.h"
@@ -52,5 +57,41 @@ class MainWindowTest : public ::testing::Test {
 
   bool waitForLogLines(int count, int ms = 5000) const {
     return QTest::qWaitFor([&] { return logLines().size() >= count; }, ms);
+  }
+
+  // Runs a command that shows a modal dialog and, once the dialog is up, hands it to `answer`,
+  // which closes it as the user would. False when no modal Dialog came up. A dialog that
+  // `answer` left open is closed here and fails the test, so a test cannot hang in it.
+  template <class Dialog>
+  static bool answerModal(const std::function<void()>& command,
+                          const std::function<void(Dialog&)>& answer) {
+    bool seen = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      poll.stop();
+      seen = true;
+      answer(*dialog);
+      if (dialog->isVisible()) {
+        ADD_FAILURE() << "the dialog stayed open";
+        dialog->done(QDialog::Rejected);
+      }
+    });
+    poll.start();
+    command();
+    return seen;
+  }
+
+  // Replaces a spin edit's text as the user would: all of it selected, then the new text typed
+  // over it (an empty text erases the field).
+  static void typeInto(QAbstractSpinBox& field, const QString& text) {
+    field.selectAll();
+    if (text.isEmpty()) {
+      QTest::keyClick(&field, Qt::Key_Backspace);
+    } else {
+      QTest::keyClicks(&field, text);
+    }
   }
 };

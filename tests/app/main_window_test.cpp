@@ -2,16 +2,21 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QRegularExpression>
-#include <QSpinBox>
 #include <QSplitter>
 #include <QTabWidget>
+#include <vector>
 
 #include "app/traffic_log.h"
 #include "channels/serial_comm.h"
 #include "main_window_fixture.h"
+#include "support/device_writes.h"
 #include "support/pty_pair.h"
 
+using testing_support::OpenDescriptorFor;
 using testing_support::PtyPair;
+using testing_support::WatchedWriteSizes;
+using testing_support::WatchWritesTo;
+using WriteSizes = std::vector<size_t>;
 
 TEST_F(MainWindowTest, WithoutComsetIniStartsClosedOnTheSerialDefaults) {
   start();
@@ -133,9 +138,12 @@ TEST_F(MainWindowTest, HexMessageGoesOutByteByByteAndIsEchoedAfterTheSend) {
   comset().writeString("ComSet", "port", pty.slavePath());
   start();
   ui().BtnOpenCom->trigger();
+  ASSERT_TRUE(window->Opened());
+  WatchWritesTo(OpenDescriptorFor(pty.slavePath()));
   ui().Memo2->setPlainText("01 02 0a");
   ui().BtnSend1->click();
   EXPECT_EQ(pty.read(3), QByteArray("\x01\x02\x0a", 3));
+  EXPECT_EQ(WatchedWriteSizes(), (WriteSizes{1, 1, 1}));  // one write request per byte
   ASSERT_EQ(logLines().size(), 1);
   EXPECT_TRUE(logLines()[0].startsWith("TX:01 02 0A ("));
   EXPECT_EQ(lineColour(0), app::kTxColour);
@@ -152,9 +160,13 @@ TEST_F(MainWindowTest, AsciiMessageSendsItsLinesJoinedByCrLf) {
   comset().writeInteger("ComSet", "SendStyle", 1);
   start();
   ui().BtnOpenCom->trigger();
+  ASSERT_TRUE(window->Opened());
+  WatchWritesTo(OpenDescriptorFor(pty.slavePath()));
   ui().Memo2->setPlainText("a\nb");
   ui().BtnSend1->click();
   EXPECT_EQ(pty.read(4), QByteArray("a\r\nb"));
+  // The whole text in one request.
+  EXPECT_EQ(WatchedWriteSizes(), WriteSizes{4});
   EXPECT_EQ(logLines().size(), 2);  // the echo spans two lines
   EXPECT_EQ(logLines()[0], "TX:a");
 }
@@ -208,6 +220,34 @@ TEST_F(MainWindowTest, ContinuousSendingStopsOnCloseAndOnTabSwitch) {
   ui().ceksend1->setChecked(true);
   EXPECT_TRUE(ui().ceksend1->isChecked());
   EXPECT_FALSE(window->Timer1().isActive());
+}
+
+TEST_F(MainWindowTest, IntervalTextThatIsNoIntegerCountsAsZero) {
+  PtyPair pty;
+  comset().writeString("ComSet", "port", pty.slavePath());
+  start();
+  ui().BtnOpenCom->trigger();
+  ASSERT_TRUE(window->Opened());
+  struct Sender {
+    dialogs::IntegerSpinEdit* interval;
+    QCheckBox* continuous;
+    const QTimer* timer;
+  };
+  for (const Sender& sender : {Sender{ui().txtInteval1, ui().ceksend1, &window->Timer1()},
+                               Sender{ui().txtInteval2, ui().ceksend2, &window->Timer2()}}) {
+    for (const QString& text : {QString(), QStringLiteral("-")}) {
+      SCOPED_TRACE(sender.interval->objectName().toStdString() + " holding \"" +
+                   text.toStdString() + "\"");
+      typeInto(*sender.interval, text);
+      EXPECT_EQ(sender.interval->text(), text);
+      EXPECT_EQ(sender.interval->value(), 0);
+      // Continuous sending stays ticked, but with an interval of 0 its timer never runs.
+      sender.continuous->setChecked(true);
+      EXPECT_TRUE(sender.continuous->isChecked());
+      EXPECT_FALSE(sender.timer->isActive());
+      sender.continuous->setChecked(false);
+    }
+  }
 }
 
 TEST_F(MainWindowTest, ClosingStoresTheLayoutAndSavesANonEmptyLog) {

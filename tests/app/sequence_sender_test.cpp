@@ -1,7 +1,7 @@
-#include <QSpinBox>
 #include <QTabWidget>
 
 #include "app/traffic_log.h"
+#include "dialogs/define_send.h"
 #include "dialogs/message_grid.h"
 #include "main_window_fixture.h"
 #include "support/pty_pair.h"
@@ -31,6 +31,41 @@ TEST_F(SequenceSenderTest, GridShowsTheCurrentListWithItsNameColumnFitted) {
   EXPECT_EQ(grid.Cells(2, 1), "aa 55");
   const int nameWidth = grid.fontMetrics().horizontalAdvance("a much longer message name");
   EXPECT_GE(grid.ColWidths(1), nameWidth + 20);
+  // The row numbers are centred, and so is every title.
+  const QAbstractItemModel& model = *grid.model();
+  const auto cellAlignment = [&](int col) {
+    return model.data(model.index(0, col), Qt::TextAlignmentRole).value<Qt::Alignment>();
+  };
+  const auto titleAlignment = [&](int col) {
+    return model.headerData(col, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>();
+  };
+  EXPECT_EQ(cellAlignment(0) & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+  for (int col = 0; col < 3; ++col) {
+    EXPECT_EQ(titleAlignment(col) & Qt::AlignHorizontal_Mask, Qt::AlignHCenter) << col;
+  }
+}
+
+TEST_F(SequenceSenderTest, AfterTheEditorClosesTheGridShowsTheListItLastHadOpen) {
+  startWithList("2\r\n1,a,11\r\n");
+  const QString other = dir.file("other.sen");
+  WriteAll(other, "3\r\n1,Reset,\"aa 55\"\r\n2,\"a much longer message name\",7F\r\n");
+  prompts.fileAnswers.push_back(other);
+  const auto openOtherAndGoBack = [](dialogs::TfrmDefineSend& editor) {
+    editor.findChild<QToolButton*>("BtnOpen")->click();
+    editor.findChild<QToolButton*>("BtnBack")->click();
+  };
+  ASSERT_TRUE(
+      answerModal<dialogs::TfrmDefineSend>([&] { ui().BtnUpdate->click(); }, openOtherAndGoBack));
+  EXPECT_EQ(comset().readString("DefineSend", "SendFileName", ""), other);
+  const dialogs::TPowerStringGrid& grid = *ui().GrdSend;
+  ASSERT_EQ(grid.RowCount(), 3);
+  EXPECT_EQ(grid.Cells(1, 1), "Reset");
+  EXPECT_EQ(grid.Cells(2, 1), "aa 55");
+  EXPECT_EQ(grid.Cells(1, 2), "a much longer message name");
+  EXPECT_EQ(grid.Cells(2, 2), "7F");
+  const int nameWidth = grid.fontMetrics().horizontalAdvance("a much longer message name");
+  EXPECT_GE(grid.ColWidths(1), nameWidth + 20);
+  EXPECT_TRUE(prompts.boxes.isEmpty());
 }
 
 TEST_F(SequenceSenderTest, RowIsSentAfterABlackHeaderLine) {

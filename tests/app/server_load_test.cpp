@@ -3,7 +3,6 @@
 #include <poll.h>
 #include <sys/socket.h>
 
-#include <QSpinBox>
 #include <algorithm>
 #include <vector>
 
