@@ -114,7 +114,7 @@ void TfrmZh::FormCreate() {
   if (page >= 0 && page < ui_.PageControl1->count()) ui_.PageControl1->setCurrentIndex(page);
   const int height = ini.readInteger(kZh, QStringLiteral("PageHight"), kCreatedPageHeight);
   ui_.Splitter1->setSizes({height, this->height() - height});
-  ui_.Memo2->setPlainText(store::UnescapeLineBreaks(
+  ui_.Memo2->setPlainText(store::UnescapeOneLine(
       ini.readString(kDbw, QStringLiteral("content"), ui_.Memo2->toPlainText())));
 }
 
@@ -153,8 +153,7 @@ void TfrmZh::FormClose() {
   ini.writeBool(kDefineSend, QStringLiteral("isCircle"), ui_.cekCircle->isChecked());
   ini.writeInteger(kZh, QStringLiteral("PageIndex"), ui_.PageControl1->currentIndex());
   ini.writeInteger(kZh, QStringLiteral("PageHight"), ui_.PageControl1->height());
-  ini.writeString(kDbw, QStringLiteral("content"),
-                  store::EscapeLineBreaks(ui_.Memo2->toPlainText()));
+  ini.writeString(kDbw, QStringLiteral("content"), store::EscapeOneLine(ui_.Memo2->toPlainText()));
   if (!log_->IsBlank()) log_->SaveTo(ctx_.files.defaultLogFile(), QDateTime::currentDateTime());
   dialogs::StoreFormSize(*this, ctx_.files, kFormSection);
   comm1_->ClosePort();

@@ -147,7 +147,7 @@ void IniFile::writeBool(const QString& section, const QString& key, bool value) 
   writeString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
-QString EscapeLineBreaks(const QString& text) {
+QString EscapeOneLine(const QString& text) {
   // The reader trims blanks around a value, so blanks at either end are written as "\uHHHH".
   qsizetype first = 0;
   while (first < text.size() && text[first].isSpace()) ++first;
@@ -171,7 +171,7 @@ QString EscapeLineBreaks(const QString& text) {
   return out;
 }
 
-QString UnescapeLineBreaks(const QString& text) {
+QString UnescapeOneLine(const QString& text) {
   const auto isHexDigit = [](QChar c) { return std::isxdigit(c.unicode()) && c.unicode() < 128; };
   QString out;
   out.reserve(text.size());

@@ -46,7 +46,7 @@ class IniFile {
 // A value holds one line, and the reader trims the blanks around it. These turn line breaks (and
 // the backslash that escapes them) into "\n", "\r" and "\\", and blanks at either end into
 // "\uHHHH", and back, so any text survives a store and a read exactly.
-QString EscapeLineBreaks(const QString& text);
-QString UnescapeLineBreaks(const QString& text);
+QString EscapeOneLine(const QString& text);
+QString UnescapeOneLine(const QString& text);
 
 }  // namespace store

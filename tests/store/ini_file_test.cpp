@@ -83,20 +83,20 @@ TEST(IniFile, LongAndMultiLineValuesSurviveAStoreAndARead) {
   TempDir dir;
   const IniFile ini(dir.file("comset.ini"));
   const QString text = QString("line one\nline \\n two\r\n") + QString(5000, 'x');
-  ini.writeString("dbw", "content", store::EscapeLineBreaks(text));
+  ini.writeString("dbw", "content", store::EscapeOneLine(text));
   ini.writeInteger("dbw", "after", 1);
-  EXPECT_EQ(store::UnescapeLineBreaks(ini.readString("dbw", "content", "")), text);
+  EXPECT_EQ(store::UnescapeOneLine(ini.readString("dbw", "content", "")), text);
   EXPECT_EQ(ini.readInteger("dbw", "after", 0), 1);
 
   // Blanks at either end, a full-width space and a tab included, and escapes that are not ours.
   for (const QString& edged : {QString("  01 02\n03 04\t "), QString("\u3000x\u3000"), QString(" "),
                                QString("\\u0041 \\q \\u00"), QString("\t")}) {
-    ini.writeString("dbw", "content", store::EscapeLineBreaks(edged));
-    EXPECT_EQ(store::UnescapeLineBreaks(ini.readString("dbw", "content", "")), edged)
+    ini.writeString("dbw", "content", store::EscapeOneLine(edged));
+    EXPECT_EQ(store::UnescapeOneLine(ini.readString("dbw", "content", "")), edged)
         << edged.toStdString();
   }
   // A backslash a file holds before something other than an escape is kept as it stands.
-  EXPECT_EQ(store::UnescapeLineBreaks("a\\qb\\u12"), QString("a\\qb\\u12"));
+  EXPECT_EQ(store::UnescapeOneLine("a\\qb\\u12"), QString("a\\qb\\u12"));
 }
 
 TEST(IniFile, RefusedWriteRaisesUnableToWriteAndKeepsTheFile) {
