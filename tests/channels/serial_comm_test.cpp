@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "serial_test_support.h"
+#include "support/descriptors_taken.h"
 #include "support/temp_dir.h"
 
 using channels::ECommsError;
@@ -153,6 +154,23 @@ TEST_F(SerialComm, ADeviceHeldByAnotherEngineCannotBeOpened) {
   EXPECT_EQ(OpenError(second), "Error opening serial port");
   comm.ClosePort();
   // Once given back, the device opens again.
+  EXPECT_NO_THROW(second.OpenPort());
+  EXPECT_TRUE(second.IsOpen());
+}
+
+// With one descriptor left, the device opens but its wake-up events cannot be made: the open
+// fails with its message and gives the device back.
+TEST_F(SerialComm, NoDescriptorForTheEventsGivesUnableToCreateEventAndReleasesTheDevice) {
+  comm.setCommName(far.path());
+  testing_support::DescriptorsTaken taken(1);
+  ASSERT_TRUE(taken.exhausted());
+  const std::string error = OpenError(comm);
+  taken.release();
+
+  EXPECT_EQ(error, "Unable to create event");
+  EXPECT_FALSE(comm.IsOpen());
+  TComm second;
+  second.setCommName(far.path());
   EXPECT_NO_THROW(second.OpenPort());
   EXPECT_TRUE(second.IsOpen());
 }

@@ -1,8 +1,5 @@
 // TServerSocket over loopback: listening, accepting, the connection list, broadcasts, client
 // failures, deactivation from inside events and descriptor hygiene.
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <QSocketNotifier>
 #include <algorithm>
 #include <cerrno>
@@ -11,6 +8,7 @@
 #include <vector>
 
 #include "socket_test_support.h"
+#include "support/descriptors_taken.h"
 
 namespace {
 
@@ -195,17 +193,10 @@ TEST(ServerSocket, OutOfDescriptorsRestsTheListenerAndAcceptsOnceOneIsFree) {
   ASSERT_TRUE(peer.valid());
 
   // Every descriptor the limit allows is taken, so the accept fails with EMFILE.
-  rlimit limit{};
-  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
-  const rlimit original = limit;
-  limit.rlim_cur = std::min<rlim_t>(limit.rlim_cur, 512);
-  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
-  std::vector<int> fillers;
-  for (int fd; (fd = ::dup(0)) >= 0;) fillers.push_back(fd);
-  ASSERT_EQ(errno, EMFILE);
+  testing_support::DescriptorsTaken taken;
+  ASSERT_TRUE(taken.exhausted());
   socket_test::RunEventLoopFor(300);
-  for (int fd : fillers) ::close(fd);
-  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &original), 0);
+  taken.release();
 
   EXPECT_EQ(server.Socket().ConnectionCount(), 0);
   EXPECT_GE(listenerNotifications, 1);
