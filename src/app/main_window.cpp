@@ -97,6 +97,9 @@ void TfrmZh::connectCommands() {
   connect(&timer2_, &QTimer::timeout, this, [this] { guarded([this] { Timer2Timer(); }); });
   connect(ui_.BtnUpdate, &QToolButton::clicked, this,
           [this] { guarded([this] { BtnUpdateClick(); }); });
+  // The grid's own resize, not the window's: a page shown for the first time is laid out only
+  // then, and the rule needs the grid's real width.
+  connect(ui_.GrdSend, &dialogs::TPowerStringGrid::Resized, this, &TfrmZh::FormResize);
   connect(ui_.GrdSend, &dialogs::TPowerStringGrid::DblClick, this,
           [this] { guarded([this] { GrdSendDblClick(); }); });
 }
@@ -157,11 +160,6 @@ void TfrmZh::FormClose() {
   if (!log_->IsBlank()) log_->SaveTo(ctx_.files.defaultLogFile(), QDateTime::currentDateTime());
   dialogs::StoreFormSize(*this, ctx_.files, kFormSection);
   comm1_->ClosePort();
-}
-
-void TfrmZh::resizeEvent(QResizeEvent* event) {
-  QMainWindow::resizeEvent(event);
-  FormResize();
 }
 
 void TfrmZh::FormResize() {

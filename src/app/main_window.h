@@ -68,7 +68,6 @@ class TfrmZh : public QMainWindow, public dialogs::ChannelCommands {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void connectCommands();

@@ -76,6 +76,10 @@ void TfrmDefineSend::setupGrid() {
           [this](int col, int row) { guarded([=, this] { GrdSendDrawCell(col, row); }); });
   connect(&grid, &TDataGrid1::SelectCell, this,
           [this](int col, int row) { guarded([=, this] { GrdSendSelectCell(col, row); }); });
+  connect(&grid, &TDataGrid1::Resized, this, [this] { guarded([this] { FormResize(); }); });
+  // A row operation can put another row's text under the cursor without a cell selection.
+  connect(&grid, &TDataGrid1::AfterInsert, this, &TfrmDefineSend::rememberCurrentCell);
+  connect(&grid, &TDataGrid1::AfterDelete, this, &TfrmDefineSend::rememberCurrentCell);
   connect(&grid, &TDataGrid1::UserChanged, this,
           [this](int col, int row) { guarded([=, this] { GrdSendUserChanged(col, row); }); });
 }
@@ -101,8 +105,14 @@ void TfrmDefineSend::setupButtons() {
     b.button->setIcon(
         QIcon::fromTheme(QString::fromLatin1(b.theme), style()->standardIcon(b.fallback)));
     if (b.handler) {
-      connect(b.button, &QToolButton::clicked, this,
-              [this, h = b.handler] { guarded([=, this] { (this->*h)(); }); });
+      connect(b.button, &QToolButton::clicked, this, [this, h = b.handler] {
+        guarded([=, this] {
+          // A click on the toolbar leaves the focus in the cell: the command sees the text
+          // being typed there, and may set the dirty flag through the commit.
+          ui_->GrdSend->CommitEdit();
+          (this->*h)();
+        });
+      });
     }
   }
   // 返回 closes; the close check runs in closeEvent.
@@ -135,11 +145,6 @@ void TfrmDefineSend::closeEvent(QCloseEvent* event) {
   QDialog::done(QDialog::Rejected);
 }
 
-void TfrmDefineSend::resizeEvent(QResizeEvent* event) {
-  QDialog::resizeEvent(event);
-  guarded([this] { FormResize(); });
-}
-
 void TfrmDefineSend::FormShow() {
   fileName_ = store::CurrentSendFileName(files_);
   loadCurrentFile();
@@ -157,6 +162,7 @@ void TfrmDefineSend::BtnNewClick() {
   GridAdapter grid(*ui_->GrdSend);
   store::ClearGridColumns(grid, {kNameCol, kContentCol});
   ui_->GrdSend->setRowCount(2);
+  rememberCurrentCell();
   ui_->StatusBar1->findChild<QLabel*>()->setText(QStringLiteral("新建发送文件"));
 }
 
@@ -202,7 +208,7 @@ void TfrmDefineSend::BtnSaveClick() {
     newFile_ = false;
   }
   dirty_ = false;
-  valueBeforeEdit_ = ui_->GrdSend->Cells(ui_->GrdSend->Col(), ui_->GrdSend->Row());
+  rememberCurrentCell();
 }
 
 void TfrmDefineSend::BtnSavaAsClick() {
@@ -212,7 +218,7 @@ void TfrmDefineSend::BtnSavaAsClick() {
   saveToCurrentFile();
   notice(QStringLiteral("另存成功!"));
   dirty_ = false;
-  valueBeforeEdit_ = ui_->GrdSend->Cells(ui_->GrdSend->Col(), ui_->GrdSend->Row());
+  rememberCurrentCell();
   showFileName();
 }
 
@@ -273,11 +279,20 @@ void TfrmDefineSend::loadCurrentFile() {
   GridAdapter grid(*ui_->GrdSend);
   store::LoadGridsFromFile({&grid}, fileName_, kDefaultList, files_);
   store::FitGridColumns(grid, {kNameCol});
+  rememberCurrentCell();
 }
 
+// Only the rows on screen renumber themselves as they are drawn: the file gets every row's
+// number right.
 void TfrmDefineSend::saveToCurrentFile() {
   GridAdapter grid(*ui_->GrdSend);
+  store::NumberGridRows(grid);
   store::SaveGridsToFile({&grid}, fileName_);
+}
+
+// The text an edit of the current cell is compared with to tell whether it changed anything.
+void TfrmDefineSend::rememberCurrentCell() {
+  valueBeforeEdit_ = ui_->GrdSend->Cells(ui_->GrdSend->Col(), ui_->GrdSend->Row());
 }
 
 // Rows without content go, names and all; the last data row is emptied instead.

@@ -32,7 +32,6 @@ class TfrmDefineSend : public QDialog {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void FormShow();
@@ -56,6 +55,7 @@ class TfrmDefineSend : public QDialog {
   void guarded(const std::function<void()>& handler);
   void loadCurrentFile();
   void saveToCurrentFile();
+  void rememberCurrentCell();
   void removeBlankRows();
   bool nothingToSave() const;
   bool chooseSaveName();

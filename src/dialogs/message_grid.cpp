@@ -226,7 +226,7 @@ void TDataGrid1::keyPressEvent(QKeyEvent* event) {
 // Keyboard moves are asked about here, where a refusal can still keep both the cursor and the
 // selection where they are; the move that follows is not asked about a second time.
 QModelIndex TDataGrid1::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
-  const QModelIndex target = QTableView::moveCursor(action, modifiers);
+  const QModelIndex target = outsideFixedColumn(QTableView::moveCursor(action, modifiers));
   if (!target.isValid() || target == currentIndex()) return target;
   if (!mayBecomeCurrent(target)) return currentIndex();
   grantedCurrent_ = target;
@@ -236,8 +236,15 @@ QModelIndex TDataGrid1::moveCursor(CursorAction action, Qt::KeyboardModifiers mo
 void TDataGrid1::mousePressEvent(QMouseEvent* event) {
   // A refused cell gets neither the cursor nor the selection, so the press ends here. An allowed
   // one is not asked about a second time when the view moves the cursor there.
-  const QModelIndex target = indexAt(event->position().toPoint());
+  const QModelIndex pressed = indexAt(event->position().toPoint());
+  const QModelIndex target = outsideFixedColumn(pressed);
   if (target.isValid() && target != currentIndex() && !mayBecomeCurrent(target)) return;
+  if (target != pressed) {
+    // A press on a row number goes to the row's first cell.
+    const QScopedValueRollback granted(grantedCurrent_, QPersistentModelIndex(target));
+    setCurrentIndex(target);
+    return;
+  }
   const QScopedValueRollback granted(grantedCurrent_, QPersistentModelIndex(target));
   QTableView::mousePressEvent(event);
 }
@@ -260,6 +267,17 @@ void TDataGrid1::scrollContentsBy(int dx, int dy) {
   QTableView::scrollContentsBy(dx, dy);
   // Scrolling moves pixels, which would break the tiling of the picture.
   if (!bgImage_.isNull()) viewport()->update();
+}
+
+void TDataGrid1::resizeEvent(QResizeEvent* event) {
+  QTableView::resizeEvent(event);
+  emit Resized();
+}
+
+// The row-number column is fixed: the cursor never rests in it while there is another column.
+QModelIndex TDataGrid1::outsideFixedColumn(const QModelIndex& index) const {
+  if (!index.isValid() || index.column() != 0 || ColCount() < 2) return index;
+  return index.siblingAtColumn(1);
 }
 
 // The edit of the cell being left is committed first, so the owner hears of it before it

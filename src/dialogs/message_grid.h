@@ -111,6 +111,8 @@ class TDataGrid1 : public QTableView {
   void DrawCell(int col, int row, const QRect& rect, QStyle::State state);
   void EditButtonClick();
   void DblClick();
+  // The grid's own size changed: also when a page that was hidden is first laid out.
+  void Resized();
 
  protected:
   bool event(QEvent* event) override;
@@ -120,6 +122,7 @@ class TDataGrid1 : public QTableView {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
+  void resizeEvent(QResizeEvent* event) override;
 
   // Runs the row operation a key asks for; true when it was one of them.
   bool RunRowKey(const QKeyEvent& event);
@@ -129,6 +132,7 @@ class TDataGrid1 : public QTableView {
   RowKey rowKeyFor(const QKeyEvent& event) const;
   bool takeEditorKey(QWidget* editor, QKeyEvent* event);
   bool mayBecomeCurrent(const QModelIndex& index);
+  QModelIndex outsideFixedColumn(const QModelIndex& index) const;
   bool allowsSelecting(int col, int row);
   void ensureCurrentCell();
   void moveCurrent(int col, int row);

@@ -122,3 +122,20 @@ TEST_F(SequenceSenderTest, DoubleClickSendsOnlyWhileTheSendButtonIsEnabled) {
   emit ui().GrdSend->DblClick();
   EXPECT_EQ(logLines().size(), 2);
 }
+
+TEST_F(SequenceSenderTest, TheContentColumnFillsTheGridWhenThePageIsFirstShownAndOnResize) {
+  WriteAll(files.defaultSendFile(), "2\r\n1,a,11\r\n");
+  start();
+  ui().PageControl1->setCurrentIndex(0);
+  window->resize(760, 520);
+  QCoreApplication::processEvents();
+  ui().PageControl1->setCurrentIndex(1);
+  QCoreApplication::processEvents();
+  const dialogs::TPowerStringGrid& grid = *ui().GrdSend;
+  const auto filled = [&] { return grid.width() - grid.ColWidths(0) - grid.ColWidths(1) - 30; };
+  EXPECT_GT(grid.ColWidths(2), 0);
+  EXPECT_EQ(grid.ColWidths(2), filled());
+  window->resize(900, 520);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(grid.ColWidths(2), filled());
+}

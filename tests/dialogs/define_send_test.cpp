@@ -49,11 +49,12 @@ class DefineSend : public ::testing::Test {
   QString storedName() const {
     return store::IniFile(files.comsetIni()).readString("DefineSend", "SendFileName", QString());
   }
-  // Types into the cell's editor and commits, as leaving the cell would.
+  // Types into the cell's editor, leaving the edit open.
   void type(int col, int row, const QString& keys) {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     grid().setRow(row);
     grid().setCol(col);
+    // The editors of the cells passed on the way are gone once their deletion has run.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     grid().edit(grid().model()->index(row - 1, col));
     auto* editor = grid().viewport()->findChild<QLineEdit*>();
     ASSERT_NE(editor, nullptr);
@@ -117,6 +118,73 @@ TEST_F(DefineSend, EditingACellAndRestoringItLeavesTheListClean) {
   click("BtnBack");
   EXPECT_FALSE(form->isVisible());
   EXPECT_TRUE(prompts.boxes.isEmpty());
+}
+
+TEST_F(DefineSend, EditingTheFirstCellAfterALoadAndRestoringItLeavesTheListClean) {
+  openWith(kThreeMessages);
+  ASSERT_EQ(std::pair(grid().Col(), grid().Row()), std::pair(1, 1));
+  type(1, 1, "X");
+  QTest::keyClick(grid().viewport()->findChild<QLineEdit*>(), Qt::Key_Backspace);
+  click("BtnBack");
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_TRUE(prompts.boxes.isEmpty());
+}
+
+TEST_F(DefineSend, AnEditAfterOpeningIsComparedWithTheOpenedListNotTheOldOne) {
+  openWith(kThreeMessages);
+  grid().setRow(2);  // the cursor rests on "B"
+  WriteAll(dir.file("other.sen"), "4\r\n1,A,01\r\n2,,02\r\n3,C,03\r\n");
+  prompts.fileAnswers.push_back(dir.file("other.sen"));
+  click("BtnOpen");
+  ASSERT_EQ(grid().Cells(1, 2), QString());
+  type(1, 2, "B");
+  prompts.buttonAnswers.push_back(QMessageBox::Yes);
+  form->close();
+  EXPECT_EQ(boxTexts(), QStringList{QStringLiteral("修改的报文没有保存，是否要保存？")});
+  EXPECT_EQ(ReadAll(dir.file("other.sen")), kThreeMessages);
+}
+
+TEST_F(DefineSend, ToolbarCommandsTakeTheTextStillBeingTypedInACell) {
+  openWith(kThreeMessages);
+  type(2, 2, "FF");
+  click("BtnSave");
+  EXPECT_EQ(ReadAll(dir.file("list.sen")),
+            QByteArray("4\r\n1,A,01\r\n2,B,02FF\r\n3,C,03\r\n"));
+  EXPECT_EQ(boxTexts(), QStringList{QStringLiteral("保存成功!")});
+
+  grid().setRow(3);
+  click("BtnAdd");
+  type(2, 4, "AA");
+  click("BtnRefresh");
+  ASSERT_EQ(grid().RowCount(), 5);
+  EXPECT_EQ(grid().Cells(2, 4), "AA");
+}
+
+TEST_F(DefineSend, SavingNumbersEveryRowAlsoThoseNeverDrawn) {
+  QByteArray list = "41\r\n";
+  for (int r = 1; r <= 40; ++r) {
+    list += QByteArray::number(r) + ",n" + QByteArray::number(r) + ",00\r\n";
+  }
+  openWith(list);
+  grid().setRow(2);
+  click("BtnAdd");
+  type(2, 3, "11");
+  click("BtnSave");
+  const QList<QByteArray> lines = ReadAll(dir.file("list.sen")).split('\n');
+  ASSERT_EQ(lines.size(), 43);  // the count, 41 rows, and nothing after the last line break
+  for (int r = 1; r <= 41; ++r) {
+    EXPECT_TRUE(lines[r].startsWith(QByteArray::number(r) + ',')) << lines[r].constData();
+  }
+}
+
+TEST_F(DefineSend, TheContentColumnFillsTheGridAsItIsResized) {
+  openWith(kThreeMessages);
+  for (QSize size : {QSize(700, 420), QSize(620, 380)}) {
+    form->resize(size);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(grid().ColWidths(2),
+              grid().width() - grid().ColWidths(0) - grid().ColWidths(1) - 30);
+  }
 }
 
 TEST_F(DefineSend, CancelAtTheUnsavedChangesQuestionKeepsTheWindowOpen) {

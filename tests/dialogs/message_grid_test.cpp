@@ -421,6 +421,37 @@ TEST(MessageGridSelection, TheEditOfTheCellBeingLeftIsReportedBeforeTheNextCellI
   EXPECT_EQ(heard, (QStringList{"changed 1,1", "select 1,2"}));
 }
 
+TEST(MessageGridSelection, TheRowNumberColumnNeverHoldsTheCursor) {
+  for (bool wholeRow : {false, true}) {
+    SCOPED_TRACE(wholeRow ? "whole-row selection" : "cell selection");
+    TPowerStringGrid grid;
+    fill(grid, 3);
+    grid.setWholeRowSelect(wholeRow);
+    grid.resize(300, 200);
+    grid.show();
+    grid.setRow(1);
+    grid.setCol(1);
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
+                      grid.visualRect(grid.model()->index(1, 0)).center());
+    EXPECT_EQ(std::pair(grid.Col(), grid.Row()), std::pair(1, 2));
+    if (wholeRow) {
+      EXPECT_TRUE(grid.selectionModel()->isRowSelected(1));
+    }
+    QTest::keyClick(&grid, Qt::Key_Left);
+    QTest::keyClick(&grid, Qt::Key_Home);
+    EXPECT_EQ(std::pair(grid.Col(), grid.Row()), std::pair(1, 2));
+  }
+}
+
+TEST(MessageGridSelection, TheGridTellsOfItsOwnResize) {
+  TPowerStringGrid grid;
+  QSignalSpy resized(&grid, &TPowerStringGrid::Resized);
+  grid.resize(300, 200);
+  grid.show();
+  grid.resize(400, 200);
+  EXPECT_GE(resized.count(), 2);
+}
+
 TEST(MessageGridPainting, ABackgroundPictureShowsInNormalCellsAndInvertedInSelectedOnes) {
   TPowerStringGrid grid;
   fill(grid, 2);
