@@ -1,5 +1,6 @@
 #include "channels/socket_connection.h"
 
+#include <QScopedValueRollback>
 #include <algorithm>
 #include <climits>
 
@@ -33,6 +34,7 @@ TCustomWinSocket::~TCustomWinSocket() { closeQuietly(); }
 
 int TCustomWinSocket::SendBytes(QByteArrayView bytes) {
   if (!connected_) return 0;
+  if (reportingError_) return -1;  // its failure is being reported already
   InUse inUse(*this);
   if (bytes.empty()) return 0;
   qsizetype taken = 0;
@@ -220,7 +222,7 @@ void TCustomWinSocket::finishConnect(int code) {
   watchWrites(false);
   if (code != 0) {
     const uint64_t attempt = generation_;
-    owner_.socketError(*this, TErrorEvent::eeConnect, code);
+    raiseError(TErrorEvent::eeConnect, code);
     // The attempt is over and its socket of no further use (unless the handler started anew).
     if (isCurrent(attempt)) closeQuietly();
     if (code != 0) throw AsyncSocketError(code);
@@ -255,15 +257,27 @@ void TCustomWinSocket::raiseRead() {
   if (isCurrent(before) && !readRearmed_) watchReads(false);
 }
 
+// The handler may set `code` to 0, which means it dealt with the error.
+void TCustomWinSocket::raiseError(TErrorEvent event, int& code) {
+  const QScopedValueRollback reporting(reportingError_, true);
+  watchReads(false);
+  watchWrites(false);
+  owner_.socketError(*this, event, code);
+}
+
 void TCustomWinSocket::failOperation(TErrorEvent event, int code, const char* api) {
   const uint64_t before = generation_;
-  owner_.socketError(*this, event, code);
+  raiseError(event, code);
   if (isCurrent(before)) closeConnection();
   if (code != 0) throw SocketApiError(code, api);
 }
 
 void TCustomWinSocket::notificationError(TErrorEvent event, int code) {
-  owner_.socketError(*this, event, code);
+  const uint64_t before = generation_;
+  raiseError(event, code);
+  // The connection stays open when the handler leaves it: bytes still queued are tried again,
+  // and fail as a send error.
+  if (isCurrent(before) && !queue_.empty()) watchWrites(true);
   if (code != 0) throw AsyncSocketError(code);
 }
 

@@ -16,6 +16,9 @@
 // - Notifiers are disabled before the socket is closed. The object is never deleted while one of
 //   its calls or notifications is running: a release asked for meanwhile waits until the
 //   outermost one has returned, then goes through deleteLater.
+// - While a connection's error event is being raised it is quiet: no notifications, and a send
+//   on it fails without a second error event. A handler showing a modal box runs the event loop,
+//   where the failed socket would otherwise notify, fail and report again, box inside box.
 // - Exceptions never leave a notification: an error raised while one is handled goes to the
 //   owner's unhandled-error report instead.
 //
@@ -102,6 +105,7 @@ class TCustomWinSocket : public QObject {
   void finishConnect(int code);
   void flushQueue();
   void raiseRead();
+  void raiseError(TErrorEvent event, int& code);
   void failOperation(TErrorEvent event, int code, const char* api);
   void notificationError(TErrorEvent event, int code);
   void watchReads(bool on);
@@ -117,6 +121,7 @@ class TCustomWinSocket : public QObject {
   bool connected_ = false;
   bool peerGone_ = false;     // a close notification with an error came: nothing more to read
   bool readRearmed_ = false;  // the program read since the last read notification
+  bool reportingError_ = false;  // the error event is being raised: the connection is quiet
   mutable QString peerAddress_;
   SocketSendQueue queue_{kSendQueueLimit};
   int useDepth_ = 0;

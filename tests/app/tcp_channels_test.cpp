@@ -1,5 +1,6 @@
 #include <QFontMetrics>
 #include <numeric>
+#include <optional>
 
 #include "app/traffic_log.h"
 #include "channels/socket_server.h"
@@ -203,6 +204,7 @@ TEST_F(MainWindowTest, ClientResettingDuringALargeSendClosesTheChannelCleanly) {
   setsockopt(peer.fd(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
   ui().Memo2->setPlainText(QString(64 << 10, 'a'));
   ui().BtnSend1->click();
+  prompts.onBox = [] { QTest::qWait(100); };  // as a real box, which runs the event loop
   peer.read(1000);
   peer.reset();
   ASSERT_TRUE(waitFor([&] { return !window->Opened(); }));
@@ -210,4 +212,47 @@ TEST_F(MainWindowTest, ClientResettingDuringALargeSendClosesTheChannelCleanly) {
   EXPECT_EQ(prompts.boxes.value(0).text, "可能该服务已经启动");
   EXPECT_EQ(panel(1), "尚未监听");
   EXPECT_EQ(window->ServerSocket1().Socket().ConnectionCount(), 0);
+}
+
+// A real message box runs the event loop while it is up: the failed connection must not report
+// again from inside it, neither by its own notifications nor by the continuous sending's ticks.
+TEST_F(MainWindowTest, APeerResettingWithBytesQueuedGivesOneBoxWhileTheBoxRunsTheEventLoop) {
+  for (int style : {1, 2}) {
+    SCOPED_TRACE(style == 1 ? "server" : "client");
+    prompts.boxes.clear();
+    const int port = FreeLoopbackPort();
+    std::optional<LoopbackListener> server;  // the client channel's peer
+    if (style == 2) server.emplace(port);
+    comset().writeInteger("ComSet", "Style", style);
+    comset().writeInteger("ComSet", style == 1 ? "SPort" : "CPort", port);
+    comset().writeInteger("ComSet", "SendStyle", 1);
+    start();
+    ui().BtnOpenCom->trigger();
+    LoopbackPeer peer = style == 1 ? LoopbackPeer::Connect(port) : server->accept();
+    ASSERT_TRUE(peer.valid());
+    ASSERT_TRUE(waitFor([&] {
+      return style == 1 ? window->ServerSocket1().Socket().ConnectionCount() == 1
+                        : panel(1) == " 已连接";
+    }));
+    int small = 4096;  // most of the message waits in the send queue
+    setsockopt(peer.fd(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    int depth = 0, deepest = 0;
+    prompts.onBox = [&] {
+      deepest = std::max(deepest, ++depth);
+      QTest::qWait(150);
+      --depth;
+    };
+    ui().Memo2->setPlainText(QStringLiteral("a ").repeated(32 << 10));
+    ui().txtInteval1->setValue(20);
+    ui().ceksend1->setChecked(true);
+    peer.read(1000);
+    peer.reset();
+    ASSERT_TRUE(waitFor([&] { return !window->Opened(); }));
+    QTest::qWait(100);
+    EXPECT_EQ(prompts.boxes.size(), 1);
+    EXPECT_EQ(deepest, 1);
+    EXPECT_FALSE(ui().ceksend1->isChecked());
+    prompts.onBox = nullptr;
+    window.reset();
+  }
 }
