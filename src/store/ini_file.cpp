@@ -1,11 +1,12 @@
 #include "store/ini_file.h"
 
-#include <QFile>
 #include <QList>
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <optional>
 
+#include "platform/file_read_posix.h"
 #include "platform/file_replace_posix.h"
 #include "store/integer_text.h"
 
@@ -19,11 +20,8 @@ struct Line {
   QByteArray ending;
 };
 
-QList<Line> readLines(const QString& path) {
+QList<Line> splitLines(const QByteArray& all) {
   QList<Line> lines;
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return lines;
-  const QByteArray all = file.readAll();
   qsizetype start = 0;
   while (start < all.size()) {
     qsizetype lf = all.indexOf('\n', start);
@@ -34,6 +32,24 @@ QList<Line> readLines(const QString& path) {
     start = next;
   }
   return lines;
+}
+
+// A file that cannot be read gives the readers their defaults.
+QList<Line> readLines(const QString& path) {
+  QByteArray all;
+  if (platform::readFileWhole(path, all)) return {};
+  return splitLines(all);
+}
+
+// A writer starts from nothing only where there is no file yet: one that exists but cannot be
+// read would otherwise be replaced by a file holding the one key written.
+QList<Line> linesToRewrite(const QString& path) {
+  QByteArray all;
+  if (const auto failure = platform::readFileWhole(path, all)) {
+    if (failure->code != ENOENT) throw IniWriteError(path);
+    return {};
+  }
+  return splitLines(all);
 }
 
 std::optional<QString> sectionName(const QByteArray& line) {
@@ -116,7 +132,7 @@ bool IniFile::readBool(const QString& section, const QString& key, bool def) con
 }
 
 void IniFile::writeString(const QString& section, const QString& key, const QString& value) const {
-  QList<Line> lines = readLines(path_);
+  QList<Line> lines = linesToRewrite(path_);
   const auto range = findSection(lines, section);
   if (!range) {
     // A last line ended by a lone CR (or by nothing) is not ended for the reader, which splits

@@ -77,6 +77,29 @@ TEST(IniFault, WritesIntoADirectoryThatBecameReadOnlyFailWithUnableToWriteAndLos
   EXPECT_EQ(ini.readString("zh", "PageIndex", ""), "1");
 }
 
+TEST(IniFault, WritesToAFileThatCannotBeReadFailAndKeepTheOtherSettings) {
+  TempDir dir;
+  const IniFile ini(dir.file("comset.ini"));
+  ini.writeInteger("ComSet", "Style", 2);
+  ini.writeString("ComSet", "IP", "10.0.0.9");
+  const QByteArray before = ReadAll(ini.path());
+  // The directory lets anyone replace the file; the file itself cannot be read but by root.
+  ASSERT_EQ(::chmod(dir.path().toLocal8Bit().constData(), 0777), 0);
+  ASSERT_EQ(::chmod(ini.path().toLocal8Bit().constData(), 0200), 0);
+
+  const auto outcome = RunInChild([&](int reportFd) {
+    if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) return 3;
+    return tryEveryKindOfWrite(ini, reportFd);
+  });
+  ::chmod(dir.path().toLocal8Bit().constData(), 0700);
+
+  ASSERT_TRUE(outcome.exitedWith(0)) << "child status " << outcome.status;
+  const QByteArray line = expectedMessage(ini.path());
+  EXPECT_EQ(outcome.reported, line + '\n' + line + '\n' + line + '\n');
+  EXPECT_EQ(ReadAll(ini.path()), before);
+  EXPECT_EQ(entries(dir.path()), QStringList{"comset.ini"});
+}
+
 TEST(IniFault, WritesBelowARegularFileFailWithUnableToWriteEvenForRoot) {
   TempDir dir;
   WriteAll(dir.file("plain"), "not a directory\n");
