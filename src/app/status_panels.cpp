@@ -11,6 +11,7 @@ StatusPanels::StatusPanels(QStatusBar& bar) {
   for (int i = 0; i < kCount; ++i) {
     auto* label = new QLabel(&bar);
     label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+    label->setTextFormat(Qt::PlainText);  // names and addresses from the ini file, shown as typed
     label->setAlignment(i < 4 ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
     label->setFrameShape(QFrame::StyledPanel);
     label->setFixedWidth(kCreatedWidths[i]);

@@ -48,6 +48,7 @@ TfrmDefineSend::TfrmDefineSend(QWidget* parent, Prompts& prompts, const store::A
   setupButtons();
   auto* panel = new QLabel(ui_->StatusBar1);
   panel->setObjectName(QStringLiteral("StatusPanel0"));
+  panel->setTextFormat(Qt::PlainText);  // a file name, shown as it is
   ui_->StatusBar1->addWidget(panel, 1);
   guarded([this] { RestoreFormSize(*this, files_, kFormSection); });
 }
