@@ -197,10 +197,7 @@ bool TComm::SendBytes(QByteArrayView bytes) {
 
 bool TComm::queueForTransmission(QByteArray copy) {
   if (!session_->transmitterRunning.load()) return false;
-  {
-    std::lock_guard lock(session_->txMutex);
-    session_->txQueue.push_back(std::move(copy));
-  }
+  if (!session_->txQueue.push(std::move(copy))) return false;
   session_->txWake->signal();
   return true;
 }

@@ -179,8 +179,8 @@ class TComm : public QObject {
   void ClosePort();
   bool IsOpen() const { return session_ != nullptr; }
 
-  // Queues a copy of `count` bytes; false when closed, for a count of 0, or once the transmit
-  // thread has stopped after a failure.
+  // Queues a copy of `count` bytes; false when closed, for a count of 0, once the transmit
+  // thread has stopped after a failure, or while the queue holds its limit (about 16 MiB).
   bool SendData(const char* buffer, quint16 count);
   // Queues any length as one buffer, written whole like a SendData buffer (a message of 65536
   // bytes or more goes out whole, in order with the SendData buffers around it). False as for

@@ -6,13 +6,12 @@
 #include <QByteArray>
 #include <QMetaObject>
 #include <atomic>
-#include <deque>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <thread>
 
 #include "channels/serial_comm.h"
+#include "channels/serial_transmit_queue.h"
 #include "platform/serial_termios.h"
 
 namespace channels {
@@ -82,8 +81,7 @@ struct TComm::Session {
   std::atomic<bool> transmitterRunning{false};
   std::atomic<bool> modemWatcherFinished{false};
 
-  std::mutex txMutex;
-  std::deque<QByteArray> txQueue;  // guarded by txMutex
+  SerialTransmitQueue txQueue;
 
   platform::ThreadInterrupter modemInterrupter;
   std::thread receiver;

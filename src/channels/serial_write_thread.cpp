@@ -45,17 +45,8 @@ void TComm::Session::runTransmit() {
   // one or more writes, never twice in a row.
   bool reportEmpty = true;
   while (!stopping.load()) {
-    QByteArray next;
-    bool taken = false;
-    {
-      std::lock_guard lock(txMutex);
-      if (!txQueue.empty()) {
-        next = std::move(txQueue.front());
-        txQueue.pop_front();
-        taken = true;
-      }
-    }
-    if (!taken) {
+    std::optional<QByteArray> next = txQueue.pop();
+    if (!next) {
       if (reportEmpty) {
         post([owner = &owner] { owner->deliverSendDataEmpty(); });
         reportEmpty = false;
@@ -69,7 +60,7 @@ void TComm::Session::runTransmit() {
       txWake->consume();
       continue;
     }
-    if (!writeWhole(next)) break;
+    if (!writeWhole(*next)) break;
     reportEmpty = true;
   }
 }

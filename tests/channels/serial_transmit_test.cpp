@@ -111,6 +111,26 @@ TEST_F(SerialTransmit, ClosePortDiscardsQueuedBuffersAndReturnsPromptly) {
   EXPECT_EQ(rec.sendEmpty, 1);
 }
 
+// A sender that outpaces the line fills the queue to its bound and no further; what was taken
+// still goes out whole and in order once the far end reads.
+TEST_F(SerialTransmit, TheQueueRefusesBuffersPastItsBoundAndKeepsWhatItTook) {
+  open();
+  const QByteArray buffer = Pattern(60000, 5);
+  int taken = 0;
+  while (taken < 1000 && comm.SendData(buffer.constData(), static_cast<quint16>(buffer.size()))) {
+    ++taken;
+  }
+  EXPECT_LT(taken, 1000);
+  EXPECT_GE(taken, 16 * 1024 * 1024 / 60064);
+  const QByteArray got = far.read(qsizetype{taken} * buffer.size(), 30000);
+  ASSERT_EQ(got.size(), qsizetype{taken} * buffer.size());
+  for (int i = 0; i < taken; ++i) {
+    ASSERT_TRUE(got.mid(qsizetype{i} * buffer.size(), buffer.size()) == buffer) << i;
+  }
+  // Drained, the queue takes buffers again.
+  EXPECT_TRUE(WaitUntil([&] { return comm.SendData("ok", 2); }));
+}
+
 TEST_F(SerialTransmit, ATransmitAfterReopenStartsWithAnEmptyQueue) {
   open();
   const QByteArray buffer = Pattern(60000, 4);
