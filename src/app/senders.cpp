@@ -40,7 +40,7 @@ void TfrmZh::writeToChannel(QByteArrayView bytes, WritePattern pattern) {
   switch (style_) {
     case 0:
       if (pattern == WritePattern::HexBytes) {
-        for (char byte : bytes) comm1_->SendData(&byte, 1);
+        comm1_->SendEachByte(bytes);
       } else {
         comm1_->SendBytes(bytes);
       }

@@ -195,6 +195,13 @@ bool TComm::SendBytes(QByteArrayView bytes) {
   return queueForTransmission(bytes.toByteArray());
 }
 
+bool TComm::SendEachByte(QByteArrayView bytes) {
+  if (!session_ || bytes.isEmpty() || !session_->transmitterRunning.load()) return false;
+  if (!session_->txQueue.pushEach(bytes)) return false;
+  session_->txWake->signal();
+  return true;
+}
+
 bool TComm::queueForTransmission(QByteArray copy) {
   if (!session_->transmitterRunning.load()) return false;
   if (!session_->txQueue.push(std::move(copy))) return false;

@@ -186,6 +186,9 @@ class TComm : public QObject {
   // bytes or more goes out whole, in order with the SendData buffers around it). False as for
   // SendData, and for an empty view.
   bool SendBytes(QByteArrayView bytes);
+  // Queues each byte as a SendData buffer of its own, so each goes out in a write of its own:
+  // all of them, or none (false) where SendData would refuse one of them.
+  bool SendEachByte(QByteArrayView bytes);
 
   // What the driver kept at the last apply of the line settings; the zero state while closed.
   TLineState LineState() const { return lineState_; }

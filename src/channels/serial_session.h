@@ -64,7 +64,7 @@ struct TComm::Session {
   TComm& owner;
   platform::UniqueFd device;
   std::optional<platform::EventFd> closeEvent;  // signalled once by stop(), never consumed
-  std::optional<platform::EventFd> txWake;      // one signal per queued buffer
+  std::optional<platform::EventFd> txWake;      // signalled after buffers are queued
   const std::optional<platform::SerialCounters> countersAtOpen;  // none: a pty
 
   // Time-outs, written by the owner thread, read by the receive thread at each wait.

@@ -6,6 +6,7 @@
 // Threads: pushed by the owner thread, popped by the transmit thread; it locks itself.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <cstddef>
 #include <deque>
 #include <mutex>
@@ -26,6 +27,18 @@ class SerialTransmitQueue {
     if (cost_ + cost > kLimit) return false;
     cost_ += cost;
     buffers_.push_back(std::move(buffer));
+    return true;
+  }
+
+  // Each byte as a buffer of its own: all of them, or none when they do not all fit, so a
+  // message never goes out in part.
+  bool pushEach(QByteArrayView bytes) {
+    const std::size_t cost =
+        static_cast<std::size_t>(bytes.size()) * (1 + kCostPerBuffer);
+    std::lock_guard lock(mutex_);
+    if (cost_ + cost > kLimit) return false;
+    cost_ += cost;
+    for (char byte : bytes) buffers_.emplace_back(1, byte);
     return true;
   }
 

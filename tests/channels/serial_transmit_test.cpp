@@ -129,6 +129,23 @@ TEST_F(SerialTransmit, TheQueueRefusesBuffersPastItsBoundAndKeepsWhatItTook) {
   }
   // Drained, the queue takes buffers again.
   EXPECT_TRUE(WaitUntil([&] { return comm.SendData("ok", 2); }));
+  EXPECT_EQ(far.read(2, 2000), QByteArray("ok"));
+}
+
+// A message sent a byte per write goes into the queue whole or not at all.
+TEST_F(SerialTransmit, SendEachByteQueuesAllTheBytesOrNone) {
+  open();
+  EXPECT_TRUE(comm.SendEachByte("\x01\x02\x0a"));
+  EXPECT_EQ(far.read(3, 2000), QByteArray("\x01\x02\x0a"));
+  const QByteArray buffer(60000, 'b');
+  qsizetype queued = 0;
+  while (comm.SendData(buffer.constData(), static_cast<quint16>(buffer.size()))) {
+    queued += buffer.size();
+  }
+  EXPECT_FALSE(comm.SendEachByte(QByteArray(1000, 'x')));
+  const QByteArray got = far.read(queued + 1, 4000);  // waits out the time: nothing more comes
+  EXPECT_EQ(got.size(), queued);
+  EXPECT_FALSE(got.contains('x'));
 }
 
 TEST_F(SerialTransmit, ATransmitAfterReopenStartsWithAnEmptyQueue) {
