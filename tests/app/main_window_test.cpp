@@ -1,3 +1,4 @@
+#include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QMenu>
@@ -295,6 +296,33 @@ TEST_F(MainWindowTest, BlankLogIsNotSavedAndHidesTheContextMenu) {
   EXPECT_FALSE(QFile::exists(files.defaultLogFile()));
 }
 
+// The commands see what the user left in the log, edits included.
+TEST_F(MainWindowTest, LogCommandsSelectCopyAndClearWhatTheLogHolds) {
+  start();
+  window->Log().AppendLogLine("RX:41 (00:00:00:000)", app::kRxColour);
+  window->Log().AppendLogLine("TX:42 (00:00:00:001)", app::kTxColour);
+  QTextCursor cursor(ui().Memo1->document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertText(" edited");
+  const auto command = [&](const char* name) {
+    QAction* action = window->Log().PopupMenu2().findChild<QAction*>(name);
+    ASSERT_NE(action, nullptr) << name;
+    action->trigger();
+  };
+  command("MenuItem2");
+  EXPECT_EQ(ui().Memo1->textCursor().selectedText(),
+            QStringLiteral("RX:41 (00:00:00:000)\u2029TX:42 (00:00:00:001) edited"));
+  QApplication::clipboard()->clear();
+  command("MenuItem3");
+  EXPECT_EQ(QApplication::clipboard()->text(),
+            "RX:41 (00:00:00:000)\nTX:42 (00:00:00:001) edited");
+  command("MenuItem1");
+  EXPECT_TRUE(ui().Memo1->toPlainText().isEmpty());
+  window->Log().AppendLogLine("RX:43 (00:00:00:002)", app::kRxColour);
+  ui().BtnClear->trigger();
+  EXPECT_TRUE(ui().Memo1->toPlainText().isEmpty());
+}
+
 TEST_F(MainWindowTest, SavingTheLogProposesTheMomentAndOpensTheFile) {
   start();
   window->Log().AppendLogLine("RX:41 (00:00:00:000)", app::kRxColour);
@@ -304,6 +332,7 @@ TEST_F(MainWindowTest, SavingTheLogProposesTheMomentAndOpensTheFile) {
   EXPECT_TRUE(
       QRegularExpression("^\\d{14}$").match(prompts.fileRequests[0].proposedName).hasMatch());
   EXPECT_EQ(prompts.fileRequests[0].defaultSuffix, "txt");
+  EXPECT_EQ(prompts.fileRequests[0].filter, "文本文件*.txt (*.txt)");
   EXPECT_TRUE(shell.opened.isEmpty());
 
   prompts.fileAnswers.push_back(dir.file("saved.txt"));

@@ -1,9 +1,11 @@
 #include <QTabWidget>
 
 #include "app/traffic_log.h"
+#include "channels/socket_server.h"
 #include "dialogs/define_send.h"
 #include "dialogs/message_grid.h"
 #include "main_window_fixture.h"
+#include "support/loopback_peer.h"
 #include "support/pty_pair.h"
 
 using testing_support::PtyPair;
@@ -138,4 +140,56 @@ TEST_F(SequenceSenderTest, TheContentColumnFillsTheGridWhenThePageIsFirstShownAn
   window->resize(900, 520);
   QCoreApplication::processEvents();
   EXPECT_EQ(grid.ColWidths(2), filled());
+}
+
+TEST_F(SequenceSenderTest, AnAsciiRowGoesOutAndIsEchoedAsStored) {
+  comset().writeInteger("ComSet", "SendStyle", 1);
+  startWithList("2\r\n1,Hello,\"hi there\"\r\n");
+  ui().GrdSend->setRow(1);
+  ui().BtnSend2->click();
+  EXPECT_EQ(pty.read(8), QByteArray("hi there"));
+  ASSERT_EQ(logLines().size(), 2);
+  EXPECT_TRUE(logLines()[1].startsWith("TX:hi there (")) << logLines()[1].toStdString();
+}
+
+// The rows go to every client of the server in acceptance order, and to the client's server,
+// once per click and at every tick while cycling.
+TEST_F(SequenceSenderTest, RowsGoOutOverBothTcpChannels) {
+  using testing_support::FreeLoopbackPort;
+  using testing_support::LoopbackListener;
+  using testing_support::LoopbackPeer;
+  WriteAll(files.defaultSendFile(), "3\r\n1,a,11\r\n2,b,22\r\n");
+
+  const int serverPort = FreeLoopbackPort();
+  comset().writeInteger("ComSet", "Style", 1);
+  comset().writeInteger("ComSet", "SPort", serverPort);
+  start();
+  ui().PageControl1->setCurrentIndex(1);
+  ui().BtnOpenCom->trigger();
+  LoopbackPeer first = LoopbackPeer::Connect(serverPort);
+  LoopbackPeer second = LoopbackPeer::Connect(serverPort);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return window->ServerSocket1().Socket().ConnectionCount() == 2; }, 5000));
+  ui().GrdSend->setRow(1);
+  ui().BtnSend2->click();
+  ui().cekCircle->setChecked(true);
+  ui().txtInteval2->setValue(30);
+  ui().ceksend2->setChecked(true);
+  EXPECT_EQ(first.read(4), QByteArray("\x11\x11\x22\x11"));
+  EXPECT_EQ(second.read(4), QByteArray("\x11\x11\x22\x11"));
+  ui().ceksend2->setChecked(false);
+  window.reset();
+
+  const int clientPort = FreeLoopbackPort();
+  LoopbackListener server(clientPort);
+  comset().writeInteger("ComSet", "Style", 2);
+  comset().writeInteger("ComSet", "CPort", clientPort);
+  start();
+  ui().PageControl1->setCurrentIndex(1);
+  ui().BtnOpenCom->trigger();
+  LoopbackPeer peer = server.accept();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return panel(1) == " 已连接"; }, 5000));
+  ui().GrdSend->setRow(2);
+  ui().BtnSend2->click();
+  EXPECT_EQ(peer.read(1), QByteArray("\x22"));
 }

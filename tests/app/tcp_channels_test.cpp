@@ -157,7 +157,61 @@ TEST_F(MainWindowTest, ClientWithoutAnAddressDoesNotEndOpen) {
   EXPECT_FALSE(window->Opened());
   ASSERT_EQ(prompts.boxes.size(), 1);
   EXPECT_EQ(prompts.boxes[0].caption, "系统提示！");
+  EXPECT_EQ(prompts.boxes[0].text, "可能服务端还没有打开 ");
   EXPECT_EQ(panel(1), "尚未连接");
+}
+
+// Without a stored port the panel names the dialog's default, the server the reader's.
+TEST_F(MainWindowTest, ServerWithoutAStoredPortShows1024AndListensOn1000) {
+  comset().writeInteger("ComSet", "Style", 1);
+  start();
+  EXPECT_EQ(panel(0), "监听端口：1024");
+  ui().BtnOpenCom->trigger();  // whether port 1000 may be taken here or not
+  EXPECT_EQ(window->ServerSocket1().Port(), 1000);
+}
+
+TEST_F(MainWindowTest, AZeroByteFromASocketInAsciiIsShownLikeOnTheSerialChannel) {
+  const int port = FreeLoopbackPort();
+  comset().writeInteger("ComSet", "Style", 1);
+  comset().writeInteger("ComSet", "SPort", port);
+  comset().writeInteger("ComSet", "ReceiveStyle", 1);
+  start();
+  ui().BtnOpenCom->trigger();
+  LoopbackPeer peer = LoopbackPeer::Connect(port);
+  ASSERT_TRUE(waitFor([&] { return window->ServerSocket1().Socket().ConnectionCount() == 1; }));
+  peer.write(QByteArray("A\0B", 3));
+  ASSERT_TRUE(waitForLogLines(1));
+  EXPECT_TRUE(logLines()[0].startsWith(QStringLiteral("RX:A\u2400B (")))
+      << logLines()[0].toStdString();
+}
+
+// "HEX" echoes after the send, "ASCII" before it: seen when the send fails and its error box
+// comes up.
+TEST_F(MainWindowTest, TheEchoFollowsAHexSendAndPrecedesAnAsciiSend) {
+  for (int sendStyle : {0, 1}) {
+    SCOPED_TRACE(sendStyle == 0 ? "HEX" : "ASCII");
+    prompts.boxes.clear();
+    const int port = FreeLoopbackPort();
+    LoopbackListener server(port);
+    comset().writeInteger("ComSet", "Style", 2);
+    comset().writeInteger("ComSet", "CPort", port);
+    comset().writeInteger("ComSet", "SendStyle", sendStyle);
+    start();
+    ui().BtnOpenCom->trigger();
+    LoopbackPeer peer = server.accept();
+    ASSERT_TRUE(waitFor([&] { return panel(1) == " 已连接"; }));
+    peer.reset();
+    QTest::qSleep(50);  // the reset arrives; the window has not heard of it yet
+    int linesWhileBoxUp = -1;
+    prompts.onBox = [&] { linesWhileBoxUp = static_cast<int>(logLines().size()); };
+    ui().Memo2->setPlainText("41 42");
+    ui().BtnSend1->click();
+    ASSERT_EQ(prompts.boxes.size(), 1);
+    EXPECT_EQ(linesWhileBoxUp, sendStyle == 0 ? 0 : 1);
+    EXPECT_FALSE(window->Opened());
+    prompts.onBox = nullptr;
+    window.reset();
+  }
 }
 
 // What arrives together is one line; a flood is logged whole, in lines of at most 64 KiB. The
