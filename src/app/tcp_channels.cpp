@@ -19,9 +19,11 @@ namespace {
 
 const QString kComSet = QStringLiteral("ComSet");
 // Each read notification logs what is pending as one line. A flooding peer can have megabytes
-// pending; a line holds at most this much, so laying it out never holds the window up for long
-// (about 25 ms in hex), and the rest stays pending for the next notification.
-constexpr int kSocketLineLimit = 64 * 1024;
+// pending; a line holds at most this much, and the rest stays pending for the next
+// notification. In hex that is 49170 characters with the stamp, under the log's size limit, so
+// one line alone never overflows the log; laying it out takes milliseconds, also for text
+// without a single blank, where the line breaker's cost grows with the square of the length.
+constexpr int kSocketLineLimit = 16 * 1024;
 
 }  // namespace
 

@@ -214,7 +214,7 @@ TEST_F(MainWindowTest, TheEchoFollowsAHexSendAndPrecedesAnAsciiSend) {
   }
 }
 
-// What arrives together is one line; a flood is logged whole, in lines of at most 64 KiB. The
+// What arrives together is one line; a flood is logged whole, in lines of at most 16 KiB. The
 // flood fits in the loopback buffers, since the peer writes it before the window reads.
 TEST_F(MainWindowTest, EachReadIsOneLineAndAFloodIsLoggedWhole) {
   const int port = FreeLoopbackPort();
@@ -241,8 +241,8 @@ TEST_F(MainWindowTest, EachReadIsOneLineAndAFloodIsLoggedWhole) {
     return logged >= data.size();
   }));
   EXPECT_EQ(logged, data.size());
-  EXPECT_LE(*std::max_element(lines.begin(), lines.end()), 64 * 1024);
-  EXPECT_LE(window->Log().TextLength(), app::kLogSizeLimit + 3 * 64 * 1024 + 20);
+  EXPECT_EQ(*std::max_element(lines.begin(), lines.end()), 16 * 1024);
+  EXPECT_LE(window->Log().TextLength(), app::kLogSizeLimit + 3 * 16 * 1024 + 20);
 }
 
 TEST_F(MainWindowTest, ClientResettingDuringALargeSendClosesTheChannelCleanly) {
