@@ -48,7 +48,18 @@ class TColumn {
   }
   int InternalCol() const { return internalCol_; }
 
-  void RestoreDefaults() { *this = TColumn(internalCol_); }
+  // Forgets what was set of the look (colour, font, alignment, read-only, the title), the pick
+  // list and the button style; masks, limits, format and the popup menu stay.
+  void RestoreDefaults() {
+    const TColumn defaults(internalCol_);
+    Alignment = defaults.Alignment;
+    ButtonStyle = defaults.ButtonStyle;
+    Color = defaults.Color;
+    Font = defaults.Font;
+    PickList = defaults.PickList;
+    ReadOnly = defaults.ReadOnly;
+    Title = defaults.Title;
+  }
 
  private:
   TColumnFormat format_ = TColumnFormat::cfString;

@@ -188,6 +188,38 @@ TEST(MessageGridColumns, TheTitleRowShowsTheCaptionOrElseTheTitleCell) {
   EXPECT_EQ(grid.model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("报文名称"));
 }
 
+TEST(MessageGridColumns, RestoringDefaultsForgetsTheLookAndKeepsMasksAndLimits) {
+  dialogs::TColumn column(2);
+  column.EditMask = "99";
+  column.MaxLength = 4;
+  column.LimitToList = true;
+  column.DropDownRows = 3;
+  column.setFormat(dialogs::TColumnFormat::cfNumber);
+  column.DisplayMask = "0.00";
+  column.Alignment = Qt::AlignRight;
+  column.ButtonStyle = dialogs::TColumnButtonStyle::cbsEllipsis;
+  column.Color = Qt::red;
+  column.Font = QFont("Sans", 20);
+  column.PickList = {"a", "b"};
+  column.ReadOnly = true;
+  column.Title.Caption = "Name";
+  column.Title.Alignment = Qt::AlignCenter;
+  column.RestoreDefaults();
+  EXPECT_EQ(column.Alignment, Qt::AlignLeft);
+  EXPECT_EQ(column.ButtonStyle, dialogs::TColumnButtonStyle::cbsAuto);
+  EXPECT_FALSE(column.Color || column.Font || column.ReadOnly);
+  EXPECT_TRUE(column.PickList.isEmpty());
+  EXPECT_TRUE(column.Title.Caption.isEmpty());
+  EXPECT_EQ(column.Title.Alignment, Qt::AlignLeft);
+  EXPECT_EQ(column.EditMask, "99");
+  EXPECT_EQ(column.MaxLength, 4);
+  EXPECT_TRUE(column.LimitToList);
+  EXPECT_EQ(column.DropDownRows, 3u);
+  EXPECT_EQ(column.Format(), dialogs::TColumnFormat::cfNumber);
+  EXPECT_EQ(column.DisplayMask, "0.00");
+  EXPECT_EQ(column.InternalCol(), 2);
+}
+
 TEST(MessageGridColumns, VersionAlwaysReadsThreePointZero) {
   TPowerStringGrid grid;
   grid.setVersion(QStringLiteral("2.0"));
