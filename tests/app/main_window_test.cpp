@@ -73,8 +73,10 @@ TEST_F(MainWindowTest, SerialOpenAndCloseFollowTheChannelStateAndShowReceivedByt
   EXPECT_TRUE(ui().BtnSend1->isEnabled());
   EXPECT_TRUE(ui().ceksend1->isEnabled());
 
+  ui().Memo2->setFocus();
   pty.write(QByteArray("\x68\x69", 2));
   ASSERT_TRUE(waitForLogLines(1));
+  EXPECT_EQ(window->focusWidget(), ui().Memo1) << "a written line takes the focus to the log";
   EXPECT_TRUE(logLines()[0].startsWith("RX:68 69 (")) << logLines()[0].toStdString();
   EXPECT_TRUE(QRegularExpression(R"(^RX:68 69 \(\d\d:\d\d:\d\d:\d\d\d\)$)")
                   .match(logLines()[0])
@@ -267,8 +269,10 @@ TEST_F(MainWindowTest, ClosingStoresTheLayoutAndSavesANonEmptyLog) {
   EXPECT_GT(comset().readInteger("zh", "PageHight", 0), 0);
   EXPECT_TRUE(store::IniFile(files.formSizeIni()).readInteger("frmZh", "width", 0) > 0);
 
+  comset().writeInteger("zh", "PageHight", 260);
   window.reset();
   start();
+  EXPECT_EQ(ui().PageControl1->height(), 260);
   EXPECT_EQ(ui().txtInteval1->value(), 250);
   EXPECT_TRUE(ui().cekCircle->isChecked());
   EXPECT_EQ(ui().PageControl1->currentIndex(), 1);
