@@ -1,7 +1,9 @@
 #include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QGroupBox>
 #include <QMenu>
+#include <QMenuBar>
 #include <QRegularExpression>
 #include <QSplitter>
 #include <QTabWidget>
@@ -33,6 +35,24 @@ TEST_F(MainWindowTest, WithoutComsetIniStartsClosedOnTheSerialDefaults) {
   EXPECT_FALSE(ui().BtnSend1->isEnabled());
   EXPECT_FALSE(ui().ceksend2->isEnabled());
   EXPECT_TRUE(prompts.boxes.isEmpty());
+}
+
+TEST_F(MainWindowTest, MenuBarPagesAndLogFrameCarryTheirCaptionsInOrder) {
+  start();
+  QStringList bar;
+  for (QAction* a : window->menuBar()->actions()) bar << a->text();
+  EXPECT_EQ(bar, (QStringList{"打开(&O)", "关闭(&G)", "参数设置(&P)", "清除报文(&Q)", "常用工具(&G)",
+                              "帮助(&H)", "退出(&X)"}));
+  const auto entries = [](const QMenu* menu) {
+    QStringList texts;
+    for (QAction* a : menu->actions()) texts << a->objectName() + '=' + a->text();
+    return texts;
+  };
+  EXPECT_EQ(entries(ui().J1), (QStringList{"ASCIIA1=ASCII码表(&A)", "J2=计算器(&J)"}));
+  EXPECT_EQ(entries(ui().A2), (QStringList{"N1=帮助文件(&H)", "BtnAbout=关于(&A)"}));
+  EXPECT_EQ(ui().PageControl1->tabText(0), "单报文(&D)");
+  EXPECT_EQ(ui().PageControl1->tabText(1), "多报文(&B)");
+  EXPECT_EQ(ui().GroupBox1->title(), "报文接收");
 }
 
 TEST_F(MainWindowTest, StatusPanelsShowTheConfiguredKindAndItsDefaults) {
