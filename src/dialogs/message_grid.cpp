@@ -239,13 +239,11 @@ void TDataGrid1::mousePressEvent(QMouseEvent* event) {
   const QModelIndex pressed = indexAt(event->position().toPoint());
   const QModelIndex target = outsideFixedColumn(pressed);
   if (target.isValid() && target != currentIndex() && !mayBecomeCurrent(target)) return;
+  const QScopedValueRollback granted(grantedCurrent_, QPersistentModelIndex(target));
   if (target != pressed) {
-    // A press on a row number goes to the row's first cell.
-    const QScopedValueRollback granted(grantedCurrent_, QPersistentModelIndex(target));
-    setCurrentIndex(target);
+    setCurrentIndex(target);  // a press on a row number goes to the row's first cell
     return;
   }
-  const QScopedValueRollback granted(grantedCurrent_, QPersistentModelIndex(target));
   QTableView::mousePressEvent(event);
 }
 
