@@ -3,12 +3,12 @@
 #include <QEvent>
 #include <QLabel>
 #include <stdexcept>
+#include <utility>
 #include <variant>
 
 #include "dialogs/about_text.h"
 #include "dialogs/handler_guard.h"
 #include "dialogs/pictures.h"
-#include "platform/sysinfo_linux.h"
 #include "ui_about.h"
 
 namespace dialogs {
@@ -39,8 +39,13 @@ void setLinkLook(QLabel& link, const QColor& colour, bool highlighted) {
 
 }  // namespace
 
-TAboutfrm::TAboutfrm(QWidget* parent, platform::DesktopShell& shell, Prompts& prompts)
-    : QDialog(parent), ui_(std::make_unique<Ui::TAboutfrm>()), shell_(shell), prompts_(prompts) {
+TAboutfrm::TAboutfrm(QWidget* parent, platform::DesktopShell& shell, Prompts& prompts,
+                     MachineFacts facts)
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::TAboutfrm>()),
+      shell_(shell),
+      prompts_(prompts),
+      facts_(std::move(facts)) {
   ui_->setupUi(this);
   QFont boxFont(QStringLiteral("宋体"));
   boxFont.setPixelSize(12);
@@ -61,7 +66,7 @@ TAboutfrm::TAboutfrm(QWidget* parent, platform::DesktopShell& shell, Prompts& pr
 TAboutfrm::~TAboutfrm() = default;
 
 void TAboutfrm::FormCreate() {
-  const double mhz = platform::MeasureCpuMhz().value_or(0.0);
+  const double mhz = facts_.cpuMhz().value_or(0.0);
   appendText(*ui_->lableCpu, FrequencyText(mhz));
   try {
     fillFacts();
@@ -78,8 +83,8 @@ void TAboutfrm::fillFacts() {
   appendText(*ui_->ProductName, kProgramTitle);
   appendText(*ui_->Version, kVersion);
   appendText(*ui_->Copyright, kRightsHolder);
-  appendText(*ui_->lblMemory, MemoryText(valueOrThrow(platform::PhysicalMemoryBytes())));
-  appendText(*ui_->lblOs, SystemText(valueOrThrow(platform::RunningSystemVersion())));
+  appendText(*ui_->lblMemory, MemoryText(valueOrThrow(facts_.physicalMemoryBytes())));
+  appendText(*ui_->lblOs, SystemText(valueOrThrow(facts_.systemVersion())));
 }
 
 bool TAboutfrm::eventFilter(QObject* watched, QEvent* event) {

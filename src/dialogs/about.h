@@ -5,10 +5,15 @@
 // A fact that cannot be had is reported once under "提示"; the box still opens.
 
 #include <QDialog>
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <variant>
 
 #include "dialogs/prompts.h"
 #include "platform/desktop_shell.h"
+#include "platform/sysinfo_linux.h"
 
 class QLabel;
 namespace Ui {
@@ -20,11 +25,22 @@ namespace dialogs {
 inline const QString kAboutWebAddress = QStringLiteral("https://oruvotarvix.example.com");
 inline const QString kAboutMailAddress = QStringLiteral("support@oruvotarvix.example.com");
 
+// Where the box takes the machine's facts from: the running machine, unless a caller puts in
+// others (tests do, to see how the box answers facts that cannot be had).
+struct MachineFacts {
+  std::function<std::optional<double>()> cpuMhz = [] { return platform::MeasureCpuMhz(); };
+  std::function<std::variant<std::uint64_t, platform::SystemError>()> physicalMemoryBytes =
+      &platform::PhysicalMemoryBytes;
+  std::function<std::variant<platform::SystemVersion, platform::SystemError>()> systemVersion =
+      [] { return platform::RunningSystemVersion(); };
+};
+
 class TAboutfrm : public QDialog {
   Q_OBJECT
 
  public:
-  TAboutfrm(QWidget* parent, platform::DesktopShell& shell, Prompts& prompts);
+  TAboutfrm(QWidget* parent, platform::DesktopShell& shell, Prompts& prompts,
+            MachineFacts facts = {});
   ~TAboutfrm() override;
 
  protected:
@@ -40,6 +56,7 @@ class TAboutfrm : public QDialog {
   std::unique_ptr<Ui::TAboutfrm> ui_;
   platform::DesktopShell& shell_;
   Prompts& prompts_;
+  MachineFacts facts_;
 };
 
 }  // namespace dialogs

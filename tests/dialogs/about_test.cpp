@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <cerrno>
 
 #include "dialogs/about_text.h"
 #include "support/fake_prompts.h"
@@ -55,6 +56,25 @@ class AboutBox : public ::testing::Test {
     if (!found) throw std::logic_error(name);
     return *found;
   }
+  // Known facts instead of the machine's: the frequency, 1 GiB and a kernel version.
+  static dialogs::MachineFacts knownFacts() {
+    dialogs::MachineFacts facts;
+    facts.cpuMhz = [] { return std::optional<double>(2394.4612); };
+    facts.physicalMemoryBytes = [] { return std::uint64_t{1} << 30; };
+    facts.systemVersion = [] {
+      return platform::SystemVersion{QStringLiteral("Linux"), 6, 1, 0, QString()};
+    };
+    return facts;
+  }
+  static platform::SystemError unreadable() { return platform::errorFromCode(EIO); }
+  // The notice a fact that cannot be had brings: a plain box under "提示" with an OK button.
+  void expectOneNotice() const {
+    ASSERT_EQ(prompts.boxes.size(), 1);
+    EXPECT_EQ(prompts.boxes[0].icon, dialogs::PromptIcon::None);
+    EXPECT_EQ(prompts.boxes[0].caption, QStringLiteral("提示"));
+    EXPECT_EQ(prompts.boxes[0].text, QStringLiteral("某些信息不能取得"));
+    EXPECT_EQ(prompts.boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+  }
   FakeShell shell;
   FakePrompts prompts;
 };
@@ -102,6 +122,56 @@ TEST_F(AboutBox, OpensTheLinksWithTheDefaultHandlerAndHighlightsThemOnHover) {
   QTest::mouseClick(&mail, Qt::RightButton);
   EXPECT_EQ(shell.opened,
             (QStringList{dialogs::kAboutWebAddress, "mailto:" + dialogs::kAboutMailAddress}));
+}
+
+TEST_F(AboutBox, ShowsTheKnownFactsWithoutANotice) {
+  dialogs::TAboutfrm box(nullptr, shell, prompts, knownFacts());
+  EXPECT_EQ(label(box, "lableCpu").text(), QStringLiteral("CPU频率：2394.46 MHz"));
+  EXPECT_EQ(label(box, "lblMemory").text(),
+            QStringLiteral("可用内存：") + dialogs::MemoryText(std::uint64_t{1} << 30));
+  EXPECT_EQ(label(box, "lblOs").text(), QStringLiteral("操作系统：Linux 6.1 (Build 0)"));
+  EXPECT_TRUE(prompts.boxes.isEmpty());
+}
+
+TEST_F(AboutBox, MemoryThatCannotBeHadBringsOneNoticeAndTheBoxStillOpens) {
+  dialogs::MachineFacts facts = knownFacts();
+  facts.physicalMemoryBytes = [] { return unreadable(); };
+  dialogs::TAboutfrm box(nullptr, shell, prompts, std::move(facts));
+  expectOneNotice();
+  // What came before the failing fact is filled in, the rest keeps its text at creation.
+  EXPECT_EQ(label(box, "lableCpu").text(), QStringLiteral("CPU频率：2394.46 MHz"));
+  EXPECT_EQ(box.windowTitle(), QStringLiteral("关于[OruvoTarvix通讯调试软件]"));
+  EXPECT_EQ(label(box, "ProductName").text(), QStringLiteral("软件名称：OruvoTarvix通讯调试软件"));
+  EXPECT_EQ(label(box, "Version").text(), QStringLiteral("版 本：2.0"));
+  EXPECT_FALSE(label(box, "ProgramIcon").pixmap().isNull());
+  EXPECT_EQ(label(box, "lblMemory").text(), QStringLiteral("可用内存："));
+  EXPECT_EQ(label(box, "lblOs").text(), QStringLiteral("操作系统："));
+
+  box.show();
+  EXPECT_TRUE(box.isVisible());
+  box.findChild<QPushButton*>(QStringLiteral("btnClose"))->click();
+  EXPECT_FALSE(box.isVisible());
+  EXPECT_EQ(prompts.boxes.size(), 1);
+}
+
+TEST_F(AboutBox, ASystemVersionThatCannotBeHadBringsOneNoticeAfterTheMemoryIsShown) {
+  dialogs::MachineFacts facts = knownFacts();
+  facts.systemVersion = [] { return unreadable(); };
+  dialogs::TAboutfrm box(nullptr, shell, prompts, std::move(facts));
+  expectOneNotice();
+  EXPECT_EQ(label(box, "lblMemory").text(),
+            QStringLiteral("可用内存：") + dialogs::MemoryText(std::uint64_t{1} << 30));
+  EXPECT_EQ(label(box, "lblOs").text(), QStringLiteral("操作系统："));
+  EXPECT_EQ(label(box, "lableCpu").text(), QStringLiteral("CPU频率：2394.46 MHz"));
+}
+
+TEST_F(AboutBox, AFrequencyThatCannotBeMeasuredShowsZeroWithoutANotice) {
+  dialogs::MachineFacts facts = knownFacts();
+  facts.cpuMhz = [] { return std::optional<double>(); };
+  dialogs::TAboutfrm box(nullptr, shell, prompts, std::move(facts));
+  EXPECT_EQ(label(box, "lableCpu").text(), QStringLiteral("CPU频率：0.00 MHz"));
+  EXPECT_EQ(label(box, "lblOs").text(), QStringLiteral("操作系统：Linux 6.1 (Build 0)"));
+  EXPECT_TRUE(prompts.boxes.isEmpty());
 }
 
 }  // namespace

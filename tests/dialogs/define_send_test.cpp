@@ -262,4 +262,165 @@ TEST_F(DefineSend, CancellingTheSaveDialogOfANewListClosesAndKeepsThePreviousNam
   EXPECT_EQ(ReadAll(dir.file("list.sen")), kThreeMessages);
 }
 
+// Opening a list.
+
+TEST_F(DefineSend, OpeningAListAfterAnEditLoadsItNumberedAndLeavesItUnchanged) {
+  openWith(kThreeMessages);
+  type(1, 2, "X");  // committed by 打开 itself, which marks the list changed
+  const QByteArray other = "3\r\n9,Reset,\"AA 55\"\r\n9,Read,01\r\n";
+  WriteAll(dir.file("other.sen"), other);
+  prompts.fileAnswers.push_back(dir.file("other.sen"));
+  click("BtnOpen");
+  EXPECT_TRUE(prompts.boxes.isEmpty());  // the edit is dropped without a question
+  ASSERT_EQ(grid().RowCount(), 3);
+  EXPECT_EQ(grid().Cells(1, 1), "Reset");
+  EXPECT_EQ(grid().Cells(2, 1), "AA 55");
+  EXPECT_EQ(grid().Cells(1, 2), "Read");
+  EXPECT_EQ(grid().Cells(2, 2), "01");
+  // Checked before any drawing, which would renumber the rows on screen by itself.
+  EXPECT_EQ(grid().Cells(0, 1), "1");
+  EXPECT_EQ(grid().Cells(0, 2), "2");
+  EXPECT_EQ(status(), QStringLiteral("发送报文文件:") + dir.file("other.sen"));
+
+  form->close();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_TRUE(prompts.boxes.isEmpty());
+  EXPECT_EQ(ReadAll(dir.file("other.sen")), other);
+  EXPECT_EQ(ReadAll(dir.file("list.sen")), kThreeMessages);
+  EXPECT_EQ(storedName(), dir.file("other.sen"));
+}
+
+TEST_F(DefineSend, OpeningANameThatDoesNotExistShowsTheDefaultListAndSavesUnderTheTypedName) {
+  const QByteArray fallback = "3\r\n1,Ping,0A\r\n2,Pong,0B\r\n";
+  WriteAll(files.defaultSendFile(), fallback);
+  openWith(kThreeMessages);
+  const QString typed = dir.file("typed.sen");
+  prompts.fileAnswers.push_back(typed);
+  click("BtnOpen");
+  ASSERT_EQ(grid().RowCount(), 3);
+  EXPECT_EQ(grid().Cells(1, 1), "Ping");
+  EXPECT_EQ(grid().Cells(2, 2), "0B");
+  EXPECT_EQ(status(), QStringLiteral("发送报文文件:") + typed);
+  EXPECT_FALSE(QFile::exists(typed));
+
+  type(2, 2, "C");
+  click("BtnSave");
+  EXPECT_EQ(prompts.fileRequests.size(), 1);  // the open dialog only
+  EXPECT_EQ(ReadAll(typed), QByteArray("3\r\n1,Ping,0A\r\n2,Pong,0BC\r\n"));
+  EXPECT_EQ(boxTexts(), QStringList{QStringLiteral("保存成功!")});
+  EXPECT_EQ(ReadAll(files.defaultSendFile()), fallback);
+  EXPECT_EQ(ReadAll(dir.file("list.sen")), kThreeMessages);
+  form->close();
+  EXPECT_EQ(storedName(), typed);
+}
+
+TEST_F(DefineSend, OpeningAListEndsTheNewFileState) {
+  openWith(kThreeMessages);
+  click("BtnNew");
+  WriteAll(dir.file("other.sen"), kThreeMessages);
+  prompts.fileAnswers.push_back(dir.file("other.sen"));
+  click("BtnOpen");
+  type(1, 1, "Z");
+  click("BtnSave");
+  EXPECT_EQ(prompts.fileRequests.size(), 1);  // no save dialog
+  EXPECT_EQ(ReadAll(dir.file("other.sen")), QByteArray("4\r\n1,AZ,01\r\n2,B,02\r\n3,C,03\r\n"));
+  EXPECT_EQ(status(), QStringLiteral("发送报文文件:") + dir.file("other.sen"));
+}
+
+// Saving under another name.
+
+TEST_F(DefineSend, SaveAfterSaveAsWritesToTheNewNameWithoutAskingAgain) {
+  openWith(kThreeMessages);
+  type(2, 1, "FF");
+  prompts.fileAnswers.push_back(dir.file("copy"));
+  click("BtnSavaAs");
+  EXPECT_EQ(ReadAll(dir.file("copy.sen")), QByteArray("4\r\n1,A,01FF\r\n2,B,02\r\n3,C,03\r\n"));
+  EXPECT_EQ(status(), QStringLiteral("发送报文文件:") + dir.file("copy.sen"));
+
+  type(2, 2, "EE");
+  click("BtnSave");
+  EXPECT_EQ(prompts.fileRequests.size(), 1);
+  EXPECT_EQ(ReadAll(dir.file("copy.sen")),
+            QByteArray("4\r\n1,A,01FF\r\n2,B,02EE\r\n3,C,03\r\n"));
+  EXPECT_EQ(ReadAll(dir.file("list.sen")), kThreeMessages);
+  EXPECT_EQ(boxTexts(), (QStringList{QStringLiteral("另存成功!"), QStringLiteral("保存成功!")}));
+
+  form->close();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(prompts.boxes.size(), 2);  // saved, so closing asks nothing
+  EXPECT_EQ(storedName(), dir.file("copy.sen"));
+}
+
+// The close check of a new list.
+
+TEST_F(DefineSend, ClosingANewListSavesItUnderTheConfirmedNameAndStoresThatName) {
+  openWith(kThreeMessages);
+  click("BtnNew");
+  grid().setRowCount(3);
+  grid().setRowTexts(1, {"1", "Reset", "AA 55"});
+  grid().setRowTexts(2, {"2", "Read", "0"});
+  type(2, 2, "1");  // still being typed when the window closes
+  prompts.fileAnswers.push_back(dir.file("made"));
+  form->close();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(prompts.fileRequests.size(), 1);
+  EXPECT_EQ(ReadAll(dir.file("made.sen")), QByteArray("3\r\n1,Reset,\"AA 55\"\r\n2,Read,01\r\n"));
+  ASSERT_EQ(boxTexts(), QStringList{QStringLiteral("保存成功!")});
+  EXPECT_EQ(prompts.boxes[0].caption, QStringLiteral("系统提示!"));
+  EXPECT_EQ(storedName(), dir.file("made.sen"));
+  EXPECT_EQ(ReadAll(dir.file("list.sen")), kThreeMessages);
+}
+
+TEST_F(DefineSend, AFailedSaveWhileClosingANewListShowsTheErrorAndKeepsTheWindowOpen) {
+  openWith(kThreeMessages);
+  click("BtnNew");
+  grid().setRowTexts(1, {"1", "One", "01"});
+  prompts.fileAnswers.push_back(dir.file("no-such-dir/made"));
+  form->close();
+  EXPECT_TRUE(form->isVisible());
+  ASSERT_EQ(prompts.boxes.size(), 1);
+  EXPECT_EQ(prompts.boxes[0].icon, dialogs::PromptIcon::Error);
+  EXPECT_EQ(prompts.boxes[0].caption, QStringLiteral("OruvoTarvix通讯调试软件"));
+  EXPECT_EQ(prompts.boxes[0].text, QStringLiteral("File not found."));
+  EXPECT_EQ(status(), QStringLiteral("新建发送文件"));
+  EXPECT_EQ(storedName(), dir.file("list.sen"));
+
+  // Still a new list: the next close asks for a name again.
+  prompts.fileAnswers.push_back(dir.file("made"));
+  form->close();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(prompts.fileRequests.size(), 2);
+  EXPECT_EQ(ReadAll(dir.file("made.sen")), QByteArray("2\r\n1,One,01\r\n"));
+  EXPECT_EQ(storedName(), dir.file("made.sen"));
+}
+
+TEST_F(DefineSend, AFailedSaveAfterYesAtTheUnsavedChangesQuestionKeepsTheWindowOpen) {
+  WriteAll(files.defaultSendFile(), kThreeMessages);
+  WriteAll(dir.file("plain"), "a file, not a directory");
+  openWith(kThreeMessages);
+  const QString below = dir.file("plain/list.sen");
+  prompts.fileAnswers.push_back(below);
+  click("BtnOpen");
+  type(1, 2, "X");
+  prompts.buttonAnswers.push_back(QMessageBox::Yes);
+  form->close();
+  EXPECT_TRUE(form->isVisible());
+  ASSERT_EQ(boxTexts(), (QStringList{QStringLiteral("修改的报文没有保存，是否要保存？"),
+                                     QStringLiteral("Invalid filename.")}));
+  EXPECT_EQ(prompts.boxes[1].icon, dialogs::PromptIcon::Error);
+  EXPECT_EQ(prompts.boxes[1].caption, QStringLiteral("OruvoTarvix通讯调试软件"));
+  EXPECT_EQ(grid().Cells(1, 2), "BX");
+  EXPECT_EQ(storedName(), dir.file("list.sen"));
+
+  // The list is still changed: the question comes again.
+  prompts.buttonAnswers.push_back(QMessageBox::No);
+  form->close();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(boxTexts().size(), 3);
+  EXPECT_EQ(boxTexts().last(), QStringLiteral("修改的报文没有保存，是否要保存？"));
+  EXPECT_EQ(ReadAll(files.defaultSendFile()), kThreeMessages);
+  EXPECT_EQ(ReadAll(dir.file("list.sen")), kThreeMessages);
+  EXPECT_EQ(storedName(), below);
+}
+
 }  // namespace
