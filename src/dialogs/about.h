@@ -31,8 +31,9 @@ struct MachineFacts {
   std::function<std::optional<double>()> cpuMhz = [] { return platform::MeasureCpuMhz(); };
   std::function<std::variant<std::uint64_t, platform::SystemError>()> physicalMemoryBytes =
       &platform::PhysicalMemoryBytes;
-  std::function<std::variant<platform::SystemVersion, platform::SystemError>()> systemVersion =
-      [] { return platform::RunningSystemVersion(); };
+  std::function<std::variant<platform::SystemVersion, platform::SystemError>()> systemVersion = [] {
+    return platform::RunningSystemVersion();
+  };
 };
 
 class TAboutfrm : public QDialog {

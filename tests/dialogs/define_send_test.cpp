@@ -340,8 +340,7 @@ TEST_F(DefineSend, SaveAfterSaveAsWritesToTheNewNameWithoutAskingAgain) {
   type(2, 2, "EE");
   click("BtnSave");
   EXPECT_EQ(prompts.fileRequests.size(), 1);
-  EXPECT_EQ(ReadAll(dir.file("copy.sen")),
-            QByteArray("4\r\n1,A,01FF\r\n2,B,02EE\r\n3,C,03\r\n"));
+  EXPECT_EQ(ReadAll(dir.file("copy.sen")), QByteArray("4\r\n1,A,01FF\r\n2,B,02EE\r\n3,C,03\r\n"));
   EXPECT_EQ(ReadAll(dir.file("list.sen")), kThreeMessages);
   EXPECT_EQ(boxTexts(), (QStringList{QStringLiteral("另存成功!"), QStringLiteral("保存成功!")}));
 
