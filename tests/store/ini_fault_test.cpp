@@ -47,6 +47,20 @@ int tryEveryKindOfWrite(const IniFile& ini, int reportFd) {
   return 0;
 }
 
+// Every kind of write, from a child process that has become "nobody" when run as root.
+testing_support::ChildOutcome writeAsNobody(const IniFile& ini) {
+  return RunInChild([&](int reportFd) {
+    if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) return 3;
+    return tryEveryKindOfWrite(ini, reportFd);
+  });
+}
+
+// What tryEveryKindOfWrite reports when the system refuses each of its writes.
+QByteArray everyWriteRefused(const IniFile& ini) {
+  const QByteArray line = expectedMessage(ini.path()) + '\n';
+  return line + line + line;
+}
+
 QStringList entries(const QString& dir) {
   return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
 }
@@ -59,15 +73,11 @@ TEST(IniFault, WritesIntoADirectoryThatBecameReadOnlyFailWithUnableToWriteAndLos
   const QByteArray before = ReadAll(ini.path());
   ASSERT_EQ(::chmod(dir.path().toLocal8Bit().constData(), 0555), 0);
 
-  const auto outcome = RunInChild([&](int reportFd) {
-    if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) return 3;
-    return tryEveryKindOfWrite(ini, reportFd);
-  });
+  const auto outcome = writeAsNobody(ini);
   ::chmod(dir.path().toLocal8Bit().constData(), 0700);
 
   ASSERT_TRUE(outcome.exitedWith(0)) << "child status " << outcome.status;
-  const QByteArray line = expectedMessage(ini.path());
-  EXPECT_EQ(outcome.reported, line + '\n' + line + '\n' + line + '\n');
+  EXPECT_EQ(outcome.reported, everyWriteRefused(ini));
   EXPECT_EQ(ReadAll(ini.path()), before);
   EXPECT_EQ(entries(dir.path()), QStringList{"comset.ini"}) << "no temporary file is left";
   EXPECT_EQ(ini.readInteger("ComSet", "SPort", 0), 2000);
@@ -87,15 +97,11 @@ TEST(IniFault, WritesToAFileThatCannotBeReadFailAndKeepTheOtherSettings) {
   ASSERT_EQ(::chmod(dir.path().toLocal8Bit().constData(), 0777), 0);
   ASSERT_EQ(::chmod(ini.path().toLocal8Bit().constData(), 0200), 0);
 
-  const auto outcome = RunInChild([&](int reportFd) {
-    if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) return 3;
-    return tryEveryKindOfWrite(ini, reportFd);
-  });
+  const auto outcome = writeAsNobody(ini);
   ::chmod(dir.path().toLocal8Bit().constData(), 0700);
 
   ASSERT_TRUE(outcome.exitedWith(0)) << "child status " << outcome.status;
-  const QByteArray line = expectedMessage(ini.path());
-  EXPECT_EQ(outcome.reported, line + '\n' + line + '\n' + line + '\n');
+  EXPECT_EQ(outcome.reported, everyWriteRefused(ini));
   EXPECT_EQ(ReadAll(ini.path()), before);
   EXPECT_EQ(entries(dir.path()), QStringList{"comset.ini"});
 }
@@ -108,8 +114,7 @@ TEST(IniFault, WritesBelowARegularFileFailWithUnableToWriteEvenForRoot) {
   const auto outcome = RunInChild([&](int reportFd) { return tryEveryKindOfWrite(ini, reportFd); });
 
   ASSERT_TRUE(outcome.exitedWith(0)) << "child status " << outcome.status;
-  const QByteArray line = expectedMessage(ini.path());
-  EXPECT_EQ(outcome.reported, line + '\n' + line + '\n' + line + '\n');
+  EXPECT_EQ(outcome.reported, everyWriteRefused(ini));
   EXPECT_EQ(ReadAll(dir.file("plain")), "not a directory\n");
   EXPECT_EQ(entries(dir.path()), QStringList{"plain"});
   EXPECT_EQ(ini.readInteger("ComSet", "SPort", 1000), 1000);
