@@ -1,0 +1,234 @@
+#include "app/log_document.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace app {
+
+namespace {
+
+// Breaks text into lines at "\r\n", "\r", "\n" and U+2029, as a plain text edit does.
+QStringList splitLines(const QString& text) {
+  QStringList lines;
+  qsizetype start = 0;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text[i];
+    if (c != u'\n' && c != u'\r' && c != QChar::ParagraphSeparator) continue;
+    lines << text.mid(start, i - start);
+    if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+    start = i + 1;
+  }
+  lines << text.mid(start);
+  return lines;
+}
+
+// Where text inserted at `at` ends.
+LogPosition endOf(LogPosition at, const QString& text) {
+  const qsizetype lastBreak = text.lastIndexOf(u'\n');
+  if (lastBreak < 0) return {at.line, at.column + static_cast<int>(text.size())};
+  return {at.line + static_cast<int>(text.count(u'\n')),
+          static_cast<int>(text.size() - lastBreak - 1)};
+}
+
+}  // namespace
+
+LogDocument::LogDocument(QObject* parent) : QObject(parent) {}
+
+LogPosition LogDocument::end() const {
+  return {lineCount() - 1, static_cast<int>(lines_.back().text.size())};
+}
+
+LogPosition LogDocument::clamped(LogPosition at) const {
+  const int line = std::clamp(at.line, 0, lineCount() - 1);
+  const int column = std::clamp(at.column, 0, static_cast<int>(lines_[line].text.size()));
+  return {line, column};
+}
+
+QString LogDocument::toPlainText() const { return text({0, 0}, end()); }
+
+QString LogDocument::text(LogPosition from, LogPosition to, QChar lineBreak) const {
+  from = clamped(from);
+  to = clamped(to);
+  if (to < from) std::swap(from, to);
+  if (from.line == to.line) return lines_[from.line].text.mid(from.column, to.column - from.column);
+  QString result = lines_[from.line].text.mid(from.column);
+  for (int line = from.line + 1; line < to.line; ++line) {
+    result += lineBreak;
+    result += lines_[line].text;
+  }
+  result += lineBreak;
+  result += QStringView(lines_[to.line].text).left(to.column);
+  return result;
+}
+
+void LogDocument::appendLine(const QString& text, const QColor& colour) {
+  // As in a text edit, a new line ends the typing run and drops what was undone.
+  mergeOpen_ = false;
+  redo_.clear();
+  const QStringList parts = splitLines(text);
+  const bool empty = isEmpty();
+  const int first = empty ? 0 : lineCount();
+  if (empty) lines_.clear();
+  for (const QString& part : parts) {
+    if (!lines_.empty()) textLength_ += 2;
+    textLength_ += part.size();
+    lines_.push_back({part, colour});
+  }
+  emit linesAppended(first, static_cast<int>(parts.size()));
+}
+
+void LogDocument::clear() { setPlainText(QString()); }
+
+void LogDocument::setPlainText(const QString& text) {
+  lines_.clear();
+  textLength_ = 0;
+  for (const QString& part : splitLines(text)) {
+    if (!lines_.empty()) textLength_ += 2;
+    textLength_ += part.size();
+    lines_.push_back({part, QColor(Qt::black)});
+  }
+  undo_.clear();
+  redo_.clear();
+  mergeOpen_ = false;
+  emit reset();
+}
+
+LogPosition LogDocument::applyReplace(LogPosition from, LogPosition to, const QString& text) {
+  const QStringList parts = splitLines(text);
+  const Line& first = lines_[from.line];
+  const QString head = first.text.left(from.column);
+  const QString tail = lines_[to.line].text.mid(to.column);
+  const QColor colour = first.colour;
+  for (int line = from.line; line <= to.line; ++line) textLength_ -= lines_[line].text.size();
+  textLength_ -= 2 * static_cast<qsizetype>(to.line - from.line);
+
+  std::vector<Line> replacement;
+  replacement.reserve(parts.size());
+  for (const QString& part : parts) replacement.push_back({part, colour});
+  replacement.front().text.prepend(head);
+  const LogPosition after{from.line + static_cast<int>(parts.size()) - 1,
+                          static_cast<int>(replacement.back().text.size())};
+  replacement.back().text += tail;
+  for (const Line& line : replacement) textLength_ += line.text.size();
+  textLength_ += 2 * static_cast<qsizetype>(replacement.size() - 1);
+
+  const int removed = to.line - from.line + 1;
+  const int added = static_cast<int>(replacement.size());
+  auto at = lines_.begin() + from.line;
+  const int common = std::min(removed, added);
+  std::move(replacement.begin(), replacement.begin() + common, at);
+  if (removed > added) {
+    lines_.erase(at + common, at + removed);
+  } else {
+    lines_.insert(at + common, std::make_move_iterator(replacement.begin() + common),
+                  std::make_move_iterator(replacement.end()));
+  }
+  emit linesReplaced(from.line, removed, added);
+  return after;
+}
+
+LogPosition LogDocument::insert(LogPosition at, const QString& text, EditRun run) {
+  at = clamped(at);
+  if (text.isEmpty()) return at;
+  const LogPosition after = applyReplace(at, at, text);
+  record({at, QString(), this->text(at, after), {}, run});
+  return after;
+}
+
+LogPosition LogDocument::remove(LogPosition from, LogPosition to, EditRun run) {
+  from = clamped(from);
+  to = clamped(to);
+  if (to < from) std::swap(from, to);
+  if (from == to) return from;
+  Step step{from, text(from, to), QString(), {}, run};
+  for (int line = from.line + 1; line <= to.line; ++line) {
+    step.removedColours.push_back(lines_[line].colour);
+  }
+  applyReplace(from, to, QString());
+  record(std::move(step));
+  return from;
+}
+
+LogPosition LogDocument::replace(LogPosition from, LogPosition to, const QString& text) {
+  from = clamped(from);
+  to = clamped(to);
+  if (to < from) std::swap(from, to);
+  if (from == to) return insert(from, text, EditRun::None);
+  Step step{from, this->text(from, to), QString(), {}, EditRun::None};
+  for (int line = from.line + 1; line <= to.line; ++line) {
+    step.removedColours.push_back(lines_[line].colour);
+  }
+  const LogPosition after = applyReplace(from, to, text);
+  step.inserted = this->text(from, after);
+  record(std::move(step));
+  return after;
+}
+
+void LogDocument::record(Step step) {
+  redo_.clear();
+  const bool joins = mergeOpen_ && step.run != EditRun::None && !undo_.empty();
+  mergeOpen_ = true;
+  if (step.removed.contains(u'\n') || step.inserted.contains(u'\n')) step.run = EditRun::None;
+  if (joins && step.run != EditRun::None) {
+    Step& last = undo_.back();
+    // Typing goes on the step before when that step's text ends where the caret typed, unless
+    // it ended in a line break; a paste or a replaced selection counts too, as in a text edit.
+    if (step.run == EditRun::Typing && !last.inserted.isEmpty() && !last.inserted.endsWith(u'\n') &&
+        endOf(last.at, last.inserted) == step.at) {
+      last.inserted += step.inserted;
+      return;
+    }
+    if (step.run == EditRun::Delete && last.run == EditRun::Delete && step.at == last.at) {
+      last.removed += step.removed;
+      return;
+    }
+    if (step.run == EditRun::Backspace && last.run == EditRun::Backspace &&
+        endOf(step.at, step.removed) == last.at) {
+      last.at = step.at;
+      last.removed.prepend(step.removed);
+      return;
+    }
+  }
+  undo_.push_back(std::move(step));
+}
+
+LogPosition LogDocument::replay(const Step& step, bool forward) {
+  const QString& gone = forward ? step.removed : step.inserted;
+  const QString& back = forward ? step.inserted : step.removed;
+  const LogPosition after = applyReplace(step.at, endOf(step.at, gone), back);
+  if (!forward) {
+    for (size_t i = 0; i < step.removedColours.size(); ++i) {
+      lines_[step.at.line + 1 + i].colour = step.removedColours[i];
+    }
+    if (!step.removedColours.empty()) {
+      emit linesReplaced(step.at.line + 1, static_cast<int>(step.removedColours.size()),
+                         static_cast<int>(step.removedColours.size()));
+    }
+  }
+  return after;
+}
+
+bool LogDocument::canUndo() const { return !undo_.empty(); }
+bool LogDocument::canRedo() const { return !redo_.empty(); }
+
+LogPosition LogDocument::undo() {
+  mergeOpen_ = false;
+  if (undo_.empty()) return end();
+  Step step = std::move(undo_.back());
+  undo_.pop_back();
+  const LogPosition after = replay(step, false);
+  redo_.push_back(std::move(step));
+  return after;
+}
+
+LogPosition LogDocument::redo() {
+  mergeOpen_ = false;
+  if (redo_.empty()) return end();
+  Step step = std::move(redo_.back());
+  redo_.pop_back();
+  const LogPosition after = replay(step, true);
+  undo_.push_back(std::move(step));
+  return after;
+}
+
+}  // namespace app

@@ -1,0 +1,112 @@
+#pragma once
+// The traffic log's text: a sequence of lines, each with one colour. The program appends whole
+// lines at the end; the user edits anywhere (insert, remove, replace) and may undo and redo those
+// edits. There is always at least one line; an empty document is one empty line.
+// Positions are (line, column), the column counting UTF-16 code units of the line's text.
+// Line breaks in appended or inserted text ("\n", "\r", "\r\n", U+2029) start a new line; U+2028
+// stays inside a line, as in a plain text edit.
+// Appending a line costs O(its length); nothing here knows about fonts or widgets.
+// GUI thread only.
+
+#include <QColor>
+#include <QObject>
+#include <QString>
+#include <compare>
+#include <vector>
+
+namespace app {
+
+struct LogPosition {
+  int line = 0;
+  int column = 0;
+  auto operator<=>(const LogPosition&) const = default;
+};
+
+class LogDocument : public QObject {
+  Q_OBJECT
+ public:
+  explicit LogDocument(QObject* parent = nullptr);
+
+  int lineCount() const { return static_cast<int>(lines_.size()); }
+  const QString& lineText(int line) const { return lines_[line].text; }
+  const QColor& lineColour(int line) const { return lines_[line].colour; }
+  // True when the document is one empty line.
+  bool isEmpty() const { return lines_.size() == 1 && lines_.front().text.isEmpty(); }
+  // Characters of all lines with each line break counted as two, kept as lines change.
+  qsizetype textLength() const { return textLength_; }
+  LogPosition end() const;
+  // A position moved into the document: line and column clamped to what exists.
+  LogPosition clamped(LogPosition at) const;
+
+  // The lines joined by "\n".
+  QString toPlainText() const;
+  // The text between two positions (in either order), lines joined by `lineBreak`.
+  QString text(LogPosition from, LogPosition to, QChar lineBreak = u'\n') const;
+
+  // Program writes; they are not undoable. The text goes on a new last line (on the only line
+  // when the document is empty), broken into lines at its line breaks, all in this colour.
+  void appendLine(const QString& text, const QColor& colour);
+  // Empties the document and forgets the undo history.
+  void clear();
+  // Replaces the whole text with lines in the default colour (black) and forgets the history.
+  void setPlainText(const QString& text);
+
+  // User edits, undoable. Inserted text takes the colour of the line it goes into; a line it
+  // breaks off keeps that colour too. A removal that joins two lines keeps the first's colour.
+  // Each returns where the caret goes after it. Undo steps merge as in a text edit: typed text
+  // (`EditRun::Typing`) joins the step before when that step's inserted text ends where it goes
+  // and not in a line break (typing, a paste, a replaced selection); a run of Backspace, or of
+  // Delete, removals within a line is one step. A line break typed or removed is a step of its
+  // own; `EditRun::None` joins nothing before it (Enter, paste, cut, a removed selection).
+  // A program write, an undo and a redo end all merging.
+  enum class EditRun { None, Typing, Delete, Backspace };
+  LogPosition insert(LogPosition at, const QString& text, EditRun run = EditRun::Typing);
+  LogPosition remove(LogPosition from, LogPosition to, EditRun run = EditRun::None);
+  LogPosition replace(LogPosition from, LogPosition to, const QString& text);
+
+  bool canUndo() const;
+  bool canRedo() const;
+  int availableUndoSteps() const { return static_cast<int>(undo_.size()); }
+  int availableRedoSteps() const { return static_cast<int>(redo_.size()); }
+  // Undo or redo one step; the position is where the caret goes after it.
+  LogPosition undo();
+  LogPosition redo();
+
+ signals:
+  // Lines [first, first + count) were added at the end by a program write; when the document
+  // was empty, its one empty line is line `first` = 0 and is among them.
+  void linesAppended(int first, int count);
+  // Lines [first, first + removed) were replaced by `added` lines starting at `first` (an edit,
+  // an undo or a redo). Lines after them moved by added - removed.
+  void linesReplaced(int first, int removed, int added);
+  // The whole text was replaced (clear, setPlainText).
+  void reset();
+
+ private:
+  struct Line {
+    QString text;
+    QColor colour;
+  };
+  // One undoable edit: at `at`, `removed` gave way to `inserted` (line breaks as "\n").
+  // `removedColours` are the colours of the lines the removed text's line breaks began, so an
+  // undo gives them back.
+  struct Step {
+    LogPosition at;
+    QString removed;
+    QString inserted;
+    std::vector<QColor> removedColours;
+    EditRun run = EditRun::None;
+  };
+
+  LogPosition applyReplace(LogPosition from, LogPosition to, const QString& text);
+  void record(Step step);
+  LogPosition replay(const Step& step, bool forward);
+
+  std::vector<Line> lines_{Line{}};
+  qsizetype textLength_ = 0;
+  std::vector<Step> undo_;
+  std::vector<Step> redo_;
+  bool mergeOpen_ = false;
+};
+
+}  // namespace app
