@@ -7,6 +7,7 @@
 #include "dialogs/pictures.h"
 #include "dialogs/prompts.h"
 #include "platform/desktop_shell.h"
+#include "platform/termination_signals_posix.h"
 #include "store/app_files.h"
 
 int main(int argc, char** argv) {
@@ -19,6 +20,12 @@ int main(int argc, char** argv) {
   dialogs::QtPrompts prompts(files.logDir);
   platform::XdgShell shell;
   app::TfrmZh window(app::AppContext{files, prompts, shell});
+  // A termination signal closes the window as the user would; quitting as well ends a dialog
+  // that may be open over it.
+  const platform::TerminationSignals termination([&window] {
+    window.close();
+    QApplication::quit();
+  });
   window.show();
   return app.exec();
 }
