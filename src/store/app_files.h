@@ -7,6 +7,7 @@
 // copy of their own. Tests point every directory at a temporary one.
 
 #include <QString>
+#include <utility>
 
 namespace store {
 
@@ -18,10 +19,10 @@ struct AppFiles {
   AppFiles(QString settings, QString log, QString shipped)
       : settingsDir(std::move(settings)), logDir(std::move(log)), shippedDir(std::move(shipped)) {}
 
+  // All three without a trailing separator.
   QString settingsDir;  // comset.ini, FromSizeInfo.ini, the message lists
   QString logDir;       // the log saved at close
   QString shippedDir;   // the executable's own directory
-  // All three without a trailing separator.
 
   QString comsetIni() const { return settingsDir + QStringLiteral("/comset.ini"); }
   QString formSizeIni() const { return settingsDir + QStringLiteral("/FromSizeInfo.ini"); }

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFileInfo>
 
 #include "platform/user_dirs_xdg.h"
 #include "support/child_process.h"
