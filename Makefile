@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: deps configure build run test test-asan test-tsan fuzz bench clean
+.PHONY: deps configure build run deb test test-asan test-tsan fuzz bench clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -15,6 +15,10 @@ build: configure
 
 run: build
 	./$(BUILD)/bin/oruvotarvix
+
+# The Debian package, $(BUILD)/oruvotarvix_<version>_<arch>.deb.
+deb: build
+	cd $(BUILD) && cpack -G DEB
 
 # The suite as built normally, then all of it under AddressSanitizer + UndefinedBehaviorSanitizer,
 # then the channel tests (serial engine, sockets) under ThreadSanitizer. Any report fails.

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev googletest
   fonts-noto-cjk
   xvfb xauth imagemagick
+  dpkg-dev file lintian desktop-file-utils appstream
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -186,7 +186,7 @@ void TfrmZh::ASCIIA1Click() {
 
 void TfrmZh::J2Click() { ctx_.shell.startFirstInstalled(dialogs::CalculatorPrograms()); }
 
-void TfrmZh::N1Click() { ctx_.shell.openWithDefaultHandler(QStringLiteral("Tarvixhlp.chm")); }
+void TfrmZh::N1Click() { ctx_.shell.openWithDefaultHandler(ctx_.files.helpFile()); }
 
 void TfrmZh::BtnAboutClick() {
   dialogs::TAboutfrm dialog(this, ctx_.shell, ctx_.prompts);

@@ -9,12 +9,13 @@
 #include "dialogs/about_text.h"
 #include "dialogs/handler_guard.h"
 #include "dialogs/pictures.h"
+#include "program_version.h"
 #include "ui_about.h"
 
 namespace dialogs {
 namespace {
 
-const QString kVersion = QStringLiteral("2.0");
+const QString kVersion = QStringLiteral(ORUVO_VERSION_SHORT);
 const QString kRightsHolder = QStringLiteral("OruvoTarvix");
 
 template <class T>

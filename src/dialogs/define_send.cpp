@@ -33,8 +33,10 @@ QString trimControls(const QString& text) {
   return text.mid(start, end - start);
 }
 
-FileDialogRequest listFileRequest() {
+// Message lists are kept with the settings, so the dialogs start there.
+FileDialogRequest listFileRequest(const store::AppFiles& files) {
   FileDialogRequest request;
+  request.directory = files.settingsDir;
   request.filter = QStringLiteral("发送报文文件(*.sen)");
   return request;
 }
@@ -168,7 +170,7 @@ void TfrmDefineSend::BtnNewClick() {
 }
 
 void TfrmDefineSend::BtnOpenClick() {
-  const std::optional<QString> chosen = prompts_.openFileName(this, listFileRequest());
+  const std::optional<QString> chosen = prompts_.openFileName(this, listFileRequest(files_));
   if (!chosen) return;
   newFile_ = false;
   fileName_ = *chosen;
@@ -312,7 +314,7 @@ bool TfrmDefineSend::nothingToSave() const {
 }
 
 bool TfrmDefineSend::chooseSaveName() {
-  const std::optional<QString> chosen = prompts_.saveFileName(this, listFileRequest());
+  const std::optional<QString> chosen = prompts_.saveFileName(this, listFileRequest(files_));
   if (!chosen) return false;
   fileName_ = *chosen;
   if (!fileName_.endsWith(kExtension)) fileName_ += kExtension;

@@ -42,11 +42,16 @@ QMessageBox::StandardButton QtPrompts::messageBox(QWidget* parent, PromptIcon ic
 }
 
 std::optional<QString> QtPrompts::saveFileName(QWidget* parent, const FileDialogRequest& request) {
-  return runFileDialog(parent, request, QFileDialog::AcceptSave);
+  return runFileDialog(parent, withStartDirectory(request), QFileDialog::AcceptSave);
 }
 
 std::optional<QString> QtPrompts::openFileName(QWidget* parent, const FileDialogRequest& request) {
-  return runFileDialog(parent, request, QFileDialog::AcceptOpen);
+  return runFileDialog(parent, withStartDirectory(request), QFileDialog::AcceptOpen);
+}
+
+FileDialogRequest QtPrompts::withStartDirectory(FileDialogRequest request) const {
+  if (request.directory.isEmpty()) request.directory = defaultDirectory_;
+  return request;
 }
 
 void ShowNotice(Prompts& prompts, QWidget* parent, const QString& text) {

@@ -39,11 +39,20 @@ class Prompts {
 
 class QtPrompts final : public Prompts {
  public:
+  // File dialogs whose request names no start directory start in `defaultDirectory`.
+  explicit QtPrompts(QString defaultDirectory = {})
+      : defaultDirectory_(std::move(defaultDirectory)) {}
+
   QMessageBox::StandardButton messageBox(QWidget* parent, PromptIcon icon, const QString& caption,
                                          const QString& text,
                                          QMessageBox::StandardButtons buttons) override;
   std::optional<QString> saveFileName(QWidget* parent, const FileDialogRequest& request) override;
   std::optional<QString> openFileName(QWidget* parent, const FileDialogRequest& request) override;
+
+ private:
+  FileDialogRequest withStartDirectory(FileDialogRequest request) const;
+
+  QString defaultDirectory_;
 };
 
 // The caption of the program's own notices and questions.

@@ -89,8 +89,14 @@ void LoadGridsFromFile(const std::vector<GridAccess*>& grids, const QString& fil
                        const QString& defaultName, const AppFiles& files) {
   QString name = fileName;
   if (!QFileInfo::exists(name)) {
-    name = files.dir + u'/' + defaultName;
-    if (!QFileInfo::exists(name)) throwIfFailed(platform::createFileIfMissing(name));
+    name = files.settingsDir + u'/' + defaultName;
+    // The user's own copy is made by the first save; until then the installed one is read.
+    const QString shipped = files.shippedFile(defaultName);
+    if (!QFileInfo::exists(name) && QFileInfo::exists(shipped)) {
+      name = shipped;
+    } else if (!QFileInfo::exists(name)) {
+      throwIfFailed(platform::createFileIfMissing(name));
+    }
   }
   QByteArray raw;
   throwIfFailed(platform::readFileWhole(name, raw));

@@ -21,7 +21,8 @@ namespace store {
 inline constexpr int kMaxRowsBeyondFile = 65536;
 
 // Fills each grid from one block of the file. When no file exists under `fileName`, reads
-// `defaultName` in the program's directory instead, creating it empty when it is missing too.
+// `defaultName` in the settings directory instead; when that is missing too, the one installed
+// beside the executable, and when there is none, an empty one created in the settings directory.
 void LoadGridsFromFile(const std::vector<GridAccess*>& grids, const QString& fileName,
                        const QString& defaultName, const AppFiles& files);
 void SaveGridsToFile(const std::vector<GridAccess*>& grids, const QString& fileName);

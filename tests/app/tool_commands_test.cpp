@@ -1,4 +1,5 @@
 // The main window's settings, tools and help commands, chosen from its menus.
+#include <QDir>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QRadioButton>
@@ -73,11 +74,16 @@ TEST_F(ToolCommandsTest, CalculatorStartsTheFirstInstalledCalculatorEachTime) {
   EXPECT_TRUE(prompts.boxes.isEmpty());  // none installed: nothing happens, nothing is said
 }
 
-TEST_F(ToolCommandsTest, HelpFileIsOpenedByNameFromTheWorkingDirectory) {
+TEST_F(ToolCommandsTest, HelpFileIsOpenedFromTheWorkingDirectoryElseFromBesideTheExecutable) {
+  testing_support::TempDir work;
+  const QString before = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(work.path()));
   start();
   ui().N1->trigger();
-  ASSERT_EQ(shell.opened, QStringList{"Tarvixhlp.chm"});
-  EXPECT_TRUE(QFileInfo(shell.opened[0]).isRelative());
+  testing_support::WriteAll(work.file("Tarvixhlp.chm"), "ITSF");
+  ui().N1->trigger();
+  QDir::setCurrent(before);
+  EXPECT_EQ(shell.opened, (QStringList{files.shippedFile("Tarvixhlp.chm"), "Tarvixhlp.chm"}));
   EXPECT_TRUE(prompts.boxes.isEmpty());
 }
 

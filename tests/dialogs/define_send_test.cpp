@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -148,8 +149,7 @@ TEST_F(DefineSend, ToolbarCommandsTakeTheTextStillBeingTypedInACell) {
   openWith(kThreeMessages);
   type(2, 2, "FF");
   click("BtnSave");
-  EXPECT_EQ(ReadAll(dir.file("list.sen")),
-            QByteArray("4\r\n1,A,01\r\n2,B,02FF\r\n3,C,03\r\n"));
+  EXPECT_EQ(ReadAll(dir.file("list.sen")), QByteArray("4\r\n1,A,01\r\n2,B,02FF\r\n3,C,03\r\n"));
   EXPECT_EQ(boxTexts(), QStringList{QStringLiteral("保存成功!")});
 
   grid().setRow(3);
@@ -182,8 +182,7 @@ TEST_F(DefineSend, TheContentColumnFillsTheGridAsItIsResized) {
   for (QSize size : {QSize(700, 420), QSize(620, 380)}) {
     form->resize(size);
     QCoreApplication::processEvents();
-    EXPECT_EQ(grid().ColWidths(2),
-              grid().width() - grid().ColWidths(0) - grid().ColWidths(1) - 30);
+    EXPECT_EQ(grid().ColWidths(2), grid().width() - grid().ColWidths(0) - grid().ColWidths(1) - 30);
   }
 }
 
@@ -420,6 +419,35 @@ TEST_F(DefineSend, AFailedSaveAfterYesAtTheUnsavedChangesQuestionKeepsTheWindowO
   EXPECT_EQ(ReadAll(files.defaultSendFile()), kThreeMessages);
   EXPECT_EQ(ReadAll(dir.file("list.sen")), kThreeMessages);
   EXPECT_EQ(storedName(), below);
+}
+
+// An installed program keeps the user's lists in the configuration directory and has a list
+// installed beside the executable.
+TEST_F(DefineSend,
+       AnInstalledListIsShownUntilTheUserSavesTheirOwnCopyAndDialogsStartInTheirFolder) {
+  QDir(dir.path()).mkpath("config");
+  QDir(dir.path()).mkpath("program");
+  files = store::AppFiles(dir.file("config"), dir.file("log"), dir.file("program"));
+  const QByteArray installed = "3\r\n1,Ping,0A\r\n2,Pong,0B\r\n";
+  WriteAll(files.shippedFile("default.sen"), installed);
+  open();
+  ASSERT_EQ(grid().RowCount(), 3);
+  EXPECT_EQ(grid().Cells(1, 2), "Pong");
+  EXPECT_EQ(status(), QStringLiteral("发送报文文件:") + files.defaultSendFile());
+  EXPECT_FALSE(QFile::exists(files.defaultSendFile())) << "reading makes no copy";
+
+  type(2, 2, "C");
+  click("BtnSave");
+  EXPECT_EQ(ReadAll(files.defaultSendFile()), QByteArray("3\r\n1,Ping,0A\r\n2,Pong,0BC\r\n"));
+  EXPECT_EQ(ReadAll(files.shippedFile("default.sen")), installed);
+
+  click("BtnOpen");
+  click("BtnSavaAs");
+  ASSERT_EQ(prompts.fileRequests.size(), 2);  // both cancelled
+  EXPECT_EQ(prompts.fileRequests[0].directory, dir.file("config"));
+  EXPECT_EQ(prompts.fileRequests[1].directory, dir.file("config"));
+  form->close();
+  EXPECT_EQ(storedName(), files.defaultSendFile());
 }
 
 }  // namespace

@@ -528,7 +528,8 @@ TEST(MessageGridAdapter, LoadsAListFileIntoTheWidgetGrid) {
   grid.setColCount(3);
   grid.setColumnTitle(1, QStringLiteral("报文名称"));
   dialogs::GridAdapter adapter(grid);
-  store::LoadGridsFromFile({&adapter}, dir.file("list.sen"), "default.sen", {dir.path()});
+  store::LoadGridsFromFile({&adapter}, dir.file("list.sen"), "default.sen",
+                           store::AppFiles(dir.path()));
   EXPECT_EQ(grid.RowCount(), 3);
   EXPECT_EQ(grid.Cells(2, 1), "01 02");
   EXPECT_EQ(grid.Cells(1, 2), "B C");
