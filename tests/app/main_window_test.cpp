@@ -1,3 +1,5 @@
+#include <termios.h>
+
 #include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
@@ -7,6 +9,7 @@
 #include <QRegularExpression>
 #include <QSplitter>
 #include <QTabWidget>
+#include <utility>
 #include <vector>
 
 #include "app/traffic_log.h"
@@ -108,6 +111,31 @@ TEST_F(MainWindowTest, SerialOpenAndCloseFollowTheChannelStateAndShowReceivedByt
   EXPECT_EQ(panel(1), " 端口状态: 关闭 ");
   EXPECT_TRUE(ui().BtnOpenCom->isEnabled());
   EXPECT_FALSE(ui().BtnSend1->isEnabled());
+}
+
+TEST_F(MainWindowTest, NamedBaudRatesReachThePortAsTheirTermiosCodesOthersAsBother) {
+  PtyPair pty;
+  ASSERT_TRUE(pty.valid());
+  comset().writeString("ComSet", "port", pty.slavePath());
+  start();
+  using Speeds = std::pair<speed_t, speed_t>;
+  constexpr speed_t kBother = 0010000;  // the kernel's code for "another rate"; glibc names none
+  // The input and output speed codes of the port the window opened, as other programs read them.
+  const auto codesAfterOpenWith = [&](const QString& stored) {
+    comset().writeString("ComSet", "BaudRate", stored);
+    ui().BtnOpenCom->trigger();
+    termios tio{};
+    const int fd = OpenDescriptorFor(pty.slavePath());
+    const bool read = fd >= 0 && ::tcgetattr(fd, &tio) == 0;
+    ui().btnCloseCom->trigger();
+    return read ? Speeds(::cfgetispeed(&tio), ::cfgetospeed(&tio)) : Speeds();
+  };
+  EXPECT_EQ(codesAfterOpenWith("0x2580"), Speeds(B9600, B9600));
+  EXPECT_EQ(codesAfterOpenWith("$4B00"), Speeds(B19200, B19200));
+  EXPECT_EQ(codesAfterOpenWith("fast"), Speeds(B9600, B9600));
+  EXPECT_EQ(codesAfterOpenWith("4000000"), Speeds(B4000000, B4000000));
+  EXPECT_EQ(codesAfterOpenWith("250000"), Speeds(kBother, kBother));
+  EXPECT_TRUE(prompts.boxes.isEmpty());
 }
 
 TEST_F(MainWindowTest, AsciiSerialChunkShowsEveryByteIncludingZeroBytes) {
@@ -338,8 +366,7 @@ TEST_F(MainWindowTest, LogCommandsSelectCopyAndClearWhatTheLogHolds) {
             QStringLiteral("RX:41 (00:00:00:000)\u2029TX:42 (00:00:00:001) edited"));
   QApplication::clipboard()->clear();
   command("MenuItem3");
-  EXPECT_EQ(QApplication::clipboard()->text(),
-            "RX:41 (00:00:00:000)\nTX:42 (00:00:00:001) edited");
+  EXPECT_EQ(QApplication::clipboard()->text(), "RX:41 (00:00:00:000)\nTX:42 (00:00:00:001) edited");
   command("MenuItem1");
   EXPECT_TRUE(ui().Memo1->toPlainText().isEmpty());
   window->Log().AppendLogLine("RX:43 (00:00:00:002)", app::kRxColour);
