@@ -29,7 +29,16 @@ constexpr int kSocketLineLimit = 16 * 1024;
 
 void TfrmZh::connectChannels() {
   comm1_->OnReceiveData = [this](channels::TComm&, const char* buffer, quint16 length) {
-    guarded([&] { log_->ReceiveChunk(QByteArrayView(buffer, length), receiveStyle_); });
+    guarded([&] {
+      if (receiveStyle_ != 0 && receiveStyle_ != 1 && length > 0) {
+        // No line for a receive style outside the list, but the log comes forward all the same,
+        // as it does for the sockets.
+        log_->ApplySizeLimit();
+        log_->ScrollLogToEnd();
+        return;
+      }
+      log_->ReceiveChunk(QByteArrayView(buffer, length), receiveStyle_);
+    });
   };
   auto reportUnhandled = [this](const QString& message) {
     dialogs::ShowErrorBox(ctx_.prompts, this, message);

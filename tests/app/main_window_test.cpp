@@ -16,8 +16,11 @@
 #include "channels/serial_comm.h"
 #include "main_window_fixture.h"
 #include "support/device_writes.h"
+#include "support/loopback_peer.h"
 #include "support/pty_pair.h"
 
+using testing_support::FreeLoopbackPort;
+using testing_support::LoopbackPeer;
 using testing_support::OpenDescriptorFor;
 using testing_support::PtyPair;
 using testing_support::WatchedWriteSizes;
@@ -149,6 +152,33 @@ TEST_F(MainWindowTest, AsciiSerialChunkShowsEveryByteIncludingZeroBytes) {
   ASSERT_TRUE(waitForLogLines(1));
   EXPECT_TRUE(logLines()[0].startsWith(QString("RX:A") + QChar(0x2400) + "B ("))
       << logLines()[0].toStdString();
+}
+
+TEST_F(MainWindowTest, AReceiveStyleOutsideTheListWritesNoLineButBringsTheLogForward) {
+  PtyPair pty;
+  ASSERT_TRUE(pty.valid());
+  const int port = FreeLoopbackPort();
+  comset().writeString("ComSet", "port", pty.slavePath());
+  comset().writeInteger("ComSet", "SPort", port);
+  comset().writeInteger("ComSet", "ReceiveStyle", 7);
+  start();
+  window->Log().AppendLogLine("TX:01", app::kTxColour);
+  const auto logComesForwardOn = [&](const std::function<void()>& arrive) {
+    ui().Memo2->setFocus();
+    arrive();
+    return QTest::qWaitFor([&] { return window->focusWidget() == ui().Memo1; }, 2000);
+  };
+  ui().BtnOpenCom->trigger();
+  ASSERT_TRUE(window->Opened());
+  EXPECT_TRUE(logComesForwardOn([&] { pty.write("ab"); })) << "serial";
+  ui().btnCloseCom->trigger();
+
+  comset().writeInteger("ComSet", "Style", 1);
+  ui().BtnOpenCom->trigger();
+  ASSERT_TRUE(window->Opened());
+  LoopbackPeer peer = LoopbackPeer::Connect(port);
+  EXPECT_TRUE(logComesForwardOn([&] { peer.write("ab"); })) << "TCP server";
+  EXPECT_EQ(logLines(), QStringList{"TX:01"});
 }
 
 TEST_F(MainWindowTest, FailedSerialOpenAtStartUpIsReportedAndLeavesTheClosedState) {
