@@ -85,6 +85,7 @@ class TfrmZh : public QMainWindow, public dialogs::ChannelCommands {
   void N1Click();
   void BtnAboutClick();
 
+  void Comm1RequestHangup();
   void showSerialState(bool opened);
   void showServerState(bool opened);
   void showClientState(bool opened);

@@ -1,7 +1,7 @@
 // The two TCP channels of the main window: opening and closing the client and the server,
 // and the handlers of their events, which show the connection state in the state panel, log
-// what arrives and close the channel when a connection fails. The serial channel's receive
-// event is wired here too, so every channel's events are set up in one place.
+// what arrives and close the channel when a connection fails. The serial channel's receive and
+// hang-up events are wired here too, so every channel's events are set up in one place.
 #include <QAction>
 #include <QPlainTextEdit>
 
@@ -40,6 +40,7 @@ void TfrmZh::connectChannels() {
       log_->ReceiveChunk(QByteArrayView(buffer, length), receiveStyle_);
     });
   };
+  comm1_->OnRequestHangup = [this](channels::TComm&) { guarded([this] { Comm1RequestHangup(); }); };
   auto reportUnhandled = [this](const QString& message) {
     dialogs::ShowErrorBox(ctx_.prompts, this, message);
   };

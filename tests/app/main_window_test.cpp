@@ -1,8 +1,10 @@
+#include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <termios.h>
 
 #include <QClipboard>
 #include <QDir>
-#include <QElapsedTimer>
+#include <QFile>
 #include <QGroupBox>
 #include <QMenu>
 #include <QMenuBar>
@@ -14,6 +16,7 @@
 
 #include "app/traffic_log.h"
 #include "channels/serial_comm.h"
+#include "codec/hex_text.h"
 #include "main_window_fixture.h"
 #include "support/device_writes.h"
 #include "support/loopback_peer.h"
@@ -430,21 +433,72 @@ TEST_F(MainWindowTest, SavingTheLogProposesTheMomentAndOpensTheFile) {
   EXPECT_EQ(shell.opened.size(), 1);
 }
 
-TEST_F(MainWindowTest, DeviceVanishingMidStreamLeavesTheWindowUsable) {
+namespace {
+
+// True once the program has read everything the device received: nothing waits in the input
+// queue of the program's descriptor for `device`.
+bool DeviceInputTaken(const QString& device) {
+  int waiting = -1;
+  const int fd = OpenDescriptorFor(device);
+  return fd >= 0 && ::ioctl(fd, FIONREAD, &waiting) == 0 && waiting == 0;
+}
+
+// The data of every RX line, joined as one hex text.
+QString ReceivedHex(const QStringList& lines) {
+  QStringList data;
+  for (const QString& line : lines) {
+    if (line.startsWith("RX:")) data << line.mid(3).section(" (", 0, 0);
+  }
+  return data.join(' ');
+}
+
+double CpuSecondsUsed() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, ADeviceGoingAwayIsLoggedToItsLastByteClosedAndReleasedAndOpensOnceBack) {
+  // The port is a link to the device, as the names under /dev/serial/by-id are, so the device
+  // can come back as another pty under the same name.
+  const QString port = dir.file("ttyUSB-by-id");
   auto pty = std::make_unique<PtyPair>();
-  comset().writeString("ComSet", "port", pty->slavePath());
+  ASSERT_TRUE(QFile::link(pty->slavePath(), port));
+  comset().writeString("ComSet", "port", port);
+  comset().writeInteger("ComSet", "RecieveDelay", 2000);  // the last chunk is still open at the loss
   start();
   ui().BtnOpenCom->trigger();
   ASSERT_TRUE(window->Opened());
-  for (int i = 0; i < 20; ++i) pty->write(QByteArray(1000, 'x'));
-  pty.reset();  // the adapter is pulled in the middle of the stream
-  QTest::qWait(100);
-  QElapsedTimer closing;
-  closing.start();
-  ui().btnCloseCom->trigger();
-  EXPECT_LT(closing.elapsed(), 1000);
-  EXPECT_FALSE(window->Opened());
+  QByteArray stream;
+  for (int i = 0; i < 3000; ++i) stream.append(static_cast<char>(i * 7));
+  pty->write(stream);
+  ASSERT_TRUE(waitForLogLines(1));  // the first 2048 bytes, a full chunk
+  ASSERT_TRUE(QTest::qWaitFor([&] { return DeviceInputTaken(pty->slavePath()); }));
+
+  const QString device = pty->slavePath();
+  pty.reset();  // pulled, in the middle of the stream's last chunk
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Opened(); }, 1000));
+  ASSERT_TRUE(waitForLogLines(2));
+  EXPECT_EQ(ReceivedHex(logLines()), QString::fromLatin1(codec::BytesToHexText(stream)));
   EXPECT_EQ(panel(1), " 端口状态: 关闭 ");
-  ui().Memo2->setPlainText("01");
-  EXPECT_TRUE(ui().BtnOpenCom->isEnabled());
+  ASSERT_EQ(prompts.boxes.size(), 1);
+  EXPECT_EQ(prompts.boxes[0].text, "串口已断开");
+  EXPECT_FALSE(window->Comm1().IsOpen());
+  EXPECT_EQ(OpenDescriptorFor(device), -1) << "the device is released";
+  const double cpuBefore = CpuSecondsUsed();
+  QTest::qWait(300);
+  EXPECT_LT(CpuSecondsUsed() - cpuBefore, 0.15) << "nothing spins after the loss";
+
+  PtyPair back;
+  ASSERT_TRUE(QFile::remove(port) && QFile::link(back.slavePath(), port));
+  comset().writeInteger("ComSet", "RecieveDelay", 30);
+  ui().BtnOpenCom->trigger();
+  ASSERT_TRUE(window->Opened());
+  back.write("\x01");
+  ASSERT_TRUE(waitForLogLines(3));
+  EXPECT_TRUE(logLines()[2].startsWith("RX:01 (")) << logLines()[2].toStdString();
+  EXPECT_EQ(prompts.boxes.size(), 1);
 }
