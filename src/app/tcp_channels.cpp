@@ -24,6 +24,7 @@ const QString kComSet = QStringLiteral("ComSet");
 // one line alone never overflows the log; laying it out takes milliseconds, also for text
 // without a single blank, where the line breaker's cost grows with the square of the length.
 constexpr int kSocketLineLimit = 16 * 1024;
+const QString kServerNotOpen = QStringLiteral("可能服务端还没有打开 ");
 
 }  // namespace
 
@@ -51,7 +52,10 @@ void TfrmZh::connectChannels() {
     panels_->showState(QStringLiteral("正在连接..."));
   };
   client.OnConnect = [this](QObject*, auto&) { panels_->showState(QStringLiteral(" 已连接")); };
-  client.OnDisconnect = [this](QObject*, auto&) { panels_->showState(QStringLiteral(" 已断开")); };
+  client.OnDisconnect = [this](QObject*, auto&) {
+    clientDisconnected_ = true;
+    panels_->showState(QStringLiteral(" 已断开"));
+  };
   client.OnRead = [this](QObject*, channels::TCustomWinSocket& socket) {
     guarded([&] { receiveFromSocket(socket); });
   };
@@ -85,6 +89,7 @@ bool TfrmZh::OpenClientChannel() {
   clientSocket1_->setActive(false);
   serverSocket1_->setActive(false);
   clientErrorShown_ = false;
+  clientDisconnected_ = false;
   try {
     const store::IniFile ini(ctx_.files.comsetIni());
     clientSocket1_->setAddress(
@@ -102,6 +107,18 @@ bool TfrmZh::OpenClientChannel() {
 }
 
 void TfrmZh::CloseClientChannel() { clientSocket1_->setActive(false); }
+
+void TfrmZh::sendToServer(QByteArrayView bytes) {
+  if (!clientDisconnected_) {
+    clientSocket1_->Socket().SendBytes(bytes);
+    return;
+  }
+  // The server has closed the connection, so nothing sent can reach it: the channel is closed
+  // and the user told, as on a failed send, rather than sending into nothing. Closed first: the
+  // box runs the event loop, where the send timers would still tick.
+  triggerCloseCommand();
+  dialogs::ShowNotice(ctx_.prompts, this, kServerNotOpen);
+}
 
 bool TfrmZh::OpenServerChannel() {
   clientSocket1_->setActive(false);
@@ -140,7 +157,7 @@ void TfrmZh::receiveFromSocket(channels::TCustomWinSocket& socket) {
 void TfrmZh::ClientSocket1Error(channels::TCustomWinSocket&, int& errorCode) {
   panels_->showState(QStringLiteral("连接有误"));
   clientErrorShown_ = true;
-  dialogs::ShowNotice(ctx_.prompts, this, QStringLiteral("可能服务端还没有打开 "));
+  dialogs::ShowNotice(ctx_.prompts, this, kServerNotOpen);
   errorCode = 0;
   triggerCloseCommand();
 }

@@ -1,5 +1,4 @@
 #include <sys/ioctl.h>
-#include <sys/resource.h>
 #include <termios.h>
 
 #include <QClipboard>
@@ -18,10 +17,12 @@
 #include "channels/serial_comm.h"
 #include "codec/hex_text.h"
 #include "main_window_fixture.h"
+#include "support/cpu_time.h"
 #include "support/device_writes.h"
 #include "support/loopback_peer.h"
 #include "support/pty_pair.h"
 
+using testing_support::CpuSecondsUsed;
 using testing_support::FreeLoopbackPort;
 using testing_support::LoopbackPeer;
 using testing_support::OpenDescriptorFor;
@@ -450,13 +451,6 @@ QString ReceivedHex(const QStringList& lines) {
     if (line.startsWith("RX:")) data << line.mid(3).section(" (", 0, 0);
   }
   return data.join(' ');
-}
-
-double CpuSecondsUsed() {
-  rusage usage{};
-  ::getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 }  // namespace
