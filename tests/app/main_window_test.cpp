@@ -349,12 +349,16 @@ TEST_F(MainWindowTest, ClosingStoresTheLayoutAndSavesANonEmptyLog) {
   EXPECT_TRUE(comset().readBool("DefineSend", "isCircle", false));
   EXPECT_EQ(comset().readInteger("zh", "PageIndex", 0), 1);
   EXPECT_GT(comset().readInteger("zh", "PageHight", 0), 0);
-  EXPECT_TRUE(store::IniFile(files.formSizeIni()).readInteger("frmZh", "width", 0) > 0);
+  const store::IniFile sizes(files.formSizeIni());
+  const QSize outer(sizes.readInteger("frmZh", "width", 0), sizes.readInteger("frmZh", "height", 0));
+  EXPECT_EQ(outer, window->frameGeometry().size());
+  EXPECT_NE(outer, window->size()) << "the stored size is the outer one, frame included";
 
   comset().writeInteger("zh", "PageHight", 260);
   window.reset();
   start();
   EXPECT_EQ(ui().PageControl1->height(), 260);
+  EXPECT_EQ(window->frameGeometry().size(), outer);
   EXPECT_EQ(ui().txtInteval1->value(), 250);
   EXPECT_TRUE(ui().cekCircle->isChecked());
   EXPECT_EQ(ui().PageControl1->currentIndex(), 1);
