@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "app/status_panels.h"
 #include "channels/serial_comm.h"
+#include "dialogs/prompts.h"
 #include "store/comma_text.h"
 #include "store/ini_file.h"
 
@@ -101,6 +102,15 @@ void TfrmZh::CloseChannel() {
   }
   opened_ = false;
   ShowChannelState(style_, false);
+}
+
+// The serial engine gave up on the device: it went away (a USB adapter pulled, a pty master
+// closed) or failed. The channel is closed as by the close command, which releases the device so
+// that 打开 opens it again once it is back, and the user is told.
+void TfrmZh::Comm1RequestHangup() {
+  if (style_ != 0 || !opened_) return;
+  triggerCloseCommand();
+  dialogs::ShowNotice(ctx_.prompts, this, QStringLiteral("串口已断开"));
 }
 
 void TfrmZh::ShowChannelState(int style, bool opened) {

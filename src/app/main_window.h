@@ -85,6 +85,7 @@ class TfrmZh : public QMainWindow, public dialogs::ChannelCommands {
   void N1Click();
   void BtnAboutClick();
 
+  void Comm1RequestHangup();
   void showSerialState(bool opened);
   void showServerState(bool opened);
   void showClientState(bool opened);
@@ -104,6 +105,7 @@ class TfrmZh : public QMainWindow, public dialogs::ChannelCommands {
   // TCP channels
   bool OpenClientChannel();
   void CloseClientChannel();
+  void sendToServer(QByteArrayView bytes);
   bool OpenServerChannel();
   void CloseServerChannel();
   void receiveFromSocket(channels::TCustomWinSocket& socket);
@@ -122,7 +124,8 @@ class TfrmZh : public QMainWindow, public dialogs::ChannelCommands {
   QTimer timer2_;
   std::unique_ptr<dialogs::TfrmASC> asciiTable_;
   bool shown_ = false;
-  bool clientErrorShown_ = false;  // the client's error event reported during this open
+  bool clientErrorShown_ = false;    // the client's error event reported during this open
+  bool clientDisconnected_ = false;  // the client's connection closed during this open
 
   int style_ = 0;
   bool opened_ = false;

@@ -56,7 +56,7 @@ void TfrmZh::writeToChannel(QByteArrayView bytes, WritePattern pattern) {
       break;
     }
     case 2:
-      clientSocket1_->Socket().SendBytes(bytes);
+      sendToServer(bytes);
       break;
     default:
       break;

@@ -1,7 +1,7 @@
 // The two TCP channels of the main window: opening and closing the client and the server,
 // and the handlers of their events, which show the connection state in the state panel, log
-// what arrives and close the channel when a connection fails. The serial channel's receive
-// event is wired here too, so every channel's events are set up in one place.
+// what arrives and close the channel when a connection fails. The serial channel's receive and
+// hang-up events are wired here too, so every channel's events are set up in one place.
 #include <QAction>
 #include <QPlainTextEdit>
 
@@ -24,13 +24,24 @@ const QString kComSet = QStringLiteral("ComSet");
 // one line alone never overflows the log; laying it out takes milliseconds, also for text
 // without a single blank, where the line breaker's cost grows with the square of the length.
 constexpr int kSocketLineLimit = 16 * 1024;
+const QString kServerNotOpen = QStringLiteral("可能服务端还没有打开 ");
 
 }  // namespace
 
 void TfrmZh::connectChannels() {
   comm1_->OnReceiveData = [this](channels::TComm&, const char* buffer, quint16 length) {
-    guarded([&] { log_->ReceiveChunk(QByteArrayView(buffer, length), receiveStyle_); });
+    guarded([&] {
+      if (receiveStyle_ != 0 && receiveStyle_ != 1 && length > 0) {
+        // No line for a receive style outside the list, but the log comes forward all the same,
+        // as it does for the sockets.
+        log_->ApplySizeLimit();
+        log_->ScrollLogToEnd();
+        return;
+      }
+      log_->ReceiveChunk(QByteArrayView(buffer, length), receiveStyle_);
+    });
   };
+  comm1_->OnRequestHangup = [this](channels::TComm&) { guarded([this] { Comm1RequestHangup(); }); };
   auto reportUnhandled = [this](const QString& message) {
     dialogs::ShowErrorBox(ctx_.prompts, this, message);
   };
@@ -41,7 +52,10 @@ void TfrmZh::connectChannels() {
     panels_->showState(QStringLiteral("正在连接..."));
   };
   client.OnConnect = [this](QObject*, auto&) { panels_->showState(QStringLiteral(" 已连接")); };
-  client.OnDisconnect = [this](QObject*, auto&) { panels_->showState(QStringLiteral(" 已断开")); };
+  client.OnDisconnect = [this](QObject*, auto&) {
+    clientDisconnected_ = true;
+    panels_->showState(QStringLiteral(" 已断开"));
+  };
   client.OnRead = [this](QObject*, channels::TCustomWinSocket& socket) {
     guarded([&] { receiveFromSocket(socket); });
   };
@@ -75,6 +89,7 @@ bool TfrmZh::OpenClientChannel() {
   clientSocket1_->setActive(false);
   serverSocket1_->setActive(false);
   clientErrorShown_ = false;
+  clientDisconnected_ = false;
   try {
     const store::IniFile ini(ctx_.files.comsetIni());
     clientSocket1_->setAddress(
@@ -92,6 +107,18 @@ bool TfrmZh::OpenClientChannel() {
 }
 
 void TfrmZh::CloseClientChannel() { clientSocket1_->setActive(false); }
+
+void TfrmZh::sendToServer(QByteArrayView bytes) {
+  if (!clientDisconnected_) {
+    clientSocket1_->Socket().SendBytes(bytes);
+    return;
+  }
+  // The server has closed the connection, so nothing sent can reach it: the channel is closed
+  // and the user told, as on a failed send, rather than sending into nothing. Closed first: the
+  // box runs the event loop, where the send timers would still tick.
+  triggerCloseCommand();
+  dialogs::ShowNotice(ctx_.prompts, this, kServerNotOpen);
+}
 
 bool TfrmZh::OpenServerChannel() {
   clientSocket1_->setActive(false);
@@ -130,7 +157,7 @@ void TfrmZh::receiveFromSocket(channels::TCustomWinSocket& socket) {
 void TfrmZh::ClientSocket1Error(channels::TCustomWinSocket&, int& errorCode) {
   panels_->showState(QStringLiteral("连接有误"));
   clientErrorShown_ = true;
-  dialogs::ShowNotice(ctx_.prompts, this, QStringLiteral("可能服务端还没有打开 "));
+  dialogs::ShowNotice(ctx_.prompts, this, kServerNotOpen);
   errorCode = 0;
   triggerCloseCommand();
 }

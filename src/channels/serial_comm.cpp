@@ -117,7 +117,7 @@ void TComm::Session::stop() {
 
 void TComm::Session::postHangupOnce() {
   if (hangupPosted.exchange(true)) return;
-  post([owner = &owner] { owner->deliverRequestHangup(); });
+  post([owner = &owner, session = number] { owner->deliverRequestHangup(session); });
 }
 
 // --- TComm -------------------------------------------------------------------------------
@@ -141,6 +141,7 @@ void TComm::OpenPort() {
   }
   platform::discardQueued(opened.fd.get(), true, true);
   session_ = std::make_unique<Session>(*this, std::move(opened.fd));
+  session_->number = ++opens_;
   applyTimeouts();
   applyLineSettings();
   const auto fail = [this](const char* message) {
@@ -231,8 +232,10 @@ void TComm::deliverModemStateChange(quint32 bits) {
   runHandler("OnModemStateChange", [&] { handler(*this, bits); });
 }
 
-void TComm::deliverRequestHangup() {
-  if (!OnRequestHangup) return;
+// A hang-up of a session closed since tells nothing of the port as it is now (perhaps opened
+// again): a handler that closes the port on a hang-up must not close the new session.
+void TComm::deliverRequestHangup(quint64 session) {
+  if (!session_ || session_->number != session || !OnRequestHangup) return;
   auto handler = OnRequestHangup;
   runHandler("OnRequestHangup", [&] { handler(*this); });
 }

@@ -36,7 +36,9 @@
 //   touches freed memory. A handler must not delete its TComm (use deleteLater).
 // - Hang-up: a read error, end of stream or POLLHUP without data (USB adapter pulled, pty master
 //   closed), or a failed write, ends that worker and posts OnRequestHangup once per open. The
-//   engine stays open, the owning thread stays responsive, and ClosePort works as usual.
+//   engine stays open, the owning thread stays responsive, and ClosePort works as usual. A
+//   hang-up that arrives after its port was closed is dropped: it is not about the port that is
+//   open now.
 //
 // Device names: a name containing '/' is a path; "COMn" (n >= 1, any case, with or without a
 // "\\.\" prefix) is /dev/ttyS(n-1); any other bare name is /dev/NAME.
@@ -224,7 +226,7 @@ class TComm : public QObject {
   void deliverReceiveData(const QByteArray& chunk);
   void deliverReceiveError(quint32 flags);
   void deliverModemStateChange(quint32 bits);
-  void deliverRequestHangup();
+  void deliverRequestHangup(quint64 session);
   void deliverSendDataEmpty();
 
   QString commName_ = QStringLiteral("COM2");
@@ -255,6 +257,7 @@ class TComm : public QObject {
   quint32 writeTotalTimeoutConstant_ = 0;
 
   TLineState lineState_;
+  quint64 opens_ = 0;
   std::unique_ptr<Session> session_;
 };
 

@@ -62,6 +62,7 @@ struct TComm::Session {
   void reportLineErrors(platform::SerialCounters& seen);
 
   TComm& owner;
+  quint64 number = 0;  // counts the opens of the owner: tells this session's posts from later ones
   platform::UniqueFd device;
   std::optional<platform::EventFd> closeEvent;  // signalled once by stop(), never consumed
   std::optional<platform::EventFd> txWake;      // signalled after buffers are queued

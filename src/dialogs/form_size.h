@@ -1,6 +1,7 @@
 #pragma once
-// Restores and stores a window's size through FromSizeInfo.ini. The window opens centred on the
-// desktop's available area with its stored size (raised to its minimum size by the window).
+// Restores and stores a window's size through FromSizeInfo.ini. The size stored is the window's
+// outer size, its frame included where the platform reports one; the window opens centred on
+// the desktop's available area with that outer size (its inner size raised to its minimum).
 
 #include <QString>
 

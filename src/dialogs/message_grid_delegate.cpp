@@ -16,6 +16,10 @@ namespace {
 
 // Set when the user picks an item; QLineEdit::isModified covers typing.
 const char kPicked[] = "userPicked";
+// The cell the editor edits, and its text when the editor was put on it (or last committed):
+// edits reach the cell as the user types, so Escape and a failed conversion put this back.
+const char kCell[] = "editedCell";
+const char kTextBefore[] = "cellTextBefore";
 
 QLineEdit* lineEditOf(QWidget* editor) {
   if (auto* combo = qobject_cast<QComboBox*>(editor)) return combo->lineEdit();
@@ -61,6 +65,22 @@ void toggleSelection(QLineEdit& edit) {
   }
 }
 
+// Shows `text` in the editor as not modified by the user.
+void showText(QWidget* editor, const QString& text) {
+  if (auto* combo = qobject_cast<QComboBox*>(editor)) {
+    const int item = combo->findText(text, Qt::MatchFixedString);
+    if (combo->isEditable()) {
+      combo->setEditText(text);
+    } else if (item >= 0) {
+      combo->setCurrentIndex(item);
+    }
+  } else {
+    static_cast<QLineEdit*>(editor)->setText(text);
+  }
+  if (QLineEdit* edit = lineEditOf(editor)) edit->setModified(false);
+  editor->setProperty(kPicked, false);
+}
+
 }  // namespace
 
 MessageGridDelegate::MessageGridDelegate(MessageGridModel& model, QObject* parent)
@@ -78,7 +98,10 @@ QWidget* MessageGridDelegate::createEditor(QWidget* parent, const QStyleOptionVi
     combo->addItems(column.PickList);
     combo->setMaxVisibleItems(static_cast<int>(column.DropDownRows));
     combo->setInsertPolicy(QComboBox::NoInsert);
-    auto markPicked = [combo] { combo->setProperty(kPicked, true); };
+    auto markPicked = [this, combo] {
+      combo->setProperty(kPicked, true);
+      writeToCell(combo);
+    };
     connect(combo, &QComboBox::activated, combo, markPicked);
     PickListBehaviour::Attach(*combo, markPicked);
     editor = combo;
@@ -97,24 +120,35 @@ QWidget* MessageGridDelegate::createEditor(QWidget* parent, const QStyleOptionVi
     if (!mask.isEmpty()) edit->setInputMask(mask);
   }
   editor->setFont(column.Font.value_or(editor->font()));
+  editor->setProperty(kCell, QVariant::fromValue(QPersistentModelIndex(index)));
+  // Every change the user makes goes to the cell at once (a picked item through markPicked);
+  // textEdited leaves out the editor's own setText, so a text the cell gets from elsewhere does
+  // not come back to it.
+  if (QLineEdit* edit = lineEditOf(editor)) {
+    connect(edit, &QLineEdit::textEdited, editor, [this, editor] { writeToCell(editor); });
+  }
   lastEditor_ = editor;
   return editor;
 }
 
+void MessageGridDelegate::writeToCell(QWidget* editor) const {
+  const QModelIndex cell = editor->property(kCell).toPersistentModelIndex();
+  if (cell.isValid()) model_.setData(cell, editorText(editor), Qt::EditRole);
+}
+
+void MessageGridDelegate::putBackTextBefore(QWidget* editor) const {
+  const QModelIndex cell = editor->property(kCell).toPersistentModelIndex();
+  const QString before = editor->property(kTextBefore).toString();
+  if (cell.isValid()) model_.setData(cell, before, Qt::EditRole);
+  showText(editor, before);
+}
+
 void MessageGridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
   const QString text = index.data(Qt::EditRole).toString();
-  if (auto* combo = qobject_cast<QComboBox*>(editor)) {
-    const int item = combo->findText(text, Qt::MatchFixedString);
-    if (combo->isEditable()) {
-      combo->setEditText(text);
-    } else if (item >= 0) {
-      combo->setCurrentIndex(item);
-    }
-  } else {
-    static_cast<QLineEdit*>(editor)->setText(text);
-  }
-  if (QLineEdit* edit = lineEditOf(editor)) edit->setModified(false);
-  editor->setProperty(kPicked, false);
+  // The cell changed because the user typed: the editor shows that already and stays modified.
+  if (editorText(editor) == text && editor->property(kTextBefore).isValid()) return;
+  editor->setProperty(kTextBefore, text);
+  showText(editor, text);
 }
 
 void MessageGridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
@@ -124,12 +158,13 @@ void MessageGridDelegate::setModelData(QWidget* editor, QAbstractItemModel* mode
                                    QDate::currentDate());
   if (text) {
     model->setData(index, *text, Qt::EditRole);
-    if (QLineEdit* edit = lineEditOf(editor)) edit->setModified(false);
-    editor->setProperty(kPicked, false);
+    showText(editor, *text);
+    editor->setProperty(kTextBefore, *text);
   } else {
-    // The cell keeps the text it had; putting it back into the editor clears the modified mark.
+    // The cell gets back the text it had; putting it back into the editor clears the modified
+    // mark.
     QApplication::beep();
-    setEditorData(editor, index);
+    putBackTextBefore(editor);
   }
   // A modified commit is reported even when its text did not convert.
   emit const_cast<MessageGridDelegate*>(this)->committed(index);
@@ -186,6 +221,8 @@ bool MessageGridDelegate::eventFilter(QObject* object, QEvent* event) {
   if (editor && event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (editorKeyHook && editorKeyHook(editor, key)) return true;
+    // Escape closes the editor without a commit; the cell gets back its text from before.
+    if (key->key() == Qt::Key_Escape && modifiedByUser(editor)) putBackTextBefore(editor);
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
     if (enter && (key->modifiers() & Qt::ControlModifier)) {
       // Ctrl+Enter presses the ellipsis button of an editor that has one.

@@ -2,10 +2,11 @@
 // Draws and edits the cells of a message grid. The editor follows the cell's column: a pick
 // list (QComboBox, editable unless LimitToList) when the column has items and its button style
 // is automatic, a line edit with a "…" button for the ellipsis style, a plain line edit
-// otherwise; in a read-only column the line edit is read-only. A commit writes the cell only
-// when the user modified the text; number and date columns coerce the text first, and a text
-// that does not convert beeps and gives the editor the cell's text back. Either way a modified
-// commit is reported (committed).
+// otherwise; in a read-only column the line edit is read-only. What the user types or picks
+// reaches the cell at once, so the cell's text is always what its editor shows. A commit acts
+// only when the user modified the text: number and date columns coerce the text, and a text
+// that does not convert beeps and puts the text the cell had before the edit back into the cell
+// and the editor, as Escape does. Either way a modified commit is reported (committed).
 // The grid hooks in for the keys it handles itself and for the edit masks. Over a background
 // picture the normal cells show the picture instead of their colour or the selection fill.
 
@@ -54,6 +55,8 @@ class MessageGridDelegate final : public QStyledItemDelegate {
  private:
   void paintOnPicture(QPainter* painter, const QStyleOptionViewItem& option,
                       const QModelIndex& index) const;
+  void writeToCell(QWidget* editor) const;
+  void putBackTextBefore(QWidget* editor) const;
 
   MessageGridModel& model_;
   QPixmap picture_;

@@ -9,9 +9,9 @@
 //   keeps its TIOCEXCL flag while the master lives) and discards unsent output, so close() never
 //   waits for a drain.
 // - applyLineSettings puts the line in raw mode without flow control, applies the requested
-//   settings through termios2 (any baud rate the driver takes, not only the B-constants) and
-//   reads back what the driver kept: drivers adjust silently (a pty forces 8 data bits and no
-//   parity), and what the user sees must be what the line does.
+//   settings through termios2 (a rate termios names as its B-constant, any other rate the
+//   driver takes with BOTHER) and reads back what the driver kept: drivers adjust silently (a
+//   pty forces 8 data bits and no parity), and what the user sees must be what the line does.
 // - The I/O helpers follow one rule set: EINTR retried, EAGAIN reported as "would block" so the
 //   caller waits again, 0 bytes read means end of stream, POLLHUP without POLLIN means end of
 //   stream. Waits use poll and always include a stop descriptor (an eventfd), never a timer

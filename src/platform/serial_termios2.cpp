@@ -1,5 +1,5 @@
-// Line settings through Linux termios2 (TCGETS2/TCSETS2 with BOTHER), so any baud rate the
-// driver accepts can be set, not only the B-constants of <termios.h>. <asm/termbits.h> defines
+// Line settings through Linux termios2 (TCGETS2/TCSETS2): the rates termios names as their
+// B-constants, any other rate the driver accepts with BOTHER. <asm/termbits.h> defines
 // its own struct termios, so this translation unit must never include <termios.h>.
 
 #include <asm/termbits.h>
@@ -105,11 +105,36 @@ void setStopBits(termios2& tio, SerialStopBits stopBits) {
   }
 }
 
+// The code termios names for `rate`, or BOTHER for a rate without a name. A named rate is set
+// as its code, so stty, other programs and drivers that do not take BOTHER read it back as it
+// is; BOTHER with the speed in c_ospeed/c_ispeed carries every other rate.
+tcflag_t baudCode(uint32_t rate) {
+  struct Named {
+    uint32_t rate;
+    tcflag_t code;
+  };
+  static constexpr Named kNamed[] = {
+      {50, B50},           {75, B75},           {110, B110},         {134, B134},
+      {150, B150},         {200, B200},         {300, B300},         {600, B600},
+      {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+      {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+      {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+      {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
+      {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+      {3500000, B3500000}, {4000000, B4000000},
+  };
+  for (const Named& named : kNamed) {
+    if (named.rate == rate) return named.code;
+  }
+  return BOTHER;
+}
+
 void setBaudRate(termios2& tio, uint32_t rate) {
   if (rate == 0) return;  // B0 would mean "hang up", not a speed
-  // BOTHER with the same input and output speed (CIBAUD 0 means "as the output").
+  // The same code for input and output; the kernel takes the speeds from BOTHER's fields only.
+  const tcflag_t code = baudCode(rate);
   tio.c_cflag &= ~static_cast<tcflag_t>(CBAUD | (CBAUD << IBSHIFT));
-  tio.c_cflag |= BOTHER;
+  tio.c_cflag |= code | (code << IBSHIFT);
   tio.c_ospeed = rate;
   tio.c_ispeed = rate;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Window sizes kept between runs in FromSizeInfo.ini: one section per window, named after the
-// window, with the keys "width" and "height". Positions are not stored.
+// window, with the keys "width" and "height" (the outer size, frame included). Positions are not
+// stored.
 
 #include <QSize>
 #include <QString>

@@ -1,20 +1,30 @@
+#include <sys/ioctl.h>
+#include <termios.h>
+
 #include <QClipboard>
 #include <QDir>
-#include <QElapsedTimer>
+#include <QFile>
 #include <QGroupBox>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QSplitter>
 #include <QTabWidget>
+#include <utility>
 #include <vector>
 
 #include "app/traffic_log.h"
 #include "channels/serial_comm.h"
+#include "codec/hex_text.h"
 #include "main_window_fixture.h"
+#include "support/cpu_time.h"
 #include "support/device_writes.h"
+#include "support/loopback_peer.h"
 #include "support/pty_pair.h"
 
+using testing_support::CpuSecondsUsed;
+using testing_support::FreeLoopbackPort;
+using testing_support::LoopbackPeer;
 using testing_support::OpenDescriptorFor;
 using testing_support::PtyPair;
 using testing_support::WatchedWriteSizes;
@@ -110,6 +120,31 @@ TEST_F(MainWindowTest, SerialOpenAndCloseFollowTheChannelStateAndShowReceivedByt
   EXPECT_FALSE(ui().BtnSend1->isEnabled());
 }
 
+TEST_F(MainWindowTest, NamedBaudRatesReachThePortAsTheirTermiosCodesOthersAsBother) {
+  PtyPair pty;
+  ASSERT_TRUE(pty.valid());
+  comset().writeString("ComSet", "port", pty.slavePath());
+  start();
+  using Speeds = std::pair<speed_t, speed_t>;
+  constexpr speed_t kBother = 0010000;  // the kernel's code for "another rate"; glibc names none
+  // The input and output speed codes of the port the window opened, as other programs read them.
+  const auto codesAfterOpenWith = [&](const QString& stored) {
+    comset().writeString("ComSet", "BaudRate", stored);
+    ui().BtnOpenCom->trigger();
+    termios tio{};
+    const int fd = OpenDescriptorFor(pty.slavePath());
+    const bool read = fd >= 0 && ::tcgetattr(fd, &tio) == 0;
+    ui().btnCloseCom->trigger();
+    return read ? Speeds(::cfgetispeed(&tio), ::cfgetospeed(&tio)) : Speeds();
+  };
+  EXPECT_EQ(codesAfterOpenWith("0x2580"), Speeds(B9600, B9600));
+  EXPECT_EQ(codesAfterOpenWith("$4B00"), Speeds(B19200, B19200));
+  EXPECT_EQ(codesAfterOpenWith("fast"), Speeds(B9600, B9600));
+  EXPECT_EQ(codesAfterOpenWith("4000000"), Speeds(B4000000, B4000000));
+  EXPECT_EQ(codesAfterOpenWith("250000"), Speeds(kBother, kBother));
+  EXPECT_TRUE(prompts.boxes.isEmpty());
+}
+
 TEST_F(MainWindowTest, AsciiSerialChunkShowsEveryByteIncludingZeroBytes) {
   PtyPair pty;
   comset().writeString("ComSet", "port", pty.slavePath());
@@ -121,6 +156,33 @@ TEST_F(MainWindowTest, AsciiSerialChunkShowsEveryByteIncludingZeroBytes) {
   ASSERT_TRUE(waitForLogLines(1));
   EXPECT_TRUE(logLines()[0].startsWith(QString("RX:A") + QChar(0x2400) + "B ("))
       << logLines()[0].toStdString();
+}
+
+TEST_F(MainWindowTest, AReceiveStyleOutsideTheListWritesNoLineButBringsTheLogForward) {
+  PtyPair pty;
+  ASSERT_TRUE(pty.valid());
+  const int port = FreeLoopbackPort();
+  comset().writeString("ComSet", "port", pty.slavePath());
+  comset().writeInteger("ComSet", "SPort", port);
+  comset().writeInteger("ComSet", "ReceiveStyle", 7);
+  start();
+  window->Log().AppendLogLine("TX:01", app::kTxColour);
+  const auto logComesForwardOn = [&](const std::function<void()>& arrive) {
+    ui().Memo2->setFocus();
+    arrive();
+    return QTest::qWaitFor([&] { return window->focusWidget() == ui().Memo1; }, 2000);
+  };
+  ui().BtnOpenCom->trigger();
+  ASSERT_TRUE(window->Opened());
+  EXPECT_TRUE(logComesForwardOn([&] { pty.write("ab"); })) << "serial";
+  ui().btnCloseCom->trigger();
+
+  comset().writeInteger("ComSet", "Style", 1);
+  ui().BtnOpenCom->trigger();
+  ASSERT_TRUE(window->Opened());
+  LoopbackPeer peer = LoopbackPeer::Connect(port);
+  EXPECT_TRUE(logComesForwardOn([&] { peer.write("ab"); })) << "TCP server";
+  EXPECT_EQ(logLines(), QStringList{"TX:01"});
 }
 
 TEST_F(MainWindowTest, FailedSerialOpenAtStartUpIsReportedAndLeavesTheClosedState) {
@@ -287,12 +349,16 @@ TEST_F(MainWindowTest, ClosingStoresTheLayoutAndSavesANonEmptyLog) {
   EXPECT_TRUE(comset().readBool("DefineSend", "isCircle", false));
   EXPECT_EQ(comset().readInteger("zh", "PageIndex", 0), 1);
   EXPECT_GT(comset().readInteger("zh", "PageHight", 0), 0);
-  EXPECT_TRUE(store::IniFile(files.formSizeIni()).readInteger("frmZh", "width", 0) > 0);
+  const store::IniFile sizes(files.formSizeIni());
+  const QSize outer(sizes.readInteger("frmZh", "width", 0), sizes.readInteger("frmZh", "height", 0));
+  EXPECT_EQ(outer, window->frameGeometry().size());
+  EXPECT_NE(outer, window->size()) << "the stored size is the outer one, frame included";
 
   comset().writeInteger("zh", "PageHight", 260);
   window.reset();
   start();
   EXPECT_EQ(ui().PageControl1->height(), 260);
+  EXPECT_EQ(window->frameGeometry().size(), outer);
   EXPECT_EQ(ui().txtInteval1->value(), 250);
   EXPECT_TRUE(ui().cekCircle->isChecked());
   EXPECT_EQ(ui().PageControl1->currentIndex(), 1);
@@ -338,8 +404,7 @@ TEST_F(MainWindowTest, LogCommandsSelectCopyAndClearWhatTheLogHolds) {
             QStringLiteral("RX:41 (00:00:00:000)\u2029TX:42 (00:00:00:001) edited"));
   QApplication::clipboard()->clear();
   command("MenuItem3");
-  EXPECT_EQ(QApplication::clipboard()->text(),
-            "RX:41 (00:00:00:000)\nTX:42 (00:00:00:001) edited");
+  EXPECT_EQ(QApplication::clipboard()->text(), "RX:41 (00:00:00:000)\nTX:42 (00:00:00:001) edited");
   command("MenuItem1");
   EXPECT_TRUE(ui().Memo1->toPlainText().isEmpty());
   window->Log().AppendLogLine("RX:43 (00:00:00:002)", app::kRxColour);
@@ -373,21 +438,65 @@ TEST_F(MainWindowTest, SavingTheLogProposesTheMomentAndOpensTheFile) {
   EXPECT_EQ(shell.opened.size(), 1);
 }
 
-TEST_F(MainWindowTest, DeviceVanishingMidStreamLeavesTheWindowUsable) {
+namespace {
+
+// True once the program has read everything the device received: nothing waits in the input
+// queue of the program's descriptor for `device`.
+bool DeviceInputTaken(const QString& device) {
+  int waiting = -1;
+  const int fd = OpenDescriptorFor(device);
+  return fd >= 0 && ::ioctl(fd, FIONREAD, &waiting) == 0 && waiting == 0;
+}
+
+// The data of every RX line, joined as one hex text.
+QString ReceivedHex(const QStringList& lines) {
+  QStringList data;
+  for (const QString& line : lines) {
+    if (line.startsWith("RX:")) data << line.mid(3).section(" (", 0, 0);
+  }
+  return data.join(' ');
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, ADeviceGoingAwayIsLoggedToItsLastByteClosedAndReleasedAndOpensOnceBack) {
+  // The port is a link to the device, as the names under /dev/serial/by-id are, so the device
+  // can come back as another pty under the same name.
+  const QString port = dir.file("ttyUSB-by-id");
   auto pty = std::make_unique<PtyPair>();
-  comset().writeString("ComSet", "port", pty->slavePath());
+  ASSERT_TRUE(QFile::link(pty->slavePath(), port));
+  comset().writeString("ComSet", "port", port);
+  comset().writeInteger("ComSet", "RecieveDelay", 2000);  // the last chunk is still open at the loss
   start();
   ui().BtnOpenCom->trigger();
   ASSERT_TRUE(window->Opened());
-  for (int i = 0; i < 20; ++i) pty->write(QByteArray(1000, 'x'));
-  pty.reset();  // the adapter is pulled in the middle of the stream
-  QTest::qWait(100);
-  QElapsedTimer closing;
-  closing.start();
-  ui().btnCloseCom->trigger();
-  EXPECT_LT(closing.elapsed(), 1000);
-  EXPECT_FALSE(window->Opened());
+  QByteArray stream;
+  for (int i = 0; i < 3000; ++i) stream.append(static_cast<char>(i * 7));
+  pty->write(stream);
+  ASSERT_TRUE(waitForLogLines(1));  // the first 2048 bytes, a full chunk
+  ASSERT_TRUE(QTest::qWaitFor([&] { return DeviceInputTaken(pty->slavePath()); }));
+
+  const QString device = pty->slavePath();
+  pty.reset();  // pulled, in the middle of the stream's last chunk
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Opened(); }, 1000));
+  ASSERT_TRUE(waitForLogLines(2));
+  EXPECT_EQ(ReceivedHex(logLines()), QString::fromLatin1(codec::BytesToHexText(stream)));
   EXPECT_EQ(panel(1), " 端口状态: 关闭 ");
-  ui().Memo2->setPlainText("01");
-  EXPECT_TRUE(ui().BtnOpenCom->isEnabled());
+  ASSERT_EQ(prompts.boxes.size(), 1);
+  EXPECT_EQ(prompts.boxes[0].text, "串口已断开");
+  EXPECT_FALSE(window->Comm1().IsOpen());
+  EXPECT_EQ(OpenDescriptorFor(device), -1) << "the device is released";
+  const double cpuBefore = CpuSecondsUsed();
+  QTest::qWait(300);
+  EXPECT_LT(CpuSecondsUsed() - cpuBefore, 0.15) << "nothing spins after the loss";
+
+  PtyPair back;
+  ASSERT_TRUE(QFile::remove(port) && QFile::link(back.slavePath(), port));
+  comset().writeInteger("ComSet", "RecieveDelay", 30);
+  ui().BtnOpenCom->trigger();
+  ASSERT_TRUE(window->Opened());
+  back.write("\x01");
+  ASSERT_TRUE(waitForLogLines(3));
+  EXPECT_TRUE(logLines()[2].startsWith("RX:01 (")) << logLines()[2].toStdString();
+  EXPECT_EQ(prompts.boxes.size(), 1);
 }

@@ -5,8 +5,10 @@
 #include "app/traffic_log.h"
 #include "channels/socket_server.h"
 #include "main_window_fixture.h"
+#include "support/cpu_time.h"
 #include "support/loopback_peer.h"
 
+using testing_support::CpuSecondsUsed;
 using testing_support::FreeLoopbackPort;
 using testing_support::LoopbackListener;
 using testing_support::LoopbackPeer;
@@ -309,4 +311,45 @@ TEST_F(MainWindowTest, APeerResettingWithBytesQueuedGivesOneBoxWhileTheBoxRunsTh
     prompts.onBox = nullptr;
     window.reset();
   }
+}
+
+TEST_F(MainWindowTest, ServerVanishingDuringAContinuousSendClosesTheClientAndItConnectsAgain) {
+  const int port = FreeLoopbackPort();
+  LoopbackListener server(port);
+  comset().writeInteger("ComSet", "Style", 2);
+  comset().writeInteger("ComSet", "CPort", port);
+  comset().writeInteger("ComSet", "SendStyle", 1);
+  comset().writeInteger("ComSet", "ReceiveStyle", 1);
+  start();
+  ui().BtnOpenCom->trigger();
+  LoopbackPeer peer = server.accept();
+  ASSERT_TRUE(waitFor([&] { return panel(1) == " 已连接"; }));
+  ui().Memo2->setPlainText("ping");
+  ui().txtInteval1->setValue(20);
+  ui().ceksend1->setChecked(true);
+  EXPECT_EQ(peer.read(8), QByteArray("pingping"));
+  peer.write("abc");
+  ASSERT_TRUE(waitFor([&] { return !logLines().filter("RX:").isEmpty(); }));
+  bool sendingWhileBoxUp = true;
+  prompts.onBox = [&] { sendingWhileBoxUp = window->Opened() || window->Timer1().isActive(); };
+  peer.close();  // the server goes while the sends go on
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Opened(); }, 1000));
+  EXPECT_FALSE(sendingWhileBoxUp) << "the box runs the event loop: no tick may send meanwhile";
+  EXPECT_FALSE(ui().ceksend1->isChecked());
+  EXPECT_EQ(panel(1), "尚未连接");
+  ASSERT_EQ(prompts.boxes.size(), 1);
+  EXPECT_EQ(prompts.boxes[0].text, "可能服务端还没有打开 ");
+  EXPECT_EQ(logLines().filter("RX:").size(), 1);
+  EXPECT_TRUE(logLines().filter("RX:").value(0).startsWith("RX:abc ("));
+  const double cpuBefore = CpuSecondsUsed();
+  QTest::qWait(300);
+  EXPECT_LT(CpuSecondsUsed() - cpuBefore, 0.15) << "nothing spins after the loss";
+
+  ui().BtnOpenCom->trigger();
+  LoopbackPeer again = server.accept();
+  ASSERT_TRUE(again.valid());
+  ASSERT_TRUE(waitFor([&] { return panel(1) == " 已连接"; }));
+  EXPECT_TRUE(window->Opened());
+  ui().BtnSend1->click();
+  EXPECT_EQ(again.read(4), QByteArray("ping"));
 }

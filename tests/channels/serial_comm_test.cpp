@@ -105,7 +105,7 @@ TEST(SerialCommDefaults, ConstructionSetsTheTableDefaults) {
   EXPECT_FALSE(comm.IsOpen());
 }
 
-TEST(SerialCommDefaults, EnumerationOrdinalsFollowTheSpec) {
+TEST(SerialCommDefaults, EnumeratorsCountFromZeroSoStoredOrdinalsMapStraightOnThem) {
   EXPECT_EQ(static_cast<int>(channels::TByteSize::_8), 3);
   EXPECT_EQ(static_cast<int>(channels::TParity::Space), 4);
   EXPECT_EQ(static_cast<int>(channels::TStopBits::_2), 2);

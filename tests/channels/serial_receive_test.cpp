@@ -236,6 +236,22 @@ TEST_F(SerialReceive, TheFarEndVanishingEndsTheReceiveThreadWithOneHangup) {
   EXPECT_LE(rec.received(), stream.size());
 }
 
+TEST_F(SerialReceive, AHangupStillQueuedWhenThePortClosesIsNotDeliveredToTheNextOpen) {
+  open(30);
+  far.close();
+  QTest::qSleep(200);  // the hang-up is posted, but the event loop has not run
+  comm.ClosePort();
+  FarEnd next;
+  comm.setCommName(next.path());
+  comm.OpenPort();
+  Spin(100);
+  EXPECT_EQ(rec.hangups, 0);
+  ASSERT_TRUE(next.write("on"));
+  ASSERT_TRUE(WaitUntil([&] { return rec.received() == 2; }));
+  next.close();
+  ASSERT_TRUE(WaitUntil([&] { return rec.hangups == 1; })) << "the open port's own hang-up comes";
+}
+
 TEST_F(SerialReceive, AfterAHangupThePortStaysOpenAndClosePortIsQuick) {
   open(30);
   ASSERT_TRUE(far.write("before"));

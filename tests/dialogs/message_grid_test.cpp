@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -301,6 +302,51 @@ TEST(MessageGridEditing, AFailedConversionPutsTheOldTextBackAndClearsTheModified
   EXPECT_EQ(changed.count(), 1);
   // Nothing is modified any more, so committing again reports nothing.
   emit grid.itemDelegate()->commitData(editor);
+  EXPECT_EQ(changed.count(), 1);
+}
+
+TEST(MessageGridEditing, ACellHoldsWhatItsEditorShowsWhileTheUserTypesAndEscapePutsTheOldTextBack) {
+  TPowerStringGrid grid;
+  fill(grid, 2);
+  dialogs::TColumn masked = grid.Columns().Items(2);
+  masked.EditMask = "99:99";
+  grid.Columns().setItems(2, masked);
+  grid.show();
+  QSignalSpy changed(&grid, &TPowerStringGrid::UserChanged);
+
+  QLineEdit* editor = openEditor(grid, 1, 1);
+  ASSERT_NE(editor, nullptr);
+  editor->selectAll();
+  QTest::keyClicks(editor, "ab");
+  EXPECT_EQ(grid.Cells(1, 1), "ab");
+  QTest::keyClick(editor, Qt::Key_Backspace);
+  EXPECT_EQ(grid.Cells(1, 1), "a");
+  EXPECT_EQ(editor->text(), "a") << "the editor keeps what was typed, caret and all";
+  EXPECT_TRUE(editor->isModified());
+  EXPECT_EQ(changed.count(), 0) << "typing is not a commit";
+  const QPointer<QLineEdit> closing(editor);
+  QTest::keyClick(editor, Qt::Key_Escape);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(closing.isNull()) << "Escape closes the editor";
+  EXPECT_EQ(grid.Cells(1, 1), "1.1");
+  EXPECT_EQ(changed.count(), 0);
+
+  editor = openEditor(grid, 2, 2);
+  ASSERT_NE(editor, nullptr);
+  editor->home(false);
+  QTest::keyClicks(editor, "1234");
+  EXPECT_EQ(grid.Cells(2, 2), editor->text());
+  EXPECT_EQ(grid.Cells(2, 2), "12:34");
+  grid.CommitEdit();
+  EXPECT_EQ(grid.Cells(2, 2), "12:34");
+  EXPECT_EQ(changed.count(), 1);
+
+  QComboBox* combo = openPickList(grid, {"Alpha", "Read"}, true);
+  ASSERT_NE(combo, nullptr);
+  QTest::keyClick(combo, Qt::Key_R);
+  EXPECT_EQ(grid.Cells(1, 1), "Read") << "a picked item reaches the cell before the commit";
+  QTest::keyClick(combo, Qt::Key_Escape);
+  EXPECT_EQ(grid.Cells(1, 1), "1.1");
   EXPECT_EQ(changed.count(), 1);
 }
 
