@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
@@ -24,6 +25,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/log_view.h"
 #include "app/main_window.h"
 #include "app/main_window_layout.h"
 #include "app/status_panels.h"
@@ -262,6 +264,29 @@ double plainPtyReadMBs(qint64 total) {
   return got / kMB / seconds;
 }
 
+// The CPU a plain read loop spends per MB of the same paced stream: what reading alone costs.
+double plainPtyReadCpuPerMB(double rate, qint64 total) {
+  testing_support::PtyPair pty;
+  const int slave = ::open(pty.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+  termios tio{};
+  tcgetattr(slave, &tio);
+  cfmakeraw(&tio);
+  tcsetattr(slave, TCSANOW, &tio);
+  const double cpu0 = cpuSeconds();
+  const pid_t child = spawn([&] { feed(pty.master(), total, rate); });
+  qint64 got = 0;
+  char buffer[65536];
+  while (got < total) {
+    const ssize_t n = ::read(slave, buffer, sizeof buffer);
+    if (n <= 0) break;
+    got += n;
+  }
+  const double cpu = cpuSeconds() - cpu0;
+  waitpid(child, nullptr, 0);
+  ::close(slave);
+  return cpu / (got / kMB);
+}
+
 StreamFigures serialStream(int receiveStyle, double rate, qint64 total) {
   testing_support::PtyPair pty;
   Window w;
@@ -338,6 +363,89 @@ QByteArray letterChunk() {
   QByteArray chunk(2048, '\0');
   for (int i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<char>('A' + i % 26);
   return chunk;
+}
+
+// Small chunks as a device sends them, `size` bytes every `intervalMs`, each one RX line: the
+// CPU the whole process spends per line, painting included, beside a plain read loop's per read.
+void serialSmallChunks(int size, int intervalMs, int count) {
+  const auto feedChunks = [&](int fd) {
+    const QByteArray chunk = streamBytes(size);
+    for (int i = 0; i < count; ++i) {
+      writeAll(fd, chunk.constData(), static_cast<size_t>(chunk.size()));
+      usleep(static_cast<useconds_t>(intervalMs * 1000));
+    }
+  };
+  double plainCpu = 0;
+  {
+    testing_support::PtyPair pty;
+    const int slave = ::open(pty.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    termios tio{};
+    tcgetattr(slave, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(slave, TCSANOW, &tio);
+    const double cpu0 = cpuSeconds();
+    const pid_t child = spawn([&] { feedChunks(pty.master()); });
+    char buffer[4096];
+    for (qint64 got = 0; got < qint64{size} * count;) {
+      const ssize_t n = ::read(slave, buffer, sizeof buffer);
+      if (n <= 0) break;
+      got += n;
+    }
+    plainCpu = cpuSeconds() - cpu0;
+    waitpid(child, nullptr, 0);
+    ::close(slave);
+  }
+  testing_support::PtyPair pty;
+  Window w;
+  w.useSerial(pty);
+  w.start();
+  w.waitFor([] { return false; }, 0.2);
+  int lines = 0;
+  QObject::connect(&w.window->Log(), &app::TrafficLog::chunkLogged, [&](qsizetype) { ++lines; });
+  const double cpu0 = cpuSeconds();
+  const pid_t child = spawn([&] { feedChunks(pty.master()); });
+  w.waitFor([&] { return w.logged >= qint64{size} * count; }, count * intervalMs / 1000.0 + 10);
+  w.waitFor([] { return false; }, 0.1);  // the last line painted
+  const double cpu = cpuSeconds() - cpu0;
+  waitpid(child, nullptr, 0);
+  std::printf(
+      "serial HEX, %d bytes every %d ms: %d lines, %.3f ms CPU per line; plain read loop %.3f ms "
+      "per chunk; ratio %.1f\n",
+      size, intervalMs, lines, cpu / std::max(lines, 1) * 1000, plainCpu / count * 1000,
+      plainCpu > 0 ? cpu / std::max(lines, 1) / (plainCpu / count) : 0.0);
+}
+
+// A full log (just under the size rule: received 2048-byte lines in HEX) scrolled from its top
+// to its end one step at a time, and back by pages, each step painted: the time a step takes.
+void logScroll() {
+  Window w;
+  w.start();
+  QAbstractScrollArea& view = *w.window->Controls().Memo1;
+  const QByteArray chunk = letterChunk();
+  while (w.window->Log().TextLength() + 6200 < app::kLogSizeLimit) {
+    w.window->Log().ReceiveChunk(chunk, 0);
+  }
+  w.window->Log().flush();
+  QCoreApplication::processEvents();
+  QScrollBar& bar = *view.verticalScrollBar();
+  const auto steps = [&](QAbstractSlider::SliderAction action, const char* name) {
+    std::vector<double> times;
+    for (int guard = 0; guard < 100000; ++guard) {
+      const int before = bar.value();
+      const double t0 = monotonicSeconds();
+      bar.triggerAction(action);
+      view.viewport()->repaint();
+      times.push_back((monotonicSeconds() - t0) * 1000);
+      if (bar.value() == before) break;
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("log scroll, full log, %s: %zu steps, median %.2f ms, worst %.2f ms a step\n", name,
+                times.size(), times[times.size() / 2], times.back());
+  };
+  bar.setValue(bar.minimum());
+  view.viewport()->repaint();
+  steps(QAbstractSlider::SliderSingleStepAdd, "line by line down");
+  steps(QAbstractSlider::SliderPageStepSub, "page by page up");
 }
 
 // The cost of the log alone: chunks of 2048 bytes handed to the receive handling directly.
@@ -613,6 +721,7 @@ int main(int argc, char** argv) {
     logPaced(0);
     logPaced(1);
     for (int kilobytes : {16, 64, 256}) logHugeLine(kilobytes);
+    logScroll();
     for (bool serial : {false, true}) {
       for (int kilobytes : {16, 64, 256}) sendHugeMessage(kilobytes, serial);
     }
@@ -620,6 +729,7 @@ int main(int argc, char** argv) {
   constexpr qint64 kStream = 20'000'000;
   const double ptyLimit = wanted("serial") ? plainPtyReadMBs(kStream * 5) : 0;
   if (wanted("serial")) std::printf("plain read loop on a pty: %.2f MB/s\n", ptyLimit);
+  if (wanted("serial")) serialSmallChunks(20, 40, 150);
   for (int style : {0, 1}) {
     if (!wanted("serial")) break;
     const char* rep = style == 0 ? "HEX" : "ASCII";
@@ -627,7 +737,11 @@ int main(int argc, char** argv) {
       const qint64 total = static_cast<qint64>(rate * 5);
       const QByteArray name = QByteArray("serial ") + rep + " paced " +
                               QByteArray::number(rate / 1000, 'f', 2) + " kB/s";
-      printStream(name.constData(), serialStream(style, rate, total), rate / kMB);
+      const StreamFigures f = serialStream(style, rate, total);
+      printStream(name.constData(), f, rate / kMB);
+      const double plain = plainPtyReadCpuPerMB(rate, total);
+      std::printf("%-34s plain read loop %.3f CPU s/MB; the program %.1f times that\n", "", plain,
+                  f.cpu / (f.logged / kMB) / plain);
     }
     printStream((QByteArray("serial ") + rep + " unpaced").constData(),
                 serialStream(style, 0, kStream), ptyLimit);

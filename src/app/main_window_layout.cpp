@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/log_view.h"
 #include "dialogs/integer_spin_edit.h"
 #include "dialogs/message_grid.h"
 #include "dialogs/pictures.h"
@@ -143,8 +144,8 @@ QFont logFont() {
   font.setFamilies({QStringLiteral("新宋体"), QStringLiteral("NSimSun"),
                     QStringLiteral("Noto Sans Mono CJK SC"), QStringLiteral("monospace")});
   font.setPixelSize(13);
-  // Log lines are mostly hex digits and ASCII, which need no shaping: skipping it makes laying
-  // out a received line several times cheaper.
+  // Log lines are mostly hex digits and ASCII, which need no shaping: skipping it makes
+  // drawing a row cheaper.
   font.setStyleStrategy(QFont::PreferNoShaping);
   return font;
 }
@@ -175,10 +176,9 @@ MainWindowControls BuildMainWindowLayout(QMainWindow& window) {
   c.GroupBox1 = named(new QGroupBox(QStringLiteral("报文接收"), c.Splitter1), "GroupBox1");
   auto* logLayout = new QVBoxLayout(c.GroupBox1);
   logLayout->setContentsMargins(4, 4, 4, 4);
-  c.Memo1 = named(new QPlainTextEdit(c.GroupBox1), "Memo1");
+  c.Memo1 = named(new LogView(c.GroupBox1), "Memo1");
   c.Memo1->setFont(logFont());
   c.Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  c.Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   logLayout->addWidget(c.Memo1);
 
   c.Splitter1->addWidget(c.PageControl1);

@@ -23,6 +23,8 @@ class TPowerStringGrid;
 
 namespace app {
 
+class LogView;
+
 struct MainWindowControls {
   // menu bar, in its order
   QAction* BtnOpenCom;
@@ -53,7 +55,7 @@ struct MainWindowControls {
   dialogs::TPowerStringGrid* GrdSend;
   // log
   QGroupBox* GroupBox1;
-  QPlainTextEdit* Memo1;
+  LogView* Memo1;
 };
 
 MainWindowControls BuildMainWindowLayout(QMainWindow& window);

@@ -3,7 +3,6 @@
 // what arrives and close the channel when a connection fails. The serial channel's receive and
 // hang-up events are wired here too, so every channel's events are set up in one place.
 #include <QAction>
-#include <QPlainTextEdit>
 
 #include "app/main_window.h"
 #include "app/status_panels.h"

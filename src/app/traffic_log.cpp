@@ -3,14 +3,10 @@
 #include <QAction>
 #include <QLocale>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QRegularExpression>
-#include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextLayout>
 #include <algorithm>
 
+#include "app/log_view.h"
 #include "app/main_window_layout.h"
 #include "codec/hex_text.h"
 #include "dialogs/handler_guard.h"
@@ -44,8 +40,7 @@ QString ReceivedDataText(QByteArrayView bytes, int receiveStyle) {
   return text;
 }
 
-TrafficLog::TrafficLog(QPlainTextEdit& view, dialogs::Prompts& prompts,
-                       platform::DesktopShell& shell)
+TrafficLog::TrafficLog(LogView& view, dialogs::Prompts& prompts, platform::DesktopShell& shell)
     : QObject(&view), view_(view), prompts_(prompts), shell_(shell), popup_(new QMenu(&view)) {
   popup_->setObjectName(QStringLiteral("PopupMenu2"));
   connect(AddNamedAction(*popup_, "MenuItem1", QStringLiteral("清除报文(&C)")), &QAction::triggered,
@@ -77,36 +72,17 @@ void TrafficLog::scrollViewToEnd() {
 
 void TrafficLog::AppendLogLine(const QString& text, const QColor& colour) {
   flush();
-  insertLines({{text, colour}}, false);
+  insertLines({{text, colour}});
   placeCaretAtEnd();
 }
 
-void TrafficLog::insertLines(const std::vector<PendingLine>& lines, bool keepGlyphs) {
-  if (lines.empty()) return;
-  QTextCursor cursor(view_.document());
-  cursor.movePosition(QTextCursor::End);
-  // One edit for them all, so the view lays out the new lines once and leaves the lines
-  // before them alone.
-  cursor.beginEditBlock();
-  const QTextBlock lastBefore = cursor.block();
-  for (const PendingLine& line : lines) {
-    QTextCharFormat format;
-    format.setForeground(line.colour);
-    if (!view_.document()->isEmpty()) cursor.insertBlock();
-    cursor.insertText(line.text, format);
-  }
-  // Received lines keep their shaped glyphs: without them every repaint and every caret move
-  // analyses and shapes the whole line again, up to 6143 characters each time. The size rule
-  // bounds what received lines hold; sent lines, which nothing bounds, keep only their text.
-  if (keepGlyphs) {
-    for (QTextBlock b = lastBefore; b.isValid(); b = b.next()) b.layout()->setCacheEnabled(true);
-  }
-  cursor.endEditBlock();
+void TrafficLog::insertLines(const std::vector<PendingLine>& lines) {
+  for (const PendingLine& line : lines) view_.document().appendLine(line.text, line.colour);
 }
 
 void TrafficLog::placeCaretAtEnd() {
-  view_.moveCursor(QTextCursor::End);
-  view_.ensureCursorVisible();
+  view_.moveCaretToEnd();
+  view_.ensureCaretVisible();
 }
 
 void TrafficLog::ApplySizeLimit() {
@@ -142,30 +118,25 @@ void TrafficLog::flush() {
   flushTimer_.stop();
   sinceFlush_.start();
   if (clearPending_) view_.clear();
-  insertLines(pending_, true);
+  insertLines(pending_);
   pending_.clear();
   pendingLength_ = 0;
   clearPending_ = false;
   if (std::exchange(scrollPending_, false)) view_.setFocus(Qt::OtherFocusReason);
-  placeCaretAtEnd();  // once a flush, not once a line: each move measures the last line
+  placeCaretAtEnd();
 }
 
 qsizetype TrafficLog::TextLength() const {
-  return (clearPending_ ? 0 : viewTextLength()) + pendingLength_;
-}
-
-qsizetype TrafficLog::viewTextLength() const {
-  const QTextDocument* doc = view_.document();
-  if (doc->isEmpty()) return 0;
-  // characterCount counts one separator per block, the last block's included.
-  return doc->characterCount() - 1 + (doc->blockCount() - 1);
+  return (clearPending_ ? 0 : view_.document().textLength()) + pendingLength_;
 }
 
 bool TrafficLog::IsBlank() {
   flush();
-  const QString text = view_.toPlainText();
-  for (QChar c : text) {
-    if (c.unicode() > 32) return false;
+  const LogDocument& document = view_.document();
+  for (int line = 0; line < document.lineCount(); ++line) {
+    for (QChar c : document.lineText(line)) {
+      if (c.unicode() > 32) return false;
+    }
   }
   return true;
 }
@@ -202,8 +173,9 @@ void TrafficLog::S2Click() {
 void TrafficLog::SaveTo(const QString& path, const QDateTime& moment) {
   flush();
   QByteArray content;
-  for (QTextBlock block = view_.document()->begin(); block.isValid(); block = block.next()) {
-    content += block.text().toUtf8() + "\r\n";
+  const LogDocument& document = view_.document();
+  for (int line = 0; line < document.lineCount(); ++line) {
+    content += document.lineText(line).toUtf8() + "\r\n";
   }
   content += LogClosingLine(moment, QLocale::system()).toUtf8() + "\r\n";
   if (const auto failure = platform::replaceFileWhole(path, content)) {

@@ -5,9 +5,9 @@
 // offers clear, select all, copy and save. Every writer calls ScrollLogToEnd once before its
 // first line, which also moves the keyboard focus into the log. GUI thread only.
 // Received lines are kept pending and written to the view at most once per 40 ms frame (at
-// once after a quiet spell), all in one edit: under a fast stream the size rule clears the log
-// many times a second, only the lines after the last clear are ever laid out, and the view is
-// painted once a frame.
+// once after a quiet spell): under a fast stream the size rule clears the log many times a
+// second, only the lines after the last clear ever reach the view, and the view is painted
+// once a frame.
 // Every reader of the log, and every other writer, writes the pending lines first, so nothing
 // can tell the difference but the speed.
 
@@ -23,7 +23,6 @@
 #include <vector>
 
 class QMenu;
-class QPlainTextEdit;
 
 namespace dialogs {
 class Prompts;
@@ -33,6 +32,8 @@ class DesktopShell;
 }
 
 namespace app {
+
+class LogView;
 
 inline const QColor kRxColour{0, 128, 0};
 inline const QColor kTxColour{0, 0, 255};
@@ -60,7 +61,7 @@ class TrafficLog : public QObject {
   Q_OBJECT
  public:
   // Takes the log view (Memo1) and gives it the context menu PopupMenu2.
-  TrafficLog(QPlainTextEdit& view, dialogs::Prompts& prompts, platform::DesktopShell& shell);
+  TrafficLog(LogView& view, dialogs::Prompts& prompts, platform::DesktopShell& shell);
 
   void ScrollLogToEnd();
   void AppendLogLine(const QString& text, const QColor& colour);
@@ -100,13 +101,12 @@ class TrafficLog : public QObject {
   };
 
   void PopupMenu2Popup();
-  void insertLines(const std::vector<PendingLine>& lines, bool keepGlyphs);
+  void insertLines(const std::vector<PendingLine>& lines);
   void placeCaretAtEnd();
   void scheduleFlush();
   void scrollViewToEnd();
-  qsizetype viewTextLength() const;
 
-  QPlainTextEdit& view_;
+  LogView& view_;
   std::vector<PendingLine> pending_;
   qsizetype pendingLength_ = 0;  // text the pending lines add, line breaks counting two
   bool clearPending_ = false;    // the view is to be emptied before the pending lines go in

@@ -8,14 +8,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
-#include <QPlainTextEdit>
 #include <QTest>
-#include <QTextBlock>
+#include <QPlainTextEdit>
 #include <QTimer>
 #include <QToolButton>
 #include <functional>
 #include <memory>
 
+#include "app/log_view.h"
 #include "app/main_window.h"
 #include "app/status_panels.h"
 #include "dialogs/integer_spin_edit.h"
@@ -44,15 +44,15 @@ class MainWindowTest : public ::testing::Test {
 
   QStringList logLines() const {
     QStringList lines;
-    for (QTextBlock b = ui().Memo1->document()->begin(); b.isValid(); b = b.next()) {
-      if (!b.text().isEmpty()) lines << b.text();
+    const app::LogDocument& log = ui().Memo1->document();
+    for (int line = 0; line < log.lineCount(); ++line) {
+      if (!log.lineText(line).isEmpty()) lines << log.lineText(line);
     }
     return lines;
   }
 
   QColor lineColour(int index) const {
-    QTextBlock b = ui().Memo1->document()->findBlockByNumber(index);
-    return b.begin().fragment().charFormat().foreground().color();
+    return ui().Memo1->document().lineColour(index);
   }
 
   bool waitForLogLines(int count, int ms = 5000) const {

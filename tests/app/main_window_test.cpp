@@ -391,16 +391,16 @@ TEST_F(MainWindowTest, LogCommandsSelectCopyAndClearWhatTheLogHolds) {
   start();
   window->Log().AppendLogLine("RX:41 (00:00:00:000)", app::kRxColour);
   window->Log().AppendLogLine("TX:42 (00:00:00:001)", app::kTxColour);
-  QTextCursor cursor(ui().Memo1->document());
-  cursor.movePosition(QTextCursor::End);
-  cursor.insertText(" edited");
+  ui().Memo1->setFocus();
+  QTest::keyClick(ui().Memo1, Qt::Key_End, Qt::ControlModifier);
+  QTest::keyClicks(ui().Memo1, " edited");
   const auto command = [&](const char* name) {
     QAction* action = window->Log().PopupMenu2().findChild<QAction*>(name);
     ASSERT_NE(action, nullptr) << name;
     action->trigger();
   };
   command("MenuItem2");
-  EXPECT_EQ(ui().Memo1->textCursor().selectedText(),
+  EXPECT_EQ(ui().Memo1->selectedText(),
             QStringLiteral("RX:41 (00:00:00:000)\u2029TX:42 (00:00:00:001) edited"));
   QApplication::clipboard()->clear();
   command("MenuItem3");

@@ -3,16 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QPlainTextEdit>
 #include <QScrollBar>
-#include <QTextBlock>
+
+#include "app/log_view.h"
 
 #include "support/fake_prompts.h"
 
 namespace {
 
 struct LogUnderTest {
-  QPlainTextEdit view;
+  app::LogView view;
   testing_support::FakePrompts prompts;
   testing_support::FakeShell shell;
   app::TrafficLog log{view, prompts, shell};
@@ -20,8 +20,8 @@ struct LogUnderTest {
   QStringList dataOfLines() {
     log.flush();
     QStringList lines;
-    for (QTextBlock b = view.document()->begin(); b.isValid(); b = b.next()) {
-      lines << b.text().section(" (", 0, 0);
+    for (int line = 0; line < view.document().lineCount(); ++line) {
+      lines << view.document().lineText(line).section(" (", 0, 0);
     }
     return lines;
   }
@@ -69,17 +69,14 @@ TEST(TrafficLog, LinesWrittenInOneFlushKeepEachItsColourAndLeaveTheCaretAtTheEnd
   t.log.ReceiveChunk(QByteArray("\x01\x02", 2), 0);
   t.log.ReceiveChunk(QByteArray("hi\r\nyo", 6), 1);
   t.log.AppendLogLine("TX:03 (00:00:00:000)", app::kTxColour);
-  ASSERT_EQ(t.view.document()->blockCount(), 5);
+  ASSERT_EQ(t.view.document().lineCount(), 5);
   const QList<QColor> expected{app::kHeaderColour, app::kRxColour, app::kRxColour, app::kRxColour,
                                app::kTxColour};
-  int index = 0;
-  for (QTextBlock b = t.view.document()->begin(); b.isValid(); b = b.next(), ++index) {
-    for (auto it = b.begin(); !it.atEnd(); ++it) {
-      EXPECT_EQ(it.fragment().charFormat().foreground().color(), expected[index])
-          << "line " << index << ": " << b.text().toStdString();
-    }
+  for (int index = 0; index < 5; ++index) {
+    EXPECT_EQ(t.view.document().lineColour(index), expected[index])
+        << "line " << index << ": " << t.view.document().lineText(index).toStdString();
   }
-  EXPECT_EQ(t.view.textCursor().position(), t.view.document()->characterCount() - 1);
+  EXPECT_EQ(t.view.caret(), t.view.document().end());
 }
 
 TEST(TrafficLog, TheViewFollowsTheCaretToTheLastLine) {
@@ -98,8 +95,8 @@ TEST(TrafficLog, TheViewFollowsTheCaretToTheLastLine) {
   t.log.AppendLogLine("TX:01 (00:00:00:000)", app::kTxColour);
   QCoreApplication::processEvents();
   EXPECT_GT(bar.value(), bar.maximum() / 2);
-  EXPECT_TRUE(t.view.textCursor().atEnd());
-  EXPECT_TRUE(t.view.viewport()->rect().contains(t.view.cursorRect()));
+  EXPECT_EQ(t.view.caret(), t.view.document().end());
+  EXPECT_TRUE(t.view.viewport()->rect().contains(t.view.caretRect()));
 }
 
 TEST(LogClosingLine, GivesTheLocalesShortDateAndLongTimeWithoutTheZone) {

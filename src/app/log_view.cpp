@@ -1,0 +1,405 @@
+#include "app/log_view.h"
+
+#include <QAccessible>
+#include <QClipboard>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyleHints>
+#include <algorithm>
+#include <cmath>
+
+#include "app/log_view_accessible.h"
+
+namespace app {
+
+bool PrimarySelection::isSupported() const {
+  return QGuiApplication::clipboard()->supportsSelection();
+}
+
+QString PrimarySelection::text() const {
+  return QGuiApplication::clipboard()->text(QClipboard::Selection);
+}
+
+void PrimarySelection::setText(const QString& text) {
+  QGuiApplication::clipboard()->setText(text, QClipboard::Selection);
+}
+
+LogView::LogView(QWidget* parent) : QAbstractScrollArea(parent) {
+  InstallLogViewAccessibility();
+  setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+  setFocusPolicy(Qt::StrongFocus);
+  setAttribute(Qt::WA_InputMethodEnabled, false);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  viewport()->setCursor(Qt::IBeamCursor);
+  viewport()->setBackgroundRole(QPalette::Base);
+  // Every paint fills what it exposes, so Qt need not clear it first.
+  viewport()->setAutoFillBackground(false);
+  viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+  verticalScrollBar()->setSingleStep(1);
+  connect(&document_, &LogDocument::linesAppended, this, &LogView::onLinesAppended);
+  connect(&document_, &LogDocument::linesReplaced, this, &LogView::onLinesReplaced);
+  connect(&document_, &LogDocument::reset, this, &LogView::onReset);
+  updateMetrics();
+  rewrap();
+}
+
+LogView::~LogView() = default;
+
+void LogView::setPlainText(const QString& text) {
+  document_.setPlainText(text);
+  moveCaret({0, 0}, false);
+}
+
+void LogView::clear() { document_.clear(); }
+
+void LogView::setPrimarySelection(PrimarySelection* selection) {
+  primarySelection_ = selection ? selection : &systemSelection_;
+}
+
+// ---- document signals ----
+
+void LogView::onLinesAppended(int first, int count) {
+  const qsizetype lengthBefore = plainLength_;
+  plainLength_ = document_.textLength() - (document_.lineCount() - 1);
+  rowCache_.dropLinesFrom(first);
+  lineOffsets_.resize(std::min<size_t>(lineOffsets_.size(), first));
+  rows_.replaceFrom(document_, first, rows_.lineCount() - first, count);
+  updateScrollRange();
+  updateRows(rows_.firstRowOf(first), rows_.totalRows() - 1);
+  if (QAccessible::isActive()) {
+    const QString added = document_.text({first, 0}, document_.end());
+    noticeChange(lengthBefore, 0, first > 0 ? u'\n' + added : added);
+  }
+}
+
+void LogView::onLinesReplaced(int first, int removed, int added) {
+  const qsizetype lengthBefore = plainLength_;
+  plainLength_ = document_.textLength() - (document_.lineCount() - 1);
+  rowCache_.dropLinesFrom(first);
+  lineOffsets_.resize(std::min<size_t>(lineOffsets_.size(), first));
+  rows_.replaceFrom(document_, first, removed, added);
+  caret_ = document_.clamped(caret_);
+  anchor_ = document_.clamped(anchor_);
+  updateScrollRange();
+  viewport()->update();
+  if (!QAccessible::isActive()) return;
+  if (pendingEdit_) {
+    // A user edit: exactly what it removed and what it put in its place.
+    const qsizetype insertedLength = plainLength_ - lengthBefore + pendingEdit_->removedLength;
+    const LogPosition from = positionAtOffset(pendingEdit_->offset);
+    const LogPosition to = positionAtOffset(pendingEdit_->offset + insertedLength);
+    noticeChange(pendingEdit_->offset, pendingEdit_->removedLength, document_.text(from, to));
+    pendingEdit_.reset();
+    return;
+  }
+  // An undo or a redo: the changed lines whole, the removed text as blanks of its length (its
+  // characters are gone), as Qt's own text edits report it.
+  const LogPosition from{first, 0};
+  const LogPosition to{first + added - 1,
+                       static_cast<int>(document_.lineText(first + added - 1).size())};
+  const QString now = document_.text(from, to);
+  noticeChange(offsetOf(from), now.size() - (plainLength_ - lengthBefore), now);
+}
+
+void LogView::onReset() {
+  const qsizetype lengthBefore = plainLength_;
+  plainLength_ = document_.textLength() - (document_.lineCount() - 1);
+  rows_.rebuild(document_, rows_.columns());
+  rowCache_.clear();
+  lineOffsets_.clear();
+  caret_ = document_.clamped(caret_);
+  anchor_ = document_.clamped(anchor_);
+  caretAtRowEnd_ = false;
+  keptCell_.reset();
+  updateScrollRange();
+  viewport()->update();
+  if (QAccessible::isActive()) noticeChange(0, lengthBefore, document_.toPlainText());
+}
+
+// ---- geometry ----
+
+void LogView::updateMetrics() {
+  const QFontMetricsF metrics(font());
+  cellWidth_ = metrics.horizontalAdvance(u'0');
+  if (cellWidth_ <= 0) cellWidth_ = 1;
+  rowHeight_ = std::max(1, qRound(metrics.lineSpacing()));
+  ascent_ = qRound(metrics.ascent() + (rowHeight_ - metrics.height()) / 2);
+  glyphs_.setFont(font(), cellWidth_);
+  raster_.setFont(font());
+  rowCache_.clear();
+}
+
+void LogView::rewrap(bool force) {
+  const int width = viewport()->width() - 2 * kMargin;
+  const int columns = std::max(1, static_cast<int>(std::floor(width / cellWidth_ + 1e-6)));
+  if (!force && columns == rows_.columns() && rows_.lineCount() == document_.lineCount()) return;
+  // The row at the top stays at the top: the same text, wherever it wraps now.
+  const bool atBottom = verticalScrollBar()->value() == verticalScrollBar()->maximum() &&
+                        verticalScrollBar()->maximum() > 0;
+  std::optional<LogPosition> topText;
+  if (rows_.lineCount() == document_.lineCount() && rows_.lineCount() > 0) {
+    const LogRowIndex::RowPlace top = rows_.placeOf(topRow());
+    const QString& text = document_.lineText(top.line);
+    topText = LogPosition{
+        top.line, logwrap::RowAt(text, rows_.isPlain(top.line), rows_.columns(), top.row).start};
+  }
+  rows_.rebuild(document_, columns);
+  rowCache_.clear();
+  updateScrollRange();
+  if (atBottom) {
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+  } else if (topText) {
+    verticalScrollBar()->setValue(rowOf(*topText, false));
+  }
+  viewport()->update();
+}
+
+void LogView::updateScrollRange() {
+  QScrollBar* bar = verticalScrollBar();
+  bar->setPageStep(visibleRows());
+  bar->setRange(0, std::max(0, rows_.totalRows() - visibleRows()));
+}
+
+int LogView::topRow() const { return verticalScrollBar()->value(); }
+
+int LogView::visibleRows() const {
+  return std::max(1, (viewport()->height() - 2 * kMargin) / rowHeight_);
+}
+
+QRect LogView::contentRect() const {
+  return QRect(0, kMargin, viewport()->width(), std::max(0, viewport()->height() - 2 * kMargin));
+}
+
+int LogView::rowTop(int row) const { return kMargin + (row - topRow()) * rowHeight_; }
+
+LogView::Place LogView::placeOf(LogPosition at, bool atRowEnd) const {
+  at = document_.clamped(at);
+  const QString& text = document_.lineText(at.line);
+  const bool plain = rows_.isPlain(at.line);
+  const logwrap::RowOfColumn shown =
+      logwrap::RowShowing(text, plain, rows_.columns(), at.column, atRowEnd);
+  return {shown.row, shown.span,
+          logwrap::CellOf(text, plain, rows_.columns(), shown.span, at.column)};
+}
+
+int LogView::rowOf(LogPosition at, bool atRowEnd) const {
+  at = document_.clamped(at);
+  return rows_.firstRowOf(at.line) + placeOf(at, atRowEnd).row;
+}
+
+LogPosition LogView::positionAt(QPoint point) const {
+  bool atRowEnd = false;
+  return positionAt(point, atRowEnd);
+}
+
+LogPosition LogView::positionAt(QPoint point, bool& atRowEnd) const {
+  const int row =
+      topRow() +
+      static_cast<int>(std::floor((point.y() - kMargin) / static_cast<qreal>(rowHeight_)));
+  const LogRowIndex::RowPlace place = rows_.placeOf(row);
+  const QString& text = document_.lineText(place.line);
+  const bool plain = rows_.isPlain(place.line);
+  const logwrap::RowSpan span = logwrap::RowAt(text, plain, rows_.columns(), place.row);
+  const qreal cell = (point.x() - kMargin) / cellWidth_;
+  const int column = logwrap::ColumnNearest(text, plain, rows_.columns(), span, cell);
+  atRowEnd = column == span.end && span.end < text.size();
+  return {place.line, column};
+}
+
+QRect LogView::characterRect(LogPosition at) const {
+  at = document_.clamped(at);
+  const Place place = placeOf(at, false);
+  const QString& text = document_.lineText(at.line);
+  int cells = 1;
+  if (at.column < text.size())
+    cells = logwrap::CellWalker(text, rows_.columns(), at.column).width();
+  const int row = rows_.firstRowOf(at.line) + place.row;
+  return QRectF(kMargin + place.cell * cellWidth_, rowTop(row), std::max(1, cells) * cellWidth_,
+                rowHeight_)
+      .toAlignedRect();
+}
+
+QRect LogView::caretRect() const {
+  const Place place = placeOf(caret_, caretAtRowEnd_);
+  const int row = rows_.firstRowOf(caret_.line) + place.row;
+  return QRect(static_cast<int>(std::floor(kMargin + place.cell * cellWidth_)), rowTop(row), 1,
+               rowHeight_);
+}
+
+void LogView::updateRows(int firstRow, int lastRow) {
+  const int top = std::max(firstRow, topRow());
+  const int bottom = std::min(lastRow, topRow() + visibleRows());
+  if (top > bottom) return;
+  viewport()->update(QRect(0, rowTop(top), viewport()->width(), (bottom - top + 1) * rowHeight_));
+}
+
+void LogView::ensureCaretVisible() {
+  const int row = rowOf(caret_, caretAtRowEnd_);
+  QScrollBar* bar = verticalScrollBar();
+  if (row < bar->value()) {
+    bar->setValue(row);
+  } else if (row >= bar->value() + visibleRows()) {
+    bar->setValue(row - visibleRows() + 1);
+  }
+}
+
+void LogView::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  rewrap();
+  updateScrollRange();
+}
+
+void LogView::changeEvent(QEvent* event) {
+  QAbstractScrollArea::changeEvent(event);
+  if (event->type() == QEvent::FontChange) {
+    updateMetrics();
+    rewrap(true);
+  } else if (event->type() == QEvent::PaletteChange) {
+    rowCache_.clear();
+    viewport()->update();
+  }
+}
+
+void LogView::scrollContentsBy(int, int dy) {
+  const int pixels = dy * rowHeight_;
+  const QRect content = contentRect();
+  if (std::abs(pixels) < content.height()) {
+    viewport()->scroll(0, pixels, content);
+  } else {
+    viewport()->update();
+  }
+}
+
+// ---- painting ----
+
+LogRowCache::Row& LogView::laidRow(int line, int row) {
+  if (LogRowCache::Row* cached = rowCache_.find(line, row)) return *cached;
+  const QString& text = document_.lineText(line);
+  LogRowCache::Row laid;
+  laid.absoluteRow = rows_.firstRowOf(line) + row;
+  laid.span = logwrap::RowAt(text, rows_.isPlain(line), rows_.columns(), row);
+  laid.laid = glyphs_.layRow(text, rows_.columns(), laid.span);
+  return rowCache_.store(line, row, std::move(laid));
+}
+
+LogRowCache::Selection LogView::selectedCells(int line, logwrap::RowSpan span) const {
+  if (!hasSelection()) return {};
+  const auto [from, to] = selection();
+  if (line < from.line || line > to.line) return {};
+  const QString& text = document_.lineText(line);
+  const int start = std::max(span.start, line == from.line ? from.column : 0);
+  const int end = line == to.line ? std::min(span.end, to.column) : span.end;
+  // A selected line break shows as one highlighted cell after the line's last row.
+  const bool breakSelected = span.end == text.size() && line < to.line;
+  if (start > end || (start == end && !breakSelected)) return {};
+  const bool plain = rows_.isPlain(line);
+  return {logwrap::CellOf(text, plain, rows_.columns(), span, start),
+          logwrap::CellOf(text, plain, rows_.columns(), span, end) + (breakSelected ? 1 : 0)};
+}
+
+int LogView::rowImageWidth() const {
+  // The cells of a full row, the selected line-break cell after them and a pixel of overhang.
+  return kMargin + static_cast<int>(std::ceil((rows_.columns() + 1) * cellWidth_)) + 1;
+}
+
+void LogView::drawRow(LogRowCache::Row& row, int line, LogRowCache::Selection selected) {
+  const QPointF origin(kMargin, ascent_);
+  const auto drawText = [&](QPainter& painter) {
+    for (const QGlyphRun& run : row.laid.runs) painter.drawGlyphRun(origin, run);
+    for (const QRectF& box : row.laid.boxes) painter.drawRect(box.translated(origin));
+  };
+  const int bandLeft = qRound(kMargin + selected.start * cellWidth_);
+  const int bandRight = qRound(kMargin + selected.end * cellWidth_);
+  const QPalette& colours = palette();
+  row.image = raster_.render(
+      QSize(rowImageWidth(), rowHeight_), viewport()->devicePixelRatioF(), drawText,
+      {document_.lineColour(line), colours.color(QPalette::Base)}, bandLeft, bandRight,
+      {colours.color(QPalette::HighlightedText), colours.color(QPalette::Highlight)});
+  row.drawnSelection = selected;
+}
+
+void LogView::paintEvent(QPaintEvent* event) {
+  QPainter painter(viewport());
+  const QRect exposed = event->rect();
+  const QRect content = contentRect() & exposed;
+  const int top = topRow();
+  const int first = top + std::max(0, (content.top() - kMargin) / rowHeight_);
+  const int last = std::min(rows_.totalRows() - 1, top + (content.bottom() - kMargin) / rowHeight_);
+  QRegion background(exposed);
+  if (!content.isEmpty() && first <= last) {
+    painter.setClipRect(content);
+    // The row images are opaque: copied, not blended.
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    LogRowIndex::RowPlace place = rows_.placeOf(first);
+    for (int row = first; row <= last; ++row) {
+      LogRowCache::Row& laid = laidRow(place.line, place.row);
+      const LogRowCache::Selection selected = selectedCells(place.line, laid.span);
+      if (laid.image.isNull() || laid.drawnSelection != selected)
+        drawRow(laid, place.line, selected);
+      painter.drawImage(QPoint(0, rowTop(row)), laid.image);
+      if (++place.row == rows_.rowsOf(place.line)) place = {place.line + 1, 0};
+    }
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    background -=
+        QRect(0, rowTop(first), rowImageWidth(), (last - first + 1) * rowHeight_) & content;
+    painter.setClipping(false);
+  }
+  for (const QRect& rect : background) painter.fillRect(rect, palette().brush(QPalette::Base));
+  if (hasFocus() && caretShown_) {
+    painter.setClipRect(contentRect());
+    painter.fillRect(caretRect(), palette().brush(QPalette::Text));
+  }
+  rowCache_.keepOnly(top, top + visibleRows() + 1);
+}
+
+// ---- offsets and accessibility notices ----
+
+qsizetype LogView::offsetOf(LogPosition at) const {
+  at = document_.clamped(at);
+  if (lineOffsets_.empty()) lineOffsets_.push_back(0);
+  while (static_cast<int>(lineOffsets_.size()) <= at.line) {
+    const int line = static_cast<int>(lineOffsets_.size()) - 1;
+    lineOffsets_.push_back(lineOffsets_.back() + document_.lineText(line).size() + 1);
+  }
+  return lineOffsets_[at.line] + at.column;
+}
+
+LogPosition LogView::positionAtOffset(qsizetype offset) const {
+  offsetOf({document_.lineCount() - 1, 0});  // every line's offset known
+  offset = std::clamp<qsizetype>(offset, 0, plainLength_);
+  const int line =
+      static_cast<int>(std::upper_bound(lineOffsets_.begin(), lineOffsets_.end(), offset) -
+                       lineOffsets_.begin() - 1);
+  return document_.clamped({line, static_cast<int>(offset - lineOffsets_[line])});
+}
+
+void LogView::noticeCaret() {
+  if (!QAccessible::isActive()) return;
+  QAccessibleTextCursorEvent cursorEvent(this, static_cast<int>(offsetOf(caret_)));
+  QAccessible::updateAccessibility(&cursorEvent);
+  const auto [from, to] = selection();
+  QAccessibleTextSelectionEvent selectionEvent(this, static_cast<int>(offsetOf(from)),
+                                               static_cast<int>(offsetOf(to)));
+  QAccessible::updateAccessibility(&selectionEvent);
+}
+
+void LogView::noticeChange(qsizetype offset, qsizetype removedLength, const QString& inserted) {
+  const int at = static_cast<int>(offset);
+  if (removedLength == 0 && inserted.isEmpty()) return;
+  const QString removed(removedLength, u' ');
+  if (removedLength == 0) {
+    QAccessibleTextInsertEvent event(this, at, inserted);
+    QAccessible::updateAccessibility(&event);
+  } else if (inserted.isEmpty()) {
+    QAccessibleTextRemoveEvent event(this, at, removed);
+    QAccessible::updateAccessibility(&event);
+  } else {
+    QAccessibleTextUpdateEvent event(this, at, removed, inserted);
+    QAccessible::updateAccessibility(&event);
+  }
+}
+
+}  // namespace app

@@ -1,0 +1,196 @@
+#pragma once
+// The traffic log's view and editor: shows a LogDocument in a monospaced font and edits it as a
+// plain text edit does (caret, mouse and keyboard selection, typing, Backspace / Delete, Enter,
+// cut / copy / paste of plain text, undo / redo, the X11 primary selection, accessibility).
+// Lines wrap at the viewport's width by cell arithmetic (log_view_wrap.h); the row index
+// (log_view_rows.h) maps scroll rows to lines, so an appended line costs O(its length) once and
+// no text off screen is ever shaped or laid out. Painting draws only the rows in the exposed
+// area from glyph runs cached per visible row (log_view_glyphs.h); scrolling moves pixels.
+// Program writes go through document().appendLine(); the view follows the document's signals
+// and keeps its caret and anchor valid through every change. Appends only schedule an update
+// (Qt merges them into one paint per event-loop turn). GUI thread only.
+
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QPoint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "app/log_document.h"
+#include "app/log_view_glyphs.h"
+#include "app/log_view_raster.h"
+#include "app/log_view_rows.h"
+
+namespace app {
+
+// Where the view puts the text the user selects and where a middle click takes text from: the
+// X11 primary selection of the system clipboard by default. Tests replace it.
+class PrimarySelection {
+ public:
+  virtual ~PrimarySelection() = default;
+  virtual bool isSupported() const;
+  virtual QString text() const;
+  virtual void setText(const QString& text);
+};
+
+class LogView : public QAbstractScrollArea {
+  Q_OBJECT
+ public:
+  explicit LogView(QWidget* parent = nullptr);
+  ~LogView() override;
+
+  LogDocument& document() { return document_; }
+  const LogDocument& document() const { return document_; }
+
+  // The lines joined by "\n".
+  QString toPlainText() const { return document_.toPlainText(); }
+  // Replaces the text (default colour, no undo history); the caret goes to the start.
+  void setPlainText(const QString& text);
+  void clear();
+
+  void selectAll();
+  bool hasSelection() const { return caret_ != anchor_; }
+  // The selection with line breaks as U+2029, as QTextCursor::selectedText gives it.
+  QString selectedText() const;
+  // The clipboard commands; copy and cut put the selection as plain text ("\n" line breaks).
+  void copy();
+  void cut();
+  void paste();
+  void undo();
+  void redo();
+
+  LogPosition caret() const { return caret_; }
+  LogPosition anchor() const { return anchor_; }
+  // Moves the caret (clamped into the document); without `keepAnchor` the selection goes.
+  void setCaret(LogPosition at, bool keepAnchor = false);
+  // The caret to the document's end, no selection.
+  void moveCaretToEnd();
+  // Scrolls as little as makes the caret's row visible.
+  void ensureCaretVisible();
+
+  // Geometry, for hit testing and the accessible interface. Viewport coordinates.
+  int columns() const { return rows_.columns(); }
+  int rowCount() const { return rows_.totalRows(); }
+  int rowsOfLine(int line) const { return rows_.rowsOf(line); }
+  int topRow() const;
+  // Whole rows the viewport shows (at least one).
+  int visibleRows() const;
+  qreal cellWidth() const { return cellWidth_; }
+  int rowHeight() const { return rowHeight_; }
+  // The caret position nearest to a point.
+  LogPosition positionAt(QPoint point) const;
+  // The cells of the character at `at` (one cell at a line's end), on the row showing it.
+  QRect characterRect(LogPosition at) const;
+  QRect caretRect() const;
+  // Characters of toPlainText() before a position, and back; computed on demand.
+  qsizetype offsetOf(LogPosition at) const;
+  LogPosition positionAtOffset(qsizetype offset) const;
+
+  // Not owned; nullptr restores the system clipboard's primary selection.
+  void setPrimarySelection(PrimarySelection* selection);
+
+ protected:
+  bool event(QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
+  void changeEvent(QEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void timerEvent(QTimerEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  bool focusNextPrevChild(bool next) override;
+
+ private:
+  struct Place {  // a caret position as shown: the row of its line and the cell in that row
+    int row = 0;  // row within the line
+    logwrap::RowSpan span;
+    int cell = 0;
+  };
+
+  // Document signals
+  void onLinesAppended(int first, int count);
+  void onLinesReplaced(int first, int removed, int added);
+  void onReset();
+
+  // Geometry (log_view.cpp)
+  void updateMetrics();
+  void rewrap(bool force = false);
+  void updateScrollRange();
+  QRect contentRect() const;
+  Place placeOf(LogPosition at, bool atRowEnd) const;
+  // The caret position nearest to a point, and whether it shows at the end of its row.
+  LogPosition positionAt(QPoint point, bool& atRowEnd) const;
+  int rowOf(LogPosition at, bool atRowEnd) const;  // of the whole log
+  int rowTop(int row) const;                       // viewport y of a row of the whole log
+  LogRowCache::Row& laidRow(int line, int row);
+  LogRowCache::Selection selectedCells(int line, logwrap::RowSpan span) const;
+  void drawRow(LogRowCache::Row& row, int line, LogRowCache::Selection selection);
+  int rowImageWidth() const;
+  void updateRows(int firstRow, int lastRow);
+
+  // Caret and selection (log_view_input.cpp)
+  void moveCaret(LogPosition at, bool keepAnchor, bool atRowEnd = false);
+  void restartBlink();
+  void publishSelection();
+  void select(LogPosition from, LogPosition to);
+  void selectWordAt(LogPosition at);
+  void selectLineAt(LogPosition at);
+  std::pair<LogPosition, LogPosition> selection() const;  // ordered
+  // User edits: the selection (or nothing at the caret) replaced by text; a range removed.
+  void typeText(const QString& text, LogDocument::EditRun run);
+  void removeRange(LogPosition from, LogPosition to, LogDocument::EditRun run);
+  void beginEdit(LogPosition from, LogPosition to);
+  bool handleMoveKey(QKeyEvent* event);
+  bool handleEditKey(QKeyEvent* event);
+  LogPosition nextChar(LogPosition at) const;
+  LogPosition previousChar(LogPosition at) const;
+  LogPosition verticalTarget(int rows, bool& atRowEnd);
+  void autoScroll();
+
+  // Accessibility notices, sent only while an assistive tool listens (log_view.cpp)
+  void noticeCaret();
+  void noticeChange(qsizetype offset, qsizetype removedLength, const QString& inserted);
+
+  LogDocument document_;
+  LogRowIndex rows_;
+  LogGlyphs glyphs_;
+  LogRowCache rowCache_;
+  LogTextRaster raster_;
+  qreal cellWidth_ = 1;
+  int rowHeight_ = 1;
+  qreal ascent_ = 0;
+  static constexpr int kMargin = 4;
+
+  LogPosition caret_;
+  LogPosition anchor_;
+  bool caretAtRowEnd_ = false;     // a caret at a row boundary is shown at the end of the row
+  std::optional<qreal> keptCell_;  // the cell Up / Down keep while moving through rows
+  bool caretShown_ = true;
+  QBasicTimer blinkTimer_;
+
+  bool selectingByMouse_ = false;
+  QPoint lastMousePoint_;
+  QBasicTimer autoScrollTimer_;
+  QBasicTimer tripleClickTimer_;
+  QPoint tripleClickPoint_;
+
+  PrimarySelection systemSelection_;
+  PrimarySelection* primarySelection_ = &systemSelection_;
+
+  // A user edit in flight, for its accessibility notice: where, and how much it removes.
+  struct PendingEdit {
+    qsizetype offset;
+    qsizetype removedLength;
+  };
+  std::optional<PendingEdit> pendingEdit_;
+  qsizetype plainLength_ = 0;  // length of toPlainText(), kept for the removal notices
+  mutable std::vector<qsizetype> lineOffsets_;  // offsets of lines [0, size), valid prefix
+};
+
+}  // namespace app

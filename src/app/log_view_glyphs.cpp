@@ -1,0 +1,141 @@
+#include "app/log_view_glyphs.h"
+
+#include <QFontMetricsF>
+#include <QTextLayout>
+
+namespace app {
+
+namespace {
+
+// What is drawn for a code point: the control picture for C0 controls and DEL, nothing (0) for
+// blanks and C1 controls, the character itself otherwise.
+char32_t drawnFor(char32_t c) {
+  if (c == u' ' || c == u'\t' || (c >= 0x80 && c < 0xA0)) return 0;
+  if (c < 0x20) return 0x2400 + c;
+  if (c == 0x7F) return 0x2421;
+  return c;
+}
+
+}  // namespace
+
+void LogGlyphs::setFont(const QFont& font, qreal cellWidth) {
+  font_ = font;
+  primary_ = QRawFont::fromFont(font);
+  cellWidth_ = cellWidth;
+  const QFontMetricsF metrics(font);
+  box_ = QRectF(1, -metrics.ascent() * 0.8, cellWidth - 2, metrics.ascent() * 0.8);
+  fallbacks_.clear();
+}
+
+LaidRow LogGlyphs::layRow(QStringView line, int columns, logwrap::RowSpan span) {
+  // The drawn characters of the row, with the cell each starts at and its width in cells.
+  QString drawn;
+  drawn.reserve(span.end - span.start);
+  struct Place {
+    char32_t drawn;
+    int cell;
+    int width;
+  };
+  QList<Place> places;
+  places.reserve(span.end - span.start);
+  const bool plain = logwrap::IsPlain(line.sliced(span.start, span.end - span.start));
+  if (plain) {
+    for (int column = span.start; column < span.end; ++column) {
+      const char32_t c = drawnFor(line[column].unicode());
+      if (c == 0) continue;
+      drawn += QChar(static_cast<char16_t>(c));
+      places.append({c, column - span.start, 1});
+    }
+  } else {
+    for (logwrap::CellWalker w(line, columns, span.start); w.column() < span.end; w.next()) {
+      const char32_t c = drawnFor(w.codePoint());
+      if (c == 0) continue;
+      const char32_t units[] = {c};
+      drawn += QString::fromUcs4(units, 1);
+      places.append({c, w.cell(), w.width()});
+    }
+  }
+  QList<quint32> glyphs(places.size());
+  int glyphCount = static_cast<int>(glyphs.size());
+  if (!drawn.isEmpty()) {
+    primary_.glyphIndexesForChars(drawn.constData(), static_cast<int>(drawn.size()), glyphs.data(),
+                                  &glyphCount);
+  }
+
+  QList<quint32> primaryGlyphs;
+  QList<QPointF> primaryPositions;
+  primaryGlyphs.reserve(glyphCount);
+  primaryPositions.reserve(glyphCount);
+  LaidRow laid;
+  // One glyph a code point: the lookup does not shape.
+  for (int i = 0; i < glyphCount && i < places.size(); ++i) {
+    const QPointF at(places[i].cell * cellWidth_, 0);
+    if (glyphs[i] != 0) {
+      primaryGlyphs.append(glyphs[i]);
+      primaryPositions.append(at);
+      continue;
+    }
+    const Fallback& fallback = fallbackFor(places[i].drawn);
+    if (fallback.missing) {
+      laid.boxes.append(box_.adjusted(0, 0, (places[i].width - 1) * cellWidth_, 0).translated(at));
+      continue;
+    }
+    for (QGlyphRun run : fallback.runs) {
+      QList<QPointF> positions = run.positions();
+      for (QPointF& p : positions) p += at;
+      run.setPositions(positions);
+      laid.runs.append(run);
+    }
+  }
+  if (!primaryGlyphs.isEmpty()) {
+    QGlyphRun run;
+    run.setRawFont(primary_);
+    run.setGlyphIndexes(primaryGlyphs);
+    run.setPositions(primaryPositions);
+    laid.runs.prepend(run);
+  }
+  return laid;
+}
+
+const LogGlyphs::Fallback& LogGlyphs::fallbackFor(char32_t c) {
+  auto found = fallbacks_.find(c);
+  if (found != fallbacks_.end()) return *found;
+  const char32_t units[] = {c};
+  QTextLayout layout(QString::fromUcs4(units, 1), font_);
+  layout.beginLayout();
+  const QTextLine textLine = layout.createLine();
+  layout.endLayout();
+  Fallback fallback;
+  fallback.missing = true;
+  if (textLine.isValid()) {
+    for (QGlyphRun run : layout.glyphRuns()) {
+      if (!run.glyphIndexes().contains(0)) fallback.missing = false;
+      QList<QPointF> positions = run.positions();
+      for (QPointF& p : positions) p -= QPointF(0, textLine.ascent());
+      run.setPositions(positions);
+      fallback.runs.append(run);
+    }
+  }
+  return *fallbacks_.insert(c, fallback);
+}
+
+LogRowCache::Row* LogRowCache::find(int line, int row) {
+  const auto found = rows_.find(keyOf(line, row));
+  return found == rows_.end() ? nullptr : &*found;
+}
+
+LogRowCache::Row& LogRowCache::store(int line, int row, Row laid) {
+  return *rows_.insert(keyOf(line, row), std::move(laid));
+}
+
+void LogRowCache::dropLinesFrom(int line) {
+  rows_.removeIf([line](const auto& entry) { return static_cast<int>(entry.key() >> 32) >= line; });
+}
+
+void LogRowCache::keepOnly(int firstRow, int lastRow) {
+  rows_.removeIf([&](const auto& entry) {
+    return entry.value().absoluteRow < firstRow || entry.value().absoluteRow > lastRow;
+  });
+}
+
+}  // namespace app

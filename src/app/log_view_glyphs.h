@@ -1,0 +1,84 @@
+#pragma once
+// Glyph runs for the rows the log view shows, every character placed on the cell grid of
+// log_view_wrap.h (x = cell * cell width), never where a text layout would put it, so the
+// glyphs sit exactly where the caret and hit testing put them. Glyphs come from the font's
+// primary face by a character-to-glyph lookup, with no shaping; a character the face lacks is
+// drawn from the fallback face a one-character text layout picks, looked up once per
+// character. C0 controls and DEL are drawn as their control pictures; blanks, tabs and C1
+// controls draw nothing; a character no installed font has is drawn as a box filling its cells
+// (a font's own missing-glyph box is wider than a cell).
+// LogRowCache keeps the rows on screen, laid out and drawn: a row is laid out and drawn into its
+// own image once while it stays visible (again only when the selection across it changes), and
+// a paint copies the images (log_view_raster.h draws them).
+// The view drops rows whose line changed, and everything on a width, font or palette change.
+
+#include <QFont>
+#include <QGlyphRun>
+#include <QHash>
+#include <QImage>
+#include <QList>
+#include <QRawFont>
+#include <QRectF>
+#include <QStringView>
+
+#include "app/log_view_wrap.h"
+
+namespace app {
+
+// What draws one row: the row's first cell at x = 0, the baseline at y = 0.
+struct LaidRow {
+  QList<QGlyphRun> runs;
+  QList<QRectF> boxes;  // characters no font has
+};
+
+class LogGlyphs {
+ public:
+  void setFont(const QFont& font, qreal cellWidth);
+  LaidRow layRow(QStringView line, int columns, logwrap::RowSpan span);
+
+ private:
+  struct Fallback {
+    QList<QGlyphRun> runs;  // drawn at x = 0, baseline y = 0
+    bool missing = false;   // no font has the character
+  };
+  const Fallback& fallbackFor(char32_t c);
+
+  QFont font_;
+  QRawFont primary_;
+  qreal cellWidth_ = 1;
+  QRectF box_;  // a missing character's box in one cell
+  QHash<char32_t, Fallback> fallbacks_;
+};
+
+class LogRowCache {
+ public:
+  // The cells of a row drawn selected, [start, end); empty when none is.
+  struct Selection {
+    int start = 0;
+    int end = 0;
+    bool operator==(const Selection&) const = default;
+  };
+  struct Row {
+    int absoluteRow = 0;
+    logwrap::RowSpan span;
+    LaidRow laid;
+    QImage image;  // the row drawn, null until it is
+    Selection drawnSelection;
+  };
+
+  // The cached row, or nullptr.
+  Row* find(int line, int row);
+  Row& store(int line, int row, Row laid);
+  void dropLinesFrom(int line);
+  void clear() { rows_.clear(); }
+  // Forgets rows outside [firstRow, lastRow] of the whole log.
+  void keepOnly(int firstRow, int lastRow);
+
+ private:
+  static quint64 keyOf(int line, int row) {
+    return (static_cast<quint64>(static_cast<quint32>(line)) << 32) | static_cast<quint32>(row);
+  }
+  QHash<quint64, Row> rows_;
+};
+
+}  // namespace app

@@ -1,0 +1,22 @@
+#pragma once
+// Word moves inside one line of the log, by the rule a plain text edit uses: a word is a run of
+// characters that are neither blanks nor separators (. , ? ! @ # $ : ; - < > [ ] ( ) { } = / +
+// % & ^ * ' " ` ~ | \), a run of separators counts as a word of its own, and moving to the next
+// word also skips the blanks after it. Columns are UTF-16 indexes.
+
+#include <QStringView>
+
+namespace app::logwords {
+
+// Ctrl+Right: the start of the next word (skipping the blanks after the current one).
+int NextWordStart(QStringView line, int column);
+// Ctrl+Left: the start of this word or of the one before.
+int PreviousWordStart(QStringView line, int column);
+// The word a double click at `column` selects, as [start, end).
+struct Word {
+  int start;
+  int end;
+};
+Word WordAt(QStringView line, int column);
+
+}  // namespace app::logwords

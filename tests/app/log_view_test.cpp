@@ -1,0 +1,489 @@
+// The log view: wrapping by cells, hit testing and caret moves over wrapped rows, the editing
+// keys, the primary selection, the context-menu request and the accessible text.
+
+#include "app/log_view.h"
+
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTest>
+#include <cmath>
+
+#include "app/log_view_raster.h"
+#include "app/log_view_wrap.h"
+
+namespace {
+
+using app::LogPosition;
+
+const QColor kGreen{0, 128, 0};
+const QColor kBlue{0, 0, 255};
+constexpr int kMargin = 4;
+
+QFont logFont() {
+  QFont font;
+  font.setFamilies({QStringLiteral("新宋体"), QStringLiteral("NSimSun"),
+                    QStringLiteral("Noto Sans Mono CJK SC"), QStringLiteral("monospace")});
+  font.setPixelSize(13);
+  font.setStyleStrategy(QFont::PreferNoShaping);
+  return font;
+}
+
+// A shown view whose rows hold exactly `columns` cells.
+struct ShownView {
+  app::LogView view;
+
+  explicit ShownView(int columns, int rows = 10) {
+    view.setFont(logFont());
+    view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    view.show();
+    resize(columns, rows);
+  }
+
+  void resize(int columns, int rows) {
+    const int chromeWidth = view.width() - view.viewport()->width();
+    const int chromeHeight = view.height() - view.viewport()->height();
+    view.resize(
+        chromeWidth + 2 * kMargin + static_cast<int>(std::ceil(columns * view.cellWidth())) + 1,
+        chromeHeight + 2 * kMargin + rows * view.rowHeight());
+    QCoreApplication::processEvents();
+  }
+
+  // A point just inside the left half of a cell on a row of the screen.
+  QPoint cellPoint(int screenRow, int cell) const {
+    return QPoint(kMargin + static_cast<int>(std::ceil(cell * view.cellWidth())) + 1,
+                  kMargin + screenRow * view.rowHeight() + view.rowHeight() / 2);
+  }
+
+  void mouse(QEvent::Type type, Qt::MouseButton button, QPoint at,
+             Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    const Qt::MouseButtons held =
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent event(type, at, view.viewport()->mapToGlobal(at), button,
+                      type == QEvent::MouseMove ? Qt::MouseButtons(Qt::LeftButton) : held,
+                      modifiers);
+    QApplication::sendEvent(view.viewport(), &event);
+  }
+
+  void click(QPoint at, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    mouse(QEvent::MouseButtonPress, Qt::LeftButton, at, modifiers);
+    mouse(QEvent::MouseButtonRelease, Qt::LeftButton, at, modifiers);
+  }
+
+  void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::keyClick(&view, key, modifiers);
+  }
+
+  QStringList lines() const { return view.toPlainText().split(u'\n'); }
+};
+
+class FakeSelection : public app::PrimarySelection {
+ public:
+  bool supported = true;
+  QString held;
+  bool isSupported() const override { return supported; }
+  QString text() const override { return held; }
+  void setText(const QString& text) override { held = text; }
+};
+
+}  // namespace
+
+TEST(LogViewWrap, RowsCountCellsWithWideCharactersTakingTwoAndAResizeRewrapsKeepingTheTopLine) {
+  using namespace app::logwrap;
+  const QString ascii(25, u'a');
+  ASSERT_TRUE(IsPlain(ascii));
+  EXPECT_EQ(RowCount(ascii, true, 10), 3);
+  EXPECT_EQ(RowAt(ascii, true, 10, 2), (RowSpan{20, 25}));
+  EXPECT_EQ(RowCount(QString(20, u'a'), true, 10), 2);
+  EXPECT_EQ(RowCount(QString(), true, 10), 1);
+  // The walk over a plain line gives what the arithmetic gives.
+  for (int columns = 1; columns <= 12; ++columns) {
+    ASSERT_EQ(RowCount(ascii, false, columns), RowCount(ascii, true, columns)) << columns;
+    for (int row = 0; row < RowCount(ascii, true, columns); ++row) {
+      ASSERT_EQ(RowAt(ascii, false, columns, row), RowAt(ascii, true, columns, row)) << columns;
+    }
+  }
+
+  const QString cjk = QStringLiteral("中文报文中");  // five wide characters, ten cells
+  EXPECT_FALSE(IsPlain(cjk));
+  EXPECT_EQ(RowCount(cjk, false, 10), 1);
+  EXPECT_EQ(RowCount(cjk, false, 9), 2);  // the fifth does not fit in the one cell left
+  EXPECT_EQ(RowAt(cjk, false, 9, 0), (RowSpan{0, 4}));
+  EXPECT_EQ(RowCount(QStringLiteral("ab中"), false, 3), 2);
+  const QString mixed = QStringLiteral("a中b");
+  EXPECT_EQ(CellOf(mixed, false, 10, {0, 3}, 2), 3);
+  EXPECT_EQ(ColumnNearest(mixed, false, 10, {0, 3}, 1.9), 1);
+  EXPECT_EQ(ColumnNearest(mixed, false, 10, {0, 3}, 2.1), 2);
+  // A narrow character beyond the BMP is one cell in two UTF-16 units; an emoji is wide.
+  const QString outside = QStringLiteral("x\U0001D400y\U0001F600z");
+  EXPECT_EQ(CellOf(outside, false, 20, {0, 7}, 3), 2);
+  EXPECT_EQ(CellOf(outside, false, 20, {0, 7}, 6), 5);
+  // A tab reaches the next stop of eight cells, but not past the row's end.
+  const QString tabbed = QStringLiteral("a\tb");
+  EXPECT_EQ(CellOf(tabbed, false, 20, {0, 3}, 2), 8);
+  EXPECT_EQ(RowCount(tabbed, false, 6), 2);
+  EXPECT_EQ(RowAt(tabbed, false, 6, 1), (RowSpan{2, 3}));
+
+  ShownView shown(40, 4);
+  ASSERT_EQ(shown.view.columns(), 40);
+  app::LogDocument& document = shown.view.document();
+  document.appendLine(QString(100, u'x'), kGreen);
+  document.appendLine(QString(30, QChar(0x4e2d)), kBlue);  // 60 cells
+  document.appendLine(QStringLiteral("short"), kGreen);
+  EXPECT_EQ(shown.view.rowsOfLine(0), 3);
+  EXPECT_EQ(shown.view.rowsOfLine(1), 2);
+  EXPECT_EQ(shown.view.rowCount(), 6);
+  shown.resize(25, 4);
+  ASSERT_EQ(shown.view.columns(), 25);
+  EXPECT_EQ(shown.view.rowsOfLine(0), 4);
+  EXPECT_EQ(shown.view.rowsOfLine(1), 3);  // twelve wide characters a row, one cell left over
+  EXPECT_EQ(shown.view.rowCount(), 8);
+
+  // The line at the top of the view stays there through a rewrap.
+  for (int i = 0; i < 40; ++i)
+    document.appendLine(QStringLiteral("line %1 ").arg(i).repeated(6), kBlue);
+  shown.view.setCaret({20, 0});
+  shown.view.ensureCaretVisible();
+  shown.view.verticalScrollBar()->setValue(shown.view.verticalScrollBar()->value() + 0);
+  const int topLine = shown.view.positionAt(shown.cellPoint(0, 0)).line;
+  shown.resize(60, 4);
+  EXPECT_EQ(shown.view.positionAt(shown.cellPoint(0, 0)).line, topLine);
+  EXPECT_EQ(shown.view.positionAt(shown.cellPoint(0, 0)).column, 0);
+}
+
+TEST(LogViewCaret, ClicksAndKeysPlaceTheCaretOnTheCellGridAcrossWrappedRows) {
+  ShownView shown(20);
+  app::LogView& view = shown.view;
+  view.document().appendLine(QStringLiteral("0123456789abcdefghij0123456789ABCDE"), kGreen);
+  view.document().appendLine(QStringLiteral("中文中文中文中文中文中文"), kBlue);  // 24 cells
+  view.document().appendLine(QStringLiteral("xyz"), kGreen);
+  ASSERT_EQ(view.rowCount(), 5);
+
+  shown.click(shown.cellPoint(1, 4));
+  EXPECT_EQ(view.caret(), (LogPosition{0, 24}));
+  EXPECT_FALSE(view.hasSelection());
+  EXPECT_NEAR(view.caretRect().x(), kMargin + 4 * view.cellWidth(), 1.0);
+  EXPECT_EQ(view.caretRect().y(), kMargin + view.rowHeight());
+  const QRect wide = view.characterRect({1, 2});
+  EXPECT_NEAR(wide.x(), kMargin + 4 * view.cellWidth(), 1.0);
+  EXPECT_NEAR(wide.width(), 2 * view.cellWidth(), 1.0);
+  shown.click(shown.cellPoint(2, 4));  // the left half of the third wide character
+  EXPECT_EQ(view.caret(), (LogPosition{1, 2}));
+  shown.click(shown.cellPoint(2, 5));  // its right half
+  EXPECT_EQ(view.caret(), (LogPosition{1, 3}));
+  shown.click(shown.cellPoint(4, 15));  // past the end of a short line
+  EXPECT_EQ(view.caret(), (LogPosition{2, 3}));
+
+  // Up and Down go through the rows of the wrap and keep the cell they started from.
+  view.setCaret({0, 4});
+  const LogPosition down[] = {{0, 24}, {1, 2}, {1, 12}, {2, 3}};
+  for (const LogPosition& expected : down) {
+    shown.key(Qt::Key_Down);
+    EXPECT_EQ(view.caret(), expected);
+  }
+  const LogPosition up[] = {{1, 12}, {1, 2}, {0, 24}, {0, 4}, {0, 4}};
+  for (const LogPosition& expected : up) {
+    shown.key(Qt::Key_Up);
+    EXPECT_EQ(view.caret(), expected);
+  }
+
+  // Home and End go to the ends of the row; at a row's end the caret shows on that row.
+  shown.key(Qt::Key_End);
+  EXPECT_EQ(view.caret(), (LogPosition{0, 20}));
+  EXPECT_EQ(view.caretRect().y(), kMargin);
+  EXPECT_NEAR(view.caretRect().x(), kMargin + 20 * view.cellWidth(), 1.0);
+  shown.key(Qt::Key_Home);
+  EXPECT_EQ(view.caret(), (LogPosition{0, 0}));
+  view.setCaret({0, 24});
+  shown.key(Qt::Key_End);
+  EXPECT_EQ(view.caret(), (LogPosition{0, 35}));
+  shown.key(Qt::Key_Home);
+  EXPECT_EQ(view.caret(), (LogPosition{0, 20}));
+  EXPECT_EQ(view.caretRect().y(), kMargin + view.rowHeight());
+
+  // Left and Right cross line ends; Shift extends; a plain move drops the selection at its end.
+  shown.key(Qt::Key_End, Qt::ControlModifier);
+  EXPECT_EQ(view.caret(), (LogPosition{2, 3}));
+  shown.key(Qt::Key_Home);
+  shown.key(Qt::Key_Left);
+  EXPECT_EQ(view.caret(), (LogPosition{1, 12}));
+  shown.key(Qt::Key_Right, Qt::ShiftModifier);
+  shown.key(Qt::Key_Right, Qt::ShiftModifier);
+  EXPECT_EQ(view.selectedText(), QStringLiteral("\u2029x"));
+  shown.key(Qt::Key_Left);
+  EXPECT_EQ(view.caret(), (LogPosition{1, 12}));
+  EXPECT_FALSE(view.hasSelection());
+  shown.key(Qt::Key_Home, Qt::ControlModifier);
+  shown.key(Qt::Key_Down, Qt::ShiftModifier);
+  EXPECT_EQ(view.selectedText(), QStringLiteral("0123456789abcdefghij"));
+  shown.click(shown.cellPoint(2, 2), Qt::ShiftModifier);
+  EXPECT_EQ(view.anchor(), (LogPosition{0, 0}));
+  EXPECT_EQ(view.caret(), (LogPosition{1, 1}));
+
+  // Ctrl+arrows go by words; PageDown moves the view and the caret a page.
+  view.document().setPlainText(QStringLiteral("RX:01 02 FF (12:00:00:000)"));
+  EXPECT_EQ(view.caret(), (LogPosition{0, 1}));  // clamped into the new text
+  const int words[] = {2, 3, 6, 9, 12, 13};
+  for (const int column : words) {
+    shown.key(Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(view.caret().column, column);
+  }
+  shown.key(Qt::Key_Left, Qt::ControlModifier);
+  EXPECT_EQ(view.caret().column, 12);
+  for (int i = 0; i < 60; ++i) view.document().appendLine(QStringLiteral("row %1").arg(i), kGreen);
+  view.setCaret({2, 1});
+  shown.key(Qt::Key_PageDown);
+  EXPECT_EQ(view.caret(), (LogPosition{2 + view.visibleRows(), 1}));
+  EXPECT_EQ(view.topRow(), view.visibleRows());
+  shown.key(Qt::Key_PageUp, Qt::ShiftModifier);
+  EXPECT_EQ(view.caret(), (LogPosition{2, 1}));
+}
+
+TEST(LogViewEditing, KeysEditTheTextAsAPlainTextEditDoes) {
+  ShownView shown(60);
+  app::LogView& view = shown.view;
+  view.document().appendLine(QStringLiteral("RX:01 02 FF (12:00:00:000)"), kGreen);
+  view.setCaret({0, 8});
+  QTest::keyClicks(&view, QStringLiteral("ab"));
+  shown.key(Qt::Key_Backspace);
+  EXPECT_EQ(view.toPlainText(), QStringLiteral("RX:01 02a FF (12:00:00:000)"));
+  shown.key(Qt::Key_Return);
+  EXPECT_EQ(shown.lines(), (QStringList{"RX:01 02a", " FF (12:00:00:000)"}));
+  EXPECT_EQ(view.caret(), (LogPosition{1, 0}));
+  EXPECT_EQ(view.document().lineColour(1), kGreen);  // the line broken off keeps its colour
+  shown.key(Qt::Key_Backspace);
+  shown.key(Qt::Key_Delete);
+  EXPECT_EQ(view.toPlainText(), QStringLiteral("RX:01 02aFF (12:00:00:000)"));
+  shown.key(Qt::Key_End, Qt::ShiftModifier);
+  QTest::keyClicks(&view, QStringLiteral("Z"));
+  EXPECT_EQ(view.toPlainText(), QStringLiteral("RX:01 02aZ"));
+  shown.key(Qt::Key_Backspace, Qt::ControlModifier);
+  EXPECT_EQ(view.toPlainText(), QStringLiteral("RX:01 "));
+  view.setCaret({0, 0});
+  shown.key(Qt::Key_Delete, Qt::ControlModifier);
+  EXPECT_EQ(view.toPlainText(), QStringLiteral(":01 "));
+  shown.key(Qt::Key_Tab);
+  EXPECT_EQ(view.toPlainText(), QStringLiteral("\t:01 "));
+
+  // Undo steps back through the user's edits and puts the caret where each happened; typing in
+  // one run is one step.
+  shown.key(Qt::Key_Z, Qt::ControlModifier);
+  shown.key(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(view.toPlainText(), QStringLiteral("RX:01 "));
+  EXPECT_EQ(view.caret(), (LogPosition{0, 2}));  // after the text the undo put back
+  shown.key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(view.toPlainText(), QStringLiteral(":01 "));
+  view.setCaret({0, 4});
+  QTest::keyClicks(&view, QStringLiteral("abc"));
+  shown.key(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(view.toPlainText(), QStringLiteral(":01 "));
+
+  // The clipboard keys, Qt's old ones included; pasted line breaks start lines.
+  shown.key(Qt::Key_A, Qt::ControlModifier);
+  shown.key(Qt::Key_Insert, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral(":01 "));
+  shown.key(Qt::Key_Delete, Qt::ShiftModifier);
+  EXPECT_EQ(view.toPlainText(), QString());
+  QApplication::clipboard()->setText(QStringLiteral("one\r\ntwo\nthree"));
+  shown.key(Qt::Key_Insert, Qt::ShiftModifier);
+  EXPECT_EQ(shown.lines(), (QStringList{"one", "two", "three"}));
+  EXPECT_EQ(view.caret(), (LogPosition{2, 5}));
+  view.setCaret({1, 1});
+  view.setCaret({2, 2}, true);
+  shown.key(Qt::Key_X, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("wo\nth"));
+  EXPECT_EQ(shown.lines(), (QStringList{"one", "tree"}));
+  shown.key(Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(shown.lines(), (QStringList{"one", "two", "three"}));
+
+  // A double click selects a word, a third click the line with its line break.
+  view.document().setPlainText(QStringLiteral("RX:01 02 FF\nnext"));
+  const QPoint onTwo = shown.cellPoint(0, 7);
+  shown.mouse(QEvent::MouseButtonPress, Qt::LeftButton, onTwo);
+  shown.mouse(QEvent::MouseButtonRelease, Qt::LeftButton, onTwo);
+  shown.mouse(QEvent::MouseButtonDblClick, Qt::LeftButton, onTwo);
+  shown.mouse(QEvent::MouseButtonRelease, Qt::LeftButton, onTwo);
+  EXPECT_EQ(view.selectedText(), QStringLiteral("02"));
+  shown.click(onTwo);
+  EXPECT_EQ(view.selectedText(), QStringLiteral("RX:01 02 FF\u2029"));
+}
+
+TEST(LogViewPrimarySelection, UserSelectionsGoToThePrimarySelectionAndAMiddleClickPastesIt) {
+  ShownView shown(40);
+  app::LogView& view = shown.view;
+  FakeSelection primary;
+  view.setPrimarySelection(&primary);
+  view.document().appendLine(QStringLiteral("hello world"), kGreen);
+
+  shown.mouse(QEvent::MouseButtonPress, Qt::LeftButton, shown.cellPoint(0, 0));
+  shown.mouse(QEvent::MouseMove, Qt::NoButton, shown.cellPoint(0, 3));
+  EXPECT_EQ(primary.held, QString());  // not before the button is let go
+  shown.mouse(QEvent::MouseMove, Qt::NoButton, shown.cellPoint(0, 5));
+  shown.mouse(QEvent::MouseButtonRelease, Qt::LeftButton, shown.cellPoint(0, 5));
+  EXPECT_EQ(primary.held, QStringLiteral("hello"));
+  shown.key(Qt::Key_Right, Qt::ShiftModifier);
+  EXPECT_EQ(primary.held, QStringLiteral("hello "));
+  view.selectAll();  // a program selection leaves it alone
+  EXPECT_EQ(primary.held, QStringLiteral("hello "));
+  shown.key(Qt::Key_A, Qt::ControlModifier);
+  EXPECT_EQ(primary.held, QStringLiteral("hello world"));
+
+  primary.held = QStringLiteral("XY");
+  shown.mouse(QEvent::MouseButtonPress, Qt::MiddleButton, shown.cellPoint(0, 6));
+  shown.mouse(QEvent::MouseButtonRelease, Qt::MiddleButton, shown.cellPoint(0, 6));
+  EXPECT_EQ(view.toPlainText(), QStringLiteral("hello XYworld"));
+  EXPECT_EQ(view.caret(), (LogPosition{0, 8}));
+
+  // Without a primary selection on the platform, neither happens.
+  primary.supported = false;
+  shown.key(Qt::Key_Home, Qt::ShiftModifier);
+  shown.mouse(QEvent::MouseButtonPress, Qt::MiddleButton, shown.cellPoint(0, 0));
+  EXPECT_EQ(primary.held, QStringLiteral("XY"));
+  EXPECT_EQ(view.toPlainText(), QStringLiteral("hello XYworld"));
+}
+
+TEST(LogViewContextMenu, ARightClickAsksForTheMenuAtThePositionAPlainTextEditGives) {
+  ShownView shown(40);
+  QPlainTextEdit reference;
+  reference.setFont(logFont());
+  reference.resize(shown.view.size());
+  reference.show();
+  shown.view.document().appendLine(QStringLiteral("RX:01"), kGreen);
+  shown.view.setCaret({0, 2});
+  QList<QPoint> asked;
+  for (QAbstractScrollArea* area : {static_cast<QAbstractScrollArea*>(&shown.view),
+                                    static_cast<QAbstractScrollArea*>(&reference)}) {
+    area->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(area, &QWidget::customContextMenuRequested,
+                     [&asked](const QPoint& at) { asked << at; });
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(area));
+    const QPoint inWindow = area->viewport()->mapTo(area->window(), QPoint(30, 12));
+    QTest::mouseClick(area->window()->windowHandle(), Qt::RightButton, Qt::NoModifier, inWindow);
+  }
+  ASSERT_EQ(asked.size(), 2);
+  EXPECT_EQ(asked[0], asked[1]);
+  EXPECT_EQ(shown.view.caret(), (LogPosition{0, 2}));  // a right click leaves the caret
+}
+
+TEST(LogViewAccessibility, AssistiveToolsReadTheTextCaretSelectionAndCharacterPlaces) {
+  ShownView shown(20);
+  app::LogView& view = shown.view;
+  view.document().appendLine(QStringLiteral("RX:01 02 FF"), kGreen);
+  view.document().appendLine(QStringLiteral("中文"), kBlue);
+  view.document().appendLine(QString(30, u'z'), kGreen);
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&view);
+  ASSERT_NE(accessible, nullptr);
+  EXPECT_EQ(accessible->role(), QAccessible::EditableText);
+  EXPECT_TRUE(accessible->state().editable);
+  QAccessibleTextInterface* text = accessible->textInterface();
+  ASSERT_NE(text, nullptr);
+  ASSERT_EQ(text->characterCount(), 11 + 1 + 2 + 1 + 30);
+  EXPECT_EQ(text->text(0, text->characterCount()), view.toPlainText());
+  EXPECT_EQ(accessible->text(QAccessible::Value), view.toPlainText());
+
+  view.setCaret({1, 1});
+  EXPECT_EQ(text->cursorPosition(), 13);
+  view.setCaret({0, 6});
+  view.setCaret({0, 8}, true);
+  ASSERT_EQ(text->selectionCount(), 1);
+  int start = -1;
+  int end = -1;
+  text->selection(0, &start, &end);
+  EXPECT_EQ(std::pair(start, end), std::pair(6, 8));
+  text->setSelection(0, 12, 14);
+  EXPECT_EQ(view.selectedText(), QStringLiteral("中文"));
+
+  EXPECT_EQ(text->textAtOffset(7, QAccessible::WordBoundary, &start, &end), QStringLiteral("02"));
+  EXPECT_EQ(std::pair(start, end), std::pair(6, 8));
+  EXPECT_EQ(text->textAfterOffset(7, QAccessible::WordBoundary, &start, &end), QStringLiteral(" "));
+  EXPECT_EQ(text->textAtOffset(11, QAccessible::CharBoundary, &start, &end), QStringLiteral("\n"));
+  EXPECT_EQ(text->textAtOffset(3, QAccessible::ParagraphBoundary, &start, &end),
+            QStringLiteral("RX:01 02 FF\n"));
+  EXPECT_EQ(text->textBeforeOffset(13, QAccessible::ParagraphBoundary, &start, &end),
+            QStringLiteral("RX:01 02 FF\n"));
+  // A line boundary is a row of the wrap: the 30 z's take two rows of twenty.
+  EXPECT_EQ(text->textAtOffset(40, QAccessible::LineBoundary, &start, &end), QString(10, u'z'));
+  EXPECT_EQ(std::pair(start, end), std::pair(35, 45));
+
+  const QRect wide = text->characterRect(13);
+  EXPECT_EQ(wide.topLeft(), view.viewport()->mapToGlobal(view.characterRect({1, 1}).topLeft()));
+  EXPECT_NEAR(wide.width(), 2 * view.cellWidth(), 1.0);
+  EXPECT_EQ(text->offsetAtPoint(wide.topLeft() + QPoint(2, 2)), 13);
+
+  accessible->editableTextInterface()->insertText(0, QStringLiteral("> "));
+  EXPECT_EQ(view.document().lineText(0), QStringLiteral("> RX:01 02 FF"));
+  accessible->editableTextInterface()->deleteText(0, 2);
+  EXPECT_EQ(view.document().lineText(0), QStringLiteral("RX:01 02 FF"));
+}
+
+TEST(LogViewPainting, EachLineShowsInItsColourAndTheSelectionInTheHighlight) {
+  ShownView shown(40, 4);
+  app::LogView& view = shown.view;
+  view.document().appendLine(QStringLiteral("RX:") + QString(37, u'8'), kGreen);
+  view.document().appendLine(QStringLiteral("TX:") + QString(37, u'8'), kBlue);
+  view.setCaret({1, 0});
+  view.setCaret({1, 20}, true);
+  const QImage image = view.viewport()->grab().toImage();
+  auto countIn = [&](int screenRow, int fromCell, int toCell, const QColor& colour) {
+    int count = 0;
+    const int left = kMargin + static_cast<int>(fromCell * view.cellWidth());
+    const int right =
+        std::min(image.width(), kMargin + static_cast<int>(toCell * view.cellWidth()));
+    for (int y = kMargin + screenRow * view.rowHeight();
+         y < kMargin + (screenRow + 1) * view.rowHeight(); ++y) {
+      for (int x = left; x < right; ++x) count += image.pixelColor(x, y) == colour ? 1 : 0;
+    }
+    return count;
+  };
+  const QPalette palette = view.palette();
+  EXPECT_GT(countIn(0, 0, 40, kGreen), 20);
+  EXPECT_EQ(countIn(0, 0, 40, kBlue), 0);
+  EXPECT_GT(countIn(1, 21, 40, kBlue), 20);
+  EXPECT_EQ(countIn(1, 21, 40, palette.color(QPalette::Highlight)), 0);
+  EXPECT_GT(countIn(1, 0, 20, palette.color(QPalette::Highlight)), 200);
+  EXPECT_GT(countIn(1, 0, 20, palette.color(QPalette::HighlightedText)), 20);
+  // The glyphs sit in their cells: nothing is drawn past the fortieth cell.
+  EXPECT_EQ(countIn(0, 40, 42, kGreen), 0);
+}
+
+TEST(LogViewPainting, RowImagesHoldThePixelsQtDrawsOnAnOpaqueSurface) {
+  const QString sample = QStringLiteral("RX:01 02 FF ab 报文 (12:00:00:000)");
+  const QSize size(300, 19);
+  const QColor colours[] = {kGreen, kBlue, Qt::black, Qt::white};
+  const QColor backgrounds[] = {Qt::white, Qt::white, Qt::white, QColor(48, 140, 198)};
+  for (int i = 0; i < 4; ++i) {
+    QImage direct(size, QImage::Format_RGB32);
+    direct.fill(backgrounds[i]);
+    {
+      QPainter painter(&direct);
+      painter.setFont(logFont());
+      painter.setPen(colours[i]);
+      painter.drawText(QPoint(4, 15), sample);
+    }
+    app::LogTextRaster raster;
+    raster.setFont(logFont());
+    const QImage row = raster.render(size, 1.0,
+                                     [&](QPainter& painter) {
+                                       painter.setFont(logFont());
+                                       painter.drawText(QPoint(4, 15), sample);
+                                     },
+                                     {colours[i], backgrounds[i]}, 0, 0, {});
+    int worst = 0;
+    for (int y = 0; y < size.height(); ++y) {
+      for (int x = 0; x < size.width(); ++x) {
+        const QRgb a = direct.pixel(x, y);
+        const QRgb b = row.pixel(x, y);
+        worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                          std::abs(qBlue(a) - qBlue(b))});
+      }
+    }
+    EXPECT_LE(worst, 2) << "colour " << i;
+  }
+}
