@@ -242,22 +242,34 @@ void printStream(const char* name, const StreamFigures& f, double limitMBs) {
   std::fflush(stdout);
 }
 
-double plainPtyReadMBs(qint64 total) {
-  testing_support::PtyPair pty;
+// The far end of a pty in raw mode, as a plain reader would use it.
+int openRawSlave(const testing_support::PtyPair& pty) {
   const int slave = ::open(pty.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
   termios tio{};
   tcgetattr(slave, &tio);
   cfmakeraw(&tio);
   tcsetattr(slave, TCSANOW, &tio);
-  const double start = monotonicSeconds();
-  const pid_t child = spawn([&] { feed(pty.master(), total, 0); });
+  return slave;
+}
+
+// Reads until `total` bytes have come or the stream ends; the bytes read.
+qint64 readUpTo(int fd, qint64 total) {
   qint64 got = 0;
   char buffer[65536];
   while (got < total) {
-    const ssize_t n = ::read(slave, buffer, sizeof buffer);
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n <= 0) break;
     got += n;
   }
+  return got;
+}
+
+double plainPtyReadMBs(qint64 total) {
+  testing_support::PtyPair pty;
+  const int slave = openRawSlave(pty);
+  const double start = monotonicSeconds();
+  const pid_t child = spawn([&] { feed(pty.master(), total, 0); });
+  const qint64 got = readUpTo(slave, total);
   const double seconds = monotonicSeconds() - start;
   waitpid(child, nullptr, 0);
   ::close(slave);
@@ -267,20 +279,10 @@ double plainPtyReadMBs(qint64 total) {
 // The CPU a plain read loop spends per MB of the same paced stream: what reading alone costs.
 double plainPtyReadCpuPerMB(double rate, qint64 total) {
   testing_support::PtyPair pty;
-  const int slave = ::open(pty.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
-  termios tio{};
-  tcgetattr(slave, &tio);
-  cfmakeraw(&tio);
-  tcsetattr(slave, TCSANOW, &tio);
+  const int slave = openRawSlave(pty);
   const double cpu0 = cpuSeconds();
   const pid_t child = spawn([&] { feed(pty.master(), total, rate); });
-  qint64 got = 0;
-  char buffer[65536];
-  while (got < total) {
-    const ssize_t n = ::read(slave, buffer, sizeof buffer);
-    if (n <= 0) break;
-    got += n;
-  }
+  const qint64 got = readUpTo(slave, total);
   const double cpu = cpuSeconds() - cpu0;
   waitpid(child, nullptr, 0);
   ::close(slave);
@@ -378,19 +380,10 @@ void serialSmallChunks(int size, int intervalMs, int count) {
   double plainCpu = 0;
   {
     testing_support::PtyPair pty;
-    const int slave = ::open(pty.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
-    termios tio{};
-    tcgetattr(slave, &tio);
-    cfmakeraw(&tio);
-    tcsetattr(slave, TCSANOW, &tio);
+    const int slave = openRawSlave(pty);
     const double cpu0 = cpuSeconds();
     const pid_t child = spawn([&] { feedChunks(pty.master()); });
-    char buffer[4096];
-    for (qint64 got = 0; got < qint64{size} * count;) {
-      const ssize_t n = ::read(slave, buffer, sizeof buffer);
-      if (n <= 0) break;
-      got += n;
-    }
+    readUpTo(slave, qint64{size} * count);
     plainCpu = cpuSeconds() - cpu0;
     waitpid(child, nullptr, 0);
     ::close(slave);
