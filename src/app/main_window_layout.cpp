@@ -139,7 +139,9 @@ void buildSequencePage(MainWindowControls& c) {
   c.PageControl1->addTab(c.TabSheet2, QStringLiteral("多报文(&B)"));
 }
 
-QFont logFont() {
+}  // namespace
+
+QFont LogFont() {
   QFont font;
   font.setFamilies({QStringLiteral("新宋体"), QStringLiteral("NSimSun"),
                     QStringLiteral("Noto Sans Mono CJK SC"), QStringLiteral("monospace")});
@@ -149,8 +151,6 @@ QFont logFont() {
   font.setStyleStrategy(QFont::PreferNoShaping);
   return font;
 }
-
-}  // namespace
 
 dialogs::IntegerSpinEdit* NewIntervalField(QWidget* parent, const char* name) {
   auto* field = named(new dialogs::IntegerSpinEdit(parent), name);
@@ -177,7 +177,7 @@ MainWindowControls BuildMainWindowLayout(QMainWindow& window) {
   auto* logLayout = new QVBoxLayout(c.GroupBox1);
   logLayout->setContentsMargins(4, 4, 4, 4);
   c.Memo1 = named(new LogView(c.GroupBox1), "Memo1");
-  c.Memo1->setFont(logFont());
+  c.Memo1->setFont(LogFont());
   c.Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   logLayout->addWidget(c.Memo1);
 

@@ -4,6 +4,7 @@
 // It wires nothing; the window connects the controls to its handlers.
 
 #include <QAction>
+#include <QFont>
 #include <QMainWindow>
 
 class QAction;
@@ -59,6 +60,9 @@ struct MainWindowControls {
 };
 
 MainWindowControls BuildMainWindowLayout(QMainWindow& window);
+
+// The traffic log's font: 13-pixel monospaced, Chinese characters two cells wide.
+QFont LogFont();
 
 // Adds an action with the given control name to a menu or the menu bar.
 template <typename Menu>

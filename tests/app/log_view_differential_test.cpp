@@ -17,19 +17,12 @@
 #include <random>
 
 #include "app/log_view.h"
+#include "app/main_window_layout.h"
 #include "app/traffic_log.h"
 #include "support/fake_prompts.h"
 #include "support/temp_dir.h"
 
 namespace {
-
-QFont logFont() {
-  QFont font;
-  font.setFamilies({QStringLiteral("Noto Sans Mono CJK SC"), QStringLiteral("monospace")});
-  font.setPixelSize(13);
-  font.setStyleStrategy(QFont::PreferNoShaping);
-  return font;
-}
 
 struct Key {
   int key;
@@ -66,7 +59,7 @@ class Pair {
  public:
   Pair() {
     for (QWidget* widget : {static_cast<QWidget*>(&reference_), static_cast<QWidget*>(&view_)}) {
-      widget->setFont(logFont());
+      widget->setFont(app::LogFont());
       widget->resize(1400, 300);
       widget->show();
     }

@@ -18,6 +18,7 @@
 
 #include "app/log_view_raster.h"
 #include "app/log_view_wrap.h"
+#include "app/main_window_layout.h"
 
 namespace {
 
@@ -27,21 +28,12 @@ const QColor kGreen{0, 128, 0};
 const QColor kBlue{0, 0, 255};
 constexpr int kMargin = 4;
 
-QFont logFont() {
-  QFont font;
-  font.setFamilies({QStringLiteral("新宋体"), QStringLiteral("NSimSun"),
-                    QStringLiteral("Noto Sans Mono CJK SC"), QStringLiteral("monospace")});
-  font.setPixelSize(13);
-  font.setStyleStrategy(QFont::PreferNoShaping);
-  return font;
-}
-
 // A shown view whose rows hold exactly `columns` cells.
 struct ShownView {
   app::LogView view;
 
   explicit ShownView(int columns, int rows = 10) {
-    view.setFont(logFont());
+    view.setFont(app::LogFont());
     view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     view.show();
     resize(columns, rows);
@@ -352,7 +344,7 @@ TEST(LogViewPrimarySelection, UserSelectionsGoToThePrimarySelectionAndAMiddleCli
 TEST(LogViewContextMenu, ARightClickAsksForTheMenuAtThePositionAPlainTextEditGives) {
   ShownView shown(40);
   QPlainTextEdit reference;
-  reference.setFont(logFont());
+  reference.setFont(app::LogFont());
   reference.resize(shown.view.size());
   reference.show();
   shown.view.document().appendLine(QStringLiteral("RX:01"), kGreen);
@@ -463,15 +455,15 @@ TEST(LogViewPainting, RowImagesHoldThePixelsQtDrawsOnAnOpaqueSurface) {
     direct.fill(backgrounds[i]);
     {
       QPainter painter(&direct);
-      painter.setFont(logFont());
+      painter.setFont(app::LogFont());
       painter.setPen(colours[i]);
       painter.drawText(QPoint(4, 15), sample);
     }
     app::LogTextRaster raster;
-    raster.setFont(logFont());
+    raster.setFont(app::LogFont());
     const QImage row = raster.render(size, 1.0,
                                      [&](QPainter& painter) {
-                                       painter.setFont(logFont());
+                                       painter.setFont(app::LogFont());
                                        painter.drawText(QPoint(4, 15), sample);
                                      },
                                      {colours[i], backgrounds[i]}, 0, 0, {});
