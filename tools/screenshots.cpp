@@ -10,11 +10,11 @@
 #include "app/main_window.h"
 #include "dialogs/comset.h"
 #include "dialogs/define_send.h"
-#include "dialogs/pictures.h"
 #include "store/ini_file.h"
 #include "support/fake_prompts.h"
 #include "support/pty_pair.h"
 #include "support/temp_dir.h"
+#include "widgets/pictures.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ void save(QWidget& widget, const QString& path) {
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
-  QApplication::setWindowIcon(dialogs::ProgramIcon());
+  QApplication::setWindowIcon(widgets::ProgramIcon());
   const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
   QDir().mkpath(out);
 

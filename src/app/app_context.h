@@ -2,15 +2,15 @@
 // What every window of the program is given: where its files are, the seam for message boxes
 // and file dialogs, and the desktop shell.
 
-#include "dialogs/prompts.h"
 #include "platform/desktop_shell.h"
 #include "store/app_files.h"
+#include "widgets/prompts.h"
 
 namespace app {
 
 struct AppContext {
   store::AppFiles files;
-  dialogs::Prompts& prompts;
+  widgets::Prompts& prompts;
   platform::DesktopShell& shell;
 };
 

@@ -7,9 +7,9 @@
 #include "app/main_window.h"
 #include "app/status_panels.h"
 #include "channels/serial_comm.h"
-#include "dialogs/prompts.h"
 #include "store/comma_text.h"
 #include "store/ini_file.h"
+#include "widgets/prompts.h"
 
 namespace app {
 namespace {
@@ -110,7 +110,7 @@ void TfrmZh::CloseChannel() {
 void TfrmZh::Comm1RequestHangup() {
   if (style_ != 0 || !opened_) return;
   triggerCloseCommand();
-  dialogs::ShowNotice(ctx_.prompts, this, QStringLiteral("串口已断开"));
+  widgets::ShowNotice(ctx_.prompts, this, QStringLiteral("串口已断开"));
 }
 
 void TfrmZh::ShowChannelState(int style, bool opened) {

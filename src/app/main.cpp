@@ -4,20 +4,20 @@
 #include <QApplication>
 
 #include "app/main_window.h"
-#include "dialogs/pictures.h"
-#include "dialogs/prompts.h"
 #include "platform/desktop_shell.h"
 #include "platform/termination_signals_posix.h"
 #include "store/app_files.h"
+#include "widgets/pictures.h"
+#include "widgets/prompts.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("oruvotarvix"));
   QApplication::setDesktopFileName(QStringLiteral("com.example.oruvotarvix"));
-  QApplication::setWindowIcon(dialogs::ProgramIcon());
+  QApplication::setWindowIcon(widgets::ProgramIcon());
   const store::AppFiles files = store::AppFiles::forRunningProgram();
   // The log's own save dialog names no directory: it starts where the saved log is kept.
-  dialogs::QtPrompts prompts(files.logDir);
+  widgets::QtPrompts prompts(files.logDir);
   platform::XdgShell shell;
   app::TfrmZh window(app::AppContext{files, prompts, shell});
   // A termination signal closes the window as the user would; quitting as well ends a dialog

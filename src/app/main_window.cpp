@@ -17,11 +17,11 @@
 #include "dialogs/about.h"
 #include "dialogs/ascii_table.h"
 #include "dialogs/comset.h"
-#include "dialogs/form_size.h"
-#include "dialogs/handler_guard.h"
-#include "dialogs/integer_spin_edit.h"
-#include "dialogs/message_grid.h"
 #include "store/ini_file.h"
+#include "widgets/form_size.h"
+#include "widgets/handler_guard.h"
+#include "widgets/integer_spin_edit.h"
+#include "widgets/message_grid.h"
 
 namespace app {
 namespace {
@@ -43,7 +43,7 @@ TfrmZh::TfrmZh(AppContext context, QWidget* parent)
       comm1_(std::make_unique<channels::TComm>()),
       serverSocket1_(std::make_unique<channels::TServerSocket>()),
       clientSocket1_(std::make_unique<channels::TClientSocket>()) {
-  setWindowTitle(dialogs::kProgramTitle);
+  setWindowTitle(widgets::kProgramTitle);
   // The serial channel always runs without flow control, DTR and RTS inactive.
   comm1_->setDtrControl(channels::TDtrControl::DtrDisable);
   comm1_->setRtsControl(channels::TRtsControl::RtsDisable);
@@ -63,7 +63,7 @@ TfrmZh::TfrmZh(AppContext context, QWidget* parent)
 TfrmZh::~TfrmZh() { comm1_->ClosePort(); }
 
 void TfrmZh::guarded(const std::function<void()>& handler) {
-  dialogs::RunGuarded(ctx_.prompts, this, handler);
+  widgets::RunGuarded(ctx_.prompts, this, handler);
 }
 
 void TfrmZh::connectCommands() {
@@ -99,8 +99,8 @@ void TfrmZh::connectCommands() {
           [this] { guarded([this] { BtnUpdateClick(); }); });
   // The grid's own resize, not the window's: a page shown for the first time is laid out only
   // then, and the rule needs the grid's real width.
-  connect(ui_.GrdSend, &dialogs::TPowerStringGrid::Resized, this, &TfrmZh::FormResize);
-  connect(ui_.GrdSend, &dialogs::TPowerStringGrid::DblClick, this,
+  connect(ui_.GrdSend, &widgets::TPowerStringGrid::Resized, this, &TfrmZh::FormResize);
+  connect(ui_.GrdSend, &widgets::TPowerStringGrid::DblClick, this,
           [this] { guarded([this] { GrdSendDblClick(); }); });
 }
 
@@ -130,7 +130,7 @@ void TfrmZh::showEvent(QShowEvent* event) {
 
 void TfrmZh::FormShow() {
   const int pageHeight = ui_.Splitter1->sizes().value(0, kCreatedPageHeight);
-  guarded([this] { dialogs::RestoreFormSize(*this, ctx_.files, kFormSection); });
+  guarded([this] { widgets::RestoreFormSize(*this, ctx_.files, kFormSection); });
   ui_.Splitter1->setSizes({pageHeight, height() - pageHeight});
   guarded([this] { FillSequenceGrid(); });
   style_ = store::IniFile(ctx_.files.comsetIni())
@@ -158,12 +158,12 @@ void TfrmZh::FormClose() {
   ini.writeInteger(kZh, QStringLiteral("PageHight"), ui_.PageControl1->height());
   ini.writeString(kDbw, QStringLiteral("content"), store::EscapeOneLine(ui_.Memo2->toPlainText()));
   if (!log_->IsBlank()) log_->SaveTo(ctx_.files.defaultLogFile(), QDateTime::currentDateTime());
-  dialogs::StoreFormSize(*this, ctx_.files, kFormSection);
+  widgets::StoreFormSize(*this, ctx_.files, kFormSection);
   comm1_->ClosePort();
 }
 
 void TfrmZh::FormResize() {
-  dialogs::TPowerStringGrid& grid = *ui_.GrdSend;
+  widgets::TPowerStringGrid& grid = *ui_.GrdSend;
   grid.setColWidths(2, std::max(0, grid.width() - grid.ColWidths(0) - grid.ColWidths(1) - 30));
 }
 

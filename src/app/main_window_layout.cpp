@@ -15,9 +15,9 @@
 #include <QVBoxLayout>
 
 #include "app/log_view.h"
-#include "dialogs/integer_spin_edit.h"
-#include "dialogs/message_grid.h"
-#include "dialogs/pictures.h"
+#include "widgets/integer_spin_edit.h"
+#include "widgets/message_grid.h"
+#include "widgets/pictures.h"
 
 namespace app {
 namespace {
@@ -29,10 +29,10 @@ Widget* named(Widget* widget, const char* name) {
 }
 
 QToolButton* newFlatButton(QWidget* parent, const char* name, const QString& caption,
-                           dialogs::ButtonPictureId picture) {
+                           widgets::ButtonPictureId picture) {
   auto* button = named(new QToolButton(parent), name);
   button->setText(caption);
-  button->setIcon(dialogs::ButtonPicture(picture));
+  button->setIcon(widgets::ButtonPicture(picture));
   button->setIconSize(QSize(32, 32));
   button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   button->setAutoRaise(true);
@@ -85,7 +85,7 @@ void buildSinglePage(MainWindowControls& c) {
   c.ceksend1 = named(new QCheckBox(QStringLiteral("连续发送(&S)"), strip), "ceksend1");
   c.txtInteval1 = NewIntervalField(strip, "txtInteval1");
   c.BtnSend1 =
-      newFlatButton(strip, "BtnSend1", QStringLiteral("发送(&N)"), dialogs::ButtonPictureId::Send);
+      newFlatButton(strip, "BtnSend1", QStringLiteral("发送(&N)"), widgets::ButtonPictureId::Send);
   row->addWidget(c.ceksend1);
   row->addWidget(intervalGroup(strip, "Label1", c.txtInteval1));
   row->addStretch();
@@ -108,9 +108,9 @@ void buildSequencePage(MainWindowControls& c) {
   c.cekCircle = named(new QCheckBox(QStringLiteral("是否循环(&R)"), strip), "cekCircle");
   c.txtInteval2 = NewIntervalField(strip, "txtInteval2");
   c.BtnSend2 =
-      newFlatButton(strip, "BtnSend2", QStringLiteral("发送(&F)"), dialogs::ButtonPictureId::Send);
+      newFlatButton(strip, "BtnSend2", QStringLiteral("发送(&F)"), widgets::ButtonPictureId::Send);
   c.BtnUpdate = newFlatButton(strip, "BtnUpdate", QStringLiteral("报文维护(&U)"),
-                              dialogs::ButtonPictureId::MaintainList);
+                              widgets::ButtonPictureId::MaintainList);
   auto* boxes = new QVBoxLayout;
   boxes->addWidget(c.ceksend2);
   boxes->addWidget(c.cekCircle);
@@ -119,7 +119,7 @@ void buildSequencePage(MainWindowControls& c) {
   row->addStretch();
   row->addWidget(c.BtnSend2);
   row->addWidget(c.BtnUpdate);
-  c.GrdSend = named(new dialogs::TPowerStringGrid(c.TabSheet2), "GrdSend");
+  c.GrdSend = named(new widgets::TPowerStringGrid(c.TabSheet2), "GrdSend");
   c.GrdSend->setColCount(3);
   c.GrdSend->setRowCount(2);
   c.GrdSend->setWholeRowSelect(true);
@@ -152,8 +152,8 @@ QFont LogFont() {
   return font;
 }
 
-dialogs::IntegerSpinEdit* NewIntervalField(QWidget* parent, const char* name) {
-  auto* field = named(new dialogs::IntegerSpinEdit(parent), name);
+widgets::IntegerSpinEdit* NewIntervalField(QWidget* parent, const char* name) {
+  auto* field = named(new widgets::IntegerSpinEdit(parent), name);
   field->setValue(1000);
   field->setMinimumWidth(90);
   return field;

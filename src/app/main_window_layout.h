@@ -17,10 +17,10 @@ class QSplitter;
 class QTabWidget;
 class QToolButton;
 
-namespace dialogs {
+namespace widgets {
 class IntegerSpinEdit;
 class TPowerStringGrid;
-}  // namespace dialogs
+}  // namespace widgets
 
 namespace app {
 
@@ -44,16 +44,16 @@ struct MainWindowControls {
   QTabWidget* PageControl1;
   QWidget* TabSheet1;
   QCheckBox* ceksend1;
-  dialogs::IntegerSpinEdit* txtInteval1;
+  widgets::IntegerSpinEdit* txtInteval1;
   QToolButton* BtnSend1;
   QPlainTextEdit* Memo2;
   QWidget* TabSheet2;
   QCheckBox* ceksend2;
   QCheckBox* cekCircle;
-  dialogs::IntegerSpinEdit* txtInteval2;
+  widgets::IntegerSpinEdit* txtInteval2;
   QToolButton* BtnSend2;
   QToolButton* BtnUpdate;
-  dialogs::TPowerStringGrid* GrdSend;
+  widgets::TPowerStringGrid* GrdSend;
   // log
   QGroupBox* GroupBox1;
   LogView* Memo1;
@@ -74,6 +74,6 @@ QAction* AddNamedAction(Menu& menu, const char* name, const QString& caption) {
 
 // An interval field in milliseconds: an integer spin edit stepping 100, without bounds, whose
 // text reads as 0 when it is not an integer (an emptied field or a lone "-").
-dialogs::IntegerSpinEdit* NewIntervalField(QWidget* parent, const char* name);
+widgets::IntegerSpinEdit* NewIntervalField(QWidget* parent, const char* name);
 
 }  // namespace app

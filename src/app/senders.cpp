@@ -13,11 +13,11 @@
 #include "channels/socket_server.h"
 #include "codec/hex_text.h"
 #include "dialogs/define_send.h"
-#include "dialogs/form_size.h"
-#include "dialogs/integer_spin_edit.h"
-#include "dialogs/message_grid.h"
-#include "dialogs/message_grid_adapter.h"
 #include "store/message_list_file.h"
+#include "widgets/form_size.h"
+#include "widgets/integer_spin_edit.h"
+#include "widgets/message_grid.h"
+#include "widgets/message_grid_adapter.h"
 
 namespace app {
 namespace {
@@ -94,7 +94,7 @@ void TfrmZh::ceksend1Click() {
 }
 
 void TfrmZh::SendSequenceRow() {
-  const dialogs::TPowerStringGrid& grid = *ui_.GrdSend;
+  const widgets::TPowerStringGrid& grid = *ui_.GrdSend;
   log_->ScrollLogToEnd();
   log_->AppendLogLine(
       QStringLiteral("========") + grid.Cells(1, grid.Row()) + QStringLiteral("========"),
@@ -114,7 +114,7 @@ void TfrmZh::ceksend2Click() {
 
 void TfrmZh::Timer2Timer() {
   SendSequenceRow();
-  dialogs::TPowerStringGrid& grid = *ui_.GrdSend;
+  widgets::TPowerStringGrid& grid = *ui_.GrdSend;
   // With no message rows there is nothing to step to.
   if (ui_.cekCircle->isChecked() && grid.RowCount() > 1) {
     grid.setRow(grid.Row() % (grid.RowCount() - 1) + 1);
@@ -126,7 +126,7 @@ void TfrmZh::GrdSendDblClick() {
 }
 
 void TfrmZh::BtnUpdateClick() {
-  dialogs::StoreFormSize(*this, ctx_.files, QStringLiteral("frmZh"));
+  widgets::StoreFormSize(*this, ctx_.files, QStringLiteral("frmZh"));
   {
     dialogs::TfrmDefineSend editor(this, ctx_.prompts, ctx_.files);
     editor.exec();
@@ -135,7 +135,7 @@ void TfrmZh::BtnUpdateClick() {
 }
 
 void TfrmZh::FillSequenceGrid() {
-  dialogs::GridAdapter grid(*ui_.GrdSend);
+  widgets::GridAdapter grid(*ui_.GrdSend);
   store::LoadGridsFromFile({&grid}, store::CurrentSendFileName(ctx_.files),
                            QStringLiteral("default.sen"), ctx_.files);
   store::FitGridColumns(grid, {1});

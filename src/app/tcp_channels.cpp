@@ -10,8 +10,8 @@
 #include "channels/serial_comm.h"
 #include "channels/socket_client.h"
 #include "channels/socket_server.h"
-#include "dialogs/handler_guard.h"
 #include "store/ini_file.h"
+#include "widgets/handler_guard.h"
 
 namespace app {
 namespace {
@@ -42,7 +42,7 @@ void TfrmZh::connectChannels() {
   };
   comm1_->OnRequestHangup = [this](channels::TComm&) { guarded([this] { Comm1RequestHangup(); }); };
   auto reportUnhandled = [this](const QString& message) {
-    dialogs::ShowErrorBox(ctx_.prompts, this, message);
+    widgets::ShowErrorBox(ctx_.prompts, this, message);
   };
 
   channels::TClientSocket& client = *clientSocket1_;
@@ -98,7 +98,7 @@ bool TfrmZh::OpenClientChannel() {
   } catch (const std::exception&) {
     // An activation that failed through the error event has said so already: one box is enough.
     if (!clientErrorShown_) {
-      dialogs::ShowNotice(ctx_.prompts, this, QStringLiteral("可能服务端还没有打开"));
+      widgets::ShowNotice(ctx_.prompts, this, QStringLiteral("可能服务端还没有打开"));
     }
     return false;
   }
@@ -116,7 +116,7 @@ void TfrmZh::sendToServer(QByteArrayView bytes) {
   // and the user told, as on a failed send, rather than sending into nothing. Closed first: the
   // box runs the event loop, where the send timers would still tick.
   triggerCloseCommand();
-  dialogs::ShowNotice(ctx_.prompts, this, kServerNotOpen);
+  widgets::ShowNotice(ctx_.prompts, this, kServerNotOpen);
 }
 
 bool TfrmZh::OpenServerChannel() {
@@ -127,7 +127,7 @@ bool TfrmZh::OpenServerChannel() {
     serverSocket1_->setPort(ini.readInteger(kComSet, QStringLiteral("SPort"), 1000));
     serverSocket1_->setActive(true);
   } catch (const std::exception&) {
-    dialogs::ShowNotice(ctx_.prompts, this, QStringLiteral("可能该服务已经启动"));
+    widgets::ShowNotice(ctx_.prompts, this, QStringLiteral("可能该服务已经启动"));
     return false;
   }
   return true;
@@ -156,14 +156,14 @@ void TfrmZh::receiveFromSocket(channels::TCustomWinSocket& socket) {
 void TfrmZh::ClientSocket1Error(channels::TCustomWinSocket&, int& errorCode) {
   panels_->showState(QStringLiteral("连接有误"));
   clientErrorShown_ = true;
-  dialogs::ShowNotice(ctx_.prompts, this, kServerNotOpen);
+  widgets::ShowNotice(ctx_.prompts, this, kServerNotOpen);
   errorCode = 0;
   triggerCloseCommand();
 }
 
 void TfrmZh::ServerSocket1ClientError(channels::TCustomWinSocket& socket, int& errorCode) {
   panels_->showState(socket.PeerAddress() + QStringLiteral("连接有误"));
-  dialogs::ShowNotice(ctx_.prompts, this, QStringLiteral("可能该服务已经启动"));
+  widgets::ShowNotice(ctx_.prompts, this, QStringLiteral("可能该服务已经启动"));
   errorCode = 0;
   triggerCloseCommand();
 }

@@ -9,16 +9,12 @@
 #include "app/log_view.h"
 #include "app/main_window_layout.h"
 #include "codec/hex_text.h"
-#include "dialogs/handler_guard.h"
-#include "dialogs/prompts.h"
 #include "platform/desktop_shell.h"
-#include "platform/file_replace_posix.h"
+#include "store/log_file.h"
+#include "widgets/handler_guard.h"
+#include "widgets/prompts.h"
 
 namespace app {
-
-FileCreateError::FileCreateError(const QString& path, const QString& reason)
-    : std::runtime_error(
-          QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason).toStdString()) {}
 
 QString LogClosingLine(const QDateTime& moment, const QLocale& locale) {
   // The locale's long time format names the time zone too; the line shows only the clock.
@@ -40,7 +36,7 @@ QString ReceivedDataText(QByteArrayView bytes, int receiveStyle) {
   return text;
 }
 
-TrafficLog::TrafficLog(LogView& view, dialogs::Prompts& prompts, platform::DesktopShell& shell)
+TrafficLog::TrafficLog(LogView& view, widgets::Prompts& prompts, platform::DesktopShell& shell)
     : QObject(&view), view_(view), prompts_(prompts), shell_(shell), popup_(new QMenu(&view)) {
   popup_->setObjectName(QStringLiteral("PopupMenu2"));
   connect(AddNamedAction(*popup_, "MenuItem1", QStringLiteral("清除报文(&C)")), &QAction::triggered,
@@ -157,9 +153,9 @@ void TrafficLog::Copy() {
 }
 
 void TrafficLog::S2Click() {
-  dialogs::RunGuarded(prompts_, view_.window(), [this] {
+  widgets::RunGuarded(prompts_, view_.window(), [this] {
     const QDateTime moment = QDateTime::currentDateTime();
-    dialogs::FileDialogRequest request;
+    widgets::FileDialogRequest request;
     request.proposedName = moment.toString(QStringLiteral("yyyyMMddHHmmss"));
     request.filter = QStringLiteral("文本文件*.txt (*.txt)");
     request.defaultSuffix = QStringLiteral("txt");
@@ -172,15 +168,12 @@ void TrafficLog::S2Click() {
 
 void TrafficLog::SaveTo(const QString& path, const QDateTime& moment) {
   flush();
-  QByteArray content;
+  QStringList lines;
   const LogDocument& document = view_.document();
-  for (int line = 0; line < document.lineCount(); ++line) {
-    content += document.lineText(line).toUtf8() + "\r\n";
-  }
-  content += LogClosingLine(moment, QLocale::system()).toUtf8() + "\r\n";
-  if (const auto failure = platform::replaceFileWhole(path, content)) {
-    throw FileCreateError(path, failure->text);
-  }
+  lines.reserve(document.lineCount() + 1);
+  for (int line = 0; line < document.lineCount(); ++line) lines.append(document.lineText(line));
+  lines.append(LogClosingLine(moment, QLocale::system()));
+  store::WriteLogFile(path, lines);
 }
 
 void TrafficLog::PopupMenu2Popup() {

@@ -19,12 +19,11 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
-#include <stdexcept>
 #include <vector>
 
 class QMenu;
 
-namespace dialogs {
+namespace widgets {
 class Prompts;
 }
 namespace platform {
@@ -39,12 +38,6 @@ inline const QColor kRxColour{0, 128, 0};
 inline const QColor kTxColour{0, 0, 255};
 inline const QColor kHeaderColour{0, 0, 0};
 inline constexpr int kLogSizeLimit = 50000;
-
-// "Cannot create file "<name>". <reason>": a log file could not be written.
-class FileCreateError : public std::runtime_error {
- public:
-  FileCreateError(const QString& path, const QString& reason);
-};
 
 // The last line of a saved log: the moment's date in the locale's short format and its time in
 // the locale's long format, without the time zone.
@@ -61,7 +54,7 @@ class TrafficLog : public QObject {
   Q_OBJECT
  public:
   // Takes the log view (Memo1) and gives it the context menu PopupMenu2.
-  TrafficLog(LogView& view, dialogs::Prompts& prompts, platform::DesktopShell& shell);
+  TrafficLog(LogView& view, widgets::Prompts& prompts, platform::DesktopShell& shell);
 
   void ScrollLogToEnd();
   void AppendLogLine(const QString& text, const QColor& colour);
@@ -114,7 +107,7 @@ class TrafficLog : public QObject {
   static constexpr qint64 kFrameMs = 40;  // 25 frames a second
   QTimer flushTimer_;
   QElapsedTimer sinceFlush_;
-  dialogs::Prompts& prompts_;
+  widgets::Prompts& prompts_;
   platform::DesktopShell& shell_;
   QMenu* popup_;
 };

@@ -7,10 +7,10 @@
 #include <variant>
 
 #include "dialogs/about_text.h"
-#include "dialogs/handler_guard.h"
-#include "dialogs/pictures.h"
 #include "program_version.h"
 #include "ui_about.h"
+#include "widgets/handler_guard.h"
+#include "widgets/pictures.h"
 
 namespace dialogs {
 namespace {
@@ -40,7 +40,7 @@ void setLinkLook(QLabel& link, const QColor& colour, bool highlighted) {
 
 }  // namespace
 
-TAboutfrm::TAboutfrm(QWidget* parent, platform::DesktopShell& shell, Prompts& prompts,
+TAboutfrm::TAboutfrm(QWidget* parent, platform::DesktopShell& shell, widgets::Prompts& prompts,
                      MachineFacts facts)
     : QDialog(parent),
       ui_(std::make_unique<Ui::TAboutfrm>()),
@@ -52,7 +52,7 @@ TAboutfrm::TAboutfrm(QWidget* parent, platform::DesktopShell& shell, Prompts& pr
   boxFont.setPixelSize(12);
   setFont(boxFont);
   setFixedSize(362, 245);
-  ui_->btnClose->setIcon(ButtonPicture(ButtonPictureId::Close));
+  ui_->btnClose->setIcon(widgets::ButtonPicture(widgets::ButtonPictureId::Close));
 
   ui_->lblweb->setText(kAboutWebAddress);
   ui_->lblweb->setToolTip(kAboutWebAddress);
@@ -61,7 +61,7 @@ TAboutfrm::TAboutfrm(QWidget* parent, platform::DesktopShell& shell, Prompts& pr
   for (QLabel* link : {ui_->lblweb, ui_->lblmail}) link->installEventFilter(this);
 
   connect(ui_->btnClose, &QPushButton::clicked, this, &QDialog::accept);
-  RunGuarded(prompts_, this, [this] { FormCreate(); });
+  widgets::RunGuarded(prompts_, this, [this] { FormCreate(); });
 }
 
 TAboutfrm::~TAboutfrm() = default;
@@ -73,15 +73,15 @@ void TAboutfrm::FormCreate() {
     fillFacts();
   } catch (const std::exception&) {
     // The labels keep what they had reached.
-    prompts_.messageBox(this, PromptIcon::None, QStringLiteral("提示"),
+    prompts_.messageBox(this, widgets::PromptIcon::None, QStringLiteral("提示"),
                         QStringLiteral("某些信息不能取得"), QMessageBox::Ok);
   }
 }
 
 void TAboutfrm::fillFacts() {
-  setWindowTitle(QStringLiteral("关于[") + kProgramTitle + u']');
-  ui_->ProgramIcon->setPixmap(ProgramIcon().pixmap(48, 48));
-  appendText(*ui_->ProductName, kProgramTitle);
+  setWindowTitle(QStringLiteral("关于[") + widgets::kProgramTitle + u']');
+  ui_->ProgramIcon->setPixmap(widgets::ProgramIcon().pixmap(48, 48));
+  appendText(*ui_->ProductName, widgets::kProgramTitle);
   appendText(*ui_->Version, kVersion);
   appendText(*ui_->Copyright, kRightsHolder);
   appendText(*ui_->lblMemory, MemoryText(valueOrThrow(facts_.physicalMemoryBytes())));
@@ -93,13 +93,13 @@ bool TAboutfrm::eventFilter(QObject* watched, QEvent* event) {
   if (!link) return QDialog::eventFilter(watched, event);
   switch (event->type()) {
     case QEvent::Enter:
-      RunGuarded(prompts_, this, [&] { lblMouseMove(*link); });
+      widgets::RunGuarded(prompts_, this, [&] { lblMouseMove(*link); });
       break;
     case QEvent::Leave:
-      RunGuarded(prompts_, this, [&] { lblMouseLeave(*link); });
+      widgets::RunGuarded(prompts_, this, [&] { lblMouseLeave(*link); });
       break;
     case QEvent::MouseButtonPress:
-      RunGuarded(prompts_, this, [&] { lblMouseDown(*link); });
+      widgets::RunGuarded(prompts_, this, [&] { lblMouseDown(*link); });
       return true;
     default:
       break;
@@ -121,7 +121,7 @@ void TAboutfrm::lblMouseDown(const QLabel& link) {
   try {
     shell_.openWithDefaultHandler(link.toolTip());
   } catch (const std::exception&) {
-    ShowNotice(prompts_, this, QStringLiteral("网络设置有问题"));
+    widgets::ShowNotice(prompts_, this, QStringLiteral("网络设置有问题"));
   }
 }
 

@@ -11,9 +11,9 @@
 #include <optional>
 #include <variant>
 
-#include "dialogs/prompts.h"
 #include "platform/desktop_shell.h"
 #include "platform/sysinfo_linux.h"
+#include "widgets/prompts.h"
 
 class QLabel;
 namespace Ui {
@@ -40,7 +40,7 @@ class TAboutfrm : public QDialog {
   Q_OBJECT
 
  public:
-  TAboutfrm(QWidget* parent, platform::DesktopShell& shell, Prompts& prompts,
+  TAboutfrm(QWidget* parent, platform::DesktopShell& shell, widgets::Prompts& prompts,
             MachineFacts facts = {});
   ~TAboutfrm() override;
 
@@ -56,7 +56,7 @@ class TAboutfrm : public QDialog {
 
   std::unique_ptr<Ui::TAboutfrm> ui_;
   platform::DesktopShell& shell_;
-  Prompts& prompts_;
+  widgets::Prompts& prompts_;
   MachineFacts facts_;
 };
 

@@ -5,8 +5,8 @@
 #include <QVBoxLayout>
 #include <array>
 
-#include "dialogs/form_size.h"
-#include "dialogs/handler_guard.h"
+#include "widgets/form_size.h"
+#include "widgets/handler_guard.h"
 
 namespace dialogs {
 namespace {
@@ -46,7 +46,7 @@ QStringList CalculatorPrograms() {
 
 TfrmASC::TfrmASC(const store::AppFiles& files) : TfrmASC(files, ownPrompts_) {}
 
-TfrmASC::TfrmASC(const store::AppFiles& files, Prompts& prompts)
+TfrmASC::TfrmASC(const store::AppFiles& files, widgets::Prompts& prompts)
     : QWidget(nullptr), prompts_(prompts), files_(files), Memo2(new QPlainTextEdit(this)) {
   setObjectName(kFormSection);
   setWindowTitle(QStringLiteral("ASCII表"));
@@ -68,11 +68,13 @@ TfrmASC::TfrmASC(const store::AppFiles& files, Prompts& prompts)
   layout->addWidget(Memo2);
 
   resize(507, 339);
-  RunGuarded(prompts_, this, [this] { RestoreFormSize(*this, files_, kFormSection); });
+  widgets::RunGuarded(prompts_, this,
+                      [this] { widgets::RestoreFormSize(*this, files_, kFormSection); });
 }
 
 void TfrmASC::closeEvent(QCloseEvent* event) {
-  RunGuarded(prompts_, this, [this] { StoreFormSize(*this, files_, kFormSection); });
+  widgets::RunGuarded(prompts_, this,
+                      [this] { widgets::StoreFormSize(*this, files_, kFormSection); });
   // Hidden, not destroyed: the main window shows this same window again later.
   event->accept();
 }

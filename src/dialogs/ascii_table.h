@@ -7,8 +7,8 @@
 #include <QStringList>
 #include <QWidget>
 
-#include "dialogs/prompts.h"
 #include "store/app_files.h"
+#include "widgets/prompts.h"
 
 class QPlainTextEdit;
 
@@ -29,14 +29,14 @@ class TfrmASC : public QWidget {
  public:
   // Without prompts a failed size store is reported with the program's own message boxes.
   explicit TfrmASC(const store::AppFiles& files);
-  TfrmASC(const store::AppFiles& files, Prompts& prompts);
+  TfrmASC(const store::AppFiles& files, widgets::Prompts& prompts);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  QtPrompts ownPrompts_;
-  Prompts& prompts_;
+  widgets::QtPrompts ownPrompts_;
+  widgets::Prompts& prompts_;
   store::AppFiles files_;
   QPlainTextEdit* Memo2;
 };

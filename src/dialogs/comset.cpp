@@ -4,12 +4,12 @@
 #include <QShowEvent>
 #include <stdexcept>
 
-#include "dialogs/handler_guard.h"
-#include "dialogs/pictures.h"
 #include "platform/serial_ports_linux.h"
 #include "store/ini_file.h"
 #include "store/integer_text.h"
 #include "ui_comset.h"
+#include "widgets/handler_guard.h"
+#include "widgets/pictures.h"
 
 namespace dialogs {
 namespace {
@@ -30,7 +30,7 @@ void ChooseEntry(QComboBox& list, int position) {
 
 }  // namespace
 
-TfrmComSet::TfrmComSet(QWidget* parent, ChannelCommands& main, Prompts& prompts,
+TfrmComSet::TfrmComSet(QWidget* parent, ChannelCommands& main, widgets::Prompts& prompts,
                        const store::AppFiles& files, QString sysfsRoot)
     : QDialog(parent),
       ui_(std::make_unique<Ui::TfrmComSet>()),
@@ -42,26 +42,26 @@ TfrmComSet::TfrmComSet(QWidget* parent, ChannelCommands& main, Prompts& prompts,
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
   setFixedSize(413, 373);
-  ui_->BtnSend->setIcon(ButtonPicture(ButtonPictureId::Confirm));
-  ui_->BtnSel->setIcon(ButtonPicture(ButtonPictureId::Back));
+  ui_->BtnSend->setIcon(widgets::ButtonPicture(widgets::ButtonPictureId::Confirm));
+  ui_->BtnSel->setIcon(widgets::ButtonPicture(widgets::ButtonPictureId::Back));
 
   for (QRadioButton* button : ui_->GroupBox1->findChildren<QRadioButton*>()) {
     connect(button, &QRadioButton::toggled, this, [this, button](bool checked) {
-      if (checked) RunGuarded(prompts_, this, [&] { RbtnSetClick(*button); });
+      if (checked) widgets::RunGuarded(prompts_, this, [&] { RbtnSetClick(*button); });
     });
   }
   connect(ui_->BtnSend, &QPushButton::clicked, this,
-          [this] { RunGuarded(prompts_, this, [this] { BtnSendClick(); }); });
+          [this] { widgets::RunGuarded(prompts_, this, [this] { BtnSendClick(); }); });
   connect(ui_->BtnSel, &QPushButton::clicked, this,
-          [this] { RunGuarded(prompts_, this, [this] { BtnSelClick(); }); });
-  RunGuarded(prompts_, this, [&] { FormCreate(sysfsRoot); });
+          [this] { widgets::RunGuarded(prompts_, this, [this] { BtnSelClick(); }); });
+  widgets::RunGuarded(prompts_, this, [&] { FormCreate(sysfsRoot); });
 }
 
 TfrmComSet::~TfrmComSet() = default;
 
 void TfrmComSet::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (!event->spontaneous()) RunGuarded(prompts_, this, [this] { FormShow(); });
+  if (!event->spontaneous()) widgets::RunGuarded(prompts_, this, [this] { FormShow(); });
 }
 
 void TfrmComSet::FormCreate(const QString& sysfsRoot) {
@@ -137,9 +137,9 @@ void TfrmComSet::BtnSendClick() {
   ini.writeString(kSection, QStringLiteral("IP"), ui_->txtIP->text());
   ini.writeInteger(kSection, QStringLiteral("CPort"), ui_->txtCport->value());
 
-  const auto answer = prompts_.messageBox(this, PromptIcon::Information, kNoticeCaption,
-                                          QStringLiteral("端口设置成功！是否立即打开端口？"),
-                                          QMessageBox::Yes | QMessageBox::No);
+  const auto answer = prompts_.messageBox(
+      this, widgets::PromptIcon::Information, widgets::kNoticeCaption,
+      QStringLiteral("端口设置成功！是否立即打开端口？"), QMessageBox::Yes | QMessageBox::No);
   // Opened while the dialog still shows: a serial open that fails throws, and the dialog
   // stays open.
   if (answer == QMessageBox::Yes) main_.BtnOpenComClick();

@@ -11,8 +11,8 @@
 #include <memory>
 
 #include "dialogs/channel_commands.h"
-#include "dialogs/prompts.h"
 #include "store/app_files.h"
+#include "widgets/prompts.h"
 
 class QRadioButton;
 namespace Ui {
@@ -26,8 +26,8 @@ class TfrmComSet : public QDialog {
 
  public:
   // The port list is read from `sysfsRoot` once, at creation.
-  TfrmComSet(QWidget* parent, ChannelCommands& main, Prompts& prompts, const store::AppFiles& files,
-             QString sysfsRoot = QStringLiteral("/sys"));
+  TfrmComSet(QWidget* parent, ChannelCommands& main, widgets::Prompts& prompts,
+             const store::AppFiles& files, QString sysfsRoot = QStringLiteral("/sys"));
   ~TfrmComSet() override;
 
  protected:
@@ -43,7 +43,7 @@ class TfrmComSet : public QDialog {
 
   std::unique_ptr<Ui::TfrmComSet> ui_;
   ChannelCommands& main_;
-  Prompts& prompts_;
+  widgets::Prompts& prompts_;
   store::AppFiles files_;
 };
 

@@ -5,11 +5,11 @@
 #include <QStyle>
 #include <algorithm>
 
-#include "dialogs/form_size.h"
-#include "dialogs/handler_guard.h"
-#include "dialogs/message_grid_adapter.h"
 #include "store/message_list_file.h"
 #include "ui_define_send.h"
+#include "widgets/form_size.h"
+#include "widgets/handler_guard.h"
+#include "widgets/message_grid_adapter.h"
 
 namespace dialogs {
 namespace {
@@ -34,8 +34,8 @@ QString trimControls(const QString& text) {
 }
 
 // Message lists are kept with the settings, so the dialogs start there.
-FileDialogRequest listFileRequest(const store::AppFiles& files) {
-  FileDialogRequest request;
+widgets::FileDialogRequest listFileRequest(const store::AppFiles& files) {
+  widgets::FileDialogRequest request;
   request.directory = files.settingsDir;
   request.filter = QStringLiteral("发送报文文件(*.sen)");
   return request;
@@ -43,7 +43,8 @@ FileDialogRequest listFileRequest(const store::AppFiles& files) {
 
 }  // namespace
 
-TfrmDefineSend::TfrmDefineSend(QWidget* parent, Prompts& prompts, const store::AppFiles& files)
+TfrmDefineSend::TfrmDefineSend(QWidget* parent, widgets::Prompts& prompts,
+                               const store::AppFiles& files)
     : QDialog(parent), ui_(new Ui::TfrmDefineSend), prompts_(prompts), files_(files) {
   ui_->setupUi(this);
   setupGrid();
@@ -52,13 +53,13 @@ TfrmDefineSend::TfrmDefineSend(QWidget* parent, Prompts& prompts, const store::A
   panel->setObjectName(QStringLiteral("StatusPanel0"));
   panel->setTextFormat(Qt::PlainText);  // a file name, shown as it is
   ui_->StatusBar1->addWidget(panel, 1);
-  guarded([this] { RestoreFormSize(*this, files_, kFormSection); });
+  guarded([this] { widgets::RestoreFormSize(*this, files_, kFormSection); });
 }
 
 TfrmDefineSend::~TfrmDefineSend() { delete ui_; }
 
 void TfrmDefineSend::setupGrid() {
-  TPowerStringGrid& grid = *ui_->GrdSend;
+  widgets::TPowerStringGrid& grid = *ui_->GrdSend;
   grid.setColCount(3);
   grid.setRowCount(2);
   grid.setDefaultRowHeight(20);
@@ -72,18 +73,19 @@ void TfrmDefineSend::setupGrid() {
   grid.setColWidths(kContentCol, 386);
   // The cell editor is always shown: it opens on whichever cell becomes current.
   grid.setEditTriggers(grid.editTriggers() | QAbstractItemView::CurrentChanged);
-  grid.setDataGridOptions(dgoInsertRow | dgoDeleteRow);
+  grid.setDataGridOptions(widgets::dgoInsertRow | widgets::dgoDeleteRow);
   grid.setRowCountMin(0);
   grid.setSelectedIndex(kNameCol);
-  connect(&grid, &TDataGrid1::DrawCell, this,
+  connect(&grid, &widgets::TDataGrid1::DrawCell, this,
           [this](int col, int row) { guarded([=, this] { GrdSendDrawCell(col, row); }); });
-  connect(&grid, &TDataGrid1::SelectCell, this,
+  connect(&grid, &widgets::TDataGrid1::SelectCell, this,
           [this](int col, int row) { guarded([=, this] { GrdSendSelectCell(col, row); }); });
-  connect(&grid, &TDataGrid1::Resized, this, [this] { guarded([this] { FormResize(); }); });
+  connect(&grid, &widgets::TDataGrid1::Resized, this,
+          [this] { guarded([this] { FormResize(); }); });
   // A row operation can put another row's text under the cursor without a cell selection.
-  connect(&grid, &TDataGrid1::AfterInsert, this, &TfrmDefineSend::rememberCurrentCell);
-  connect(&grid, &TDataGrid1::AfterDelete, this, &TfrmDefineSend::rememberCurrentCell);
-  connect(&grid, &TDataGrid1::UserChanged, this,
+  connect(&grid, &widgets::TDataGrid1::AfterInsert, this, &TfrmDefineSend::rememberCurrentCell);
+  connect(&grid, &widgets::TDataGrid1::AfterDelete, this, &TfrmDefineSend::rememberCurrentCell);
+  connect(&grid, &widgets::TDataGrid1::UserChanged, this,
           [this](int col, int row) { guarded([=, this] { GrdSendUserChanged(col, row); }); });
 }
 
@@ -123,7 +125,7 @@ void TfrmDefineSend::setupButtons() {
 }
 
 void TfrmDefineSend::guarded(const std::function<void()>& handler) {
-  RunGuarded(prompts_, this, handler);
+  widgets::RunGuarded(prompts_, this, handler);
 }
 
 void TfrmDefineSend::reject() { close(); }
@@ -138,7 +140,7 @@ void TfrmDefineSend::showEvent(QShowEvent* event) {
 void TfrmDefineSend::closeEvent(QCloseEvent* event) {
   bool mayClose = false;
   // A failed save during the check keeps the window open.
-  const bool checked = RunGuarded(prompts_, this, [&] { mayClose = FormCloseQuery(); });
+  const bool checked = widgets::RunGuarded(prompts_, this, [&] { mayClose = FormCloseQuery(); });
   if (!checked || !mayClose) {
     event->ignore();
     return;
@@ -155,14 +157,14 @@ void TfrmDefineSend::FormShow() {
 }
 
 void TfrmDefineSend::FormResize() {
-  TPowerStringGrid& grid = *ui_->GrdSend;
+  widgets::TPowerStringGrid& grid = *ui_->GrdSend;
   grid.setColWidths(kContentCol,
                     std::max(0, grid.width() - grid.ColWidths(0) - grid.ColWidths(kNameCol) - 30));
 }
 
 void TfrmDefineSend::BtnNewClick() {
   newFile_ = true;
-  GridAdapter grid(*ui_->GrdSend);
+  widgets::GridAdapter grid(*ui_->GrdSend);
   store::ClearGridColumns(grid, {kNameCol, kContentCol});
   ui_->GrdSend->setRowCount(2);
   rememberCurrentCell();
@@ -175,7 +177,7 @@ void TfrmDefineSend::BtnOpenClick() {
   newFile_ = false;
   fileName_ = *chosen;
   loadCurrentFile();
-  GridAdapter grid(*ui_->GrdSend);
+  widgets::GridAdapter grid(*ui_->GrdSend);
   store::NumberGridRows(grid);
   showFileName();
   dirty_ = false;
@@ -189,7 +191,7 @@ void TfrmDefineSend::BtnAddClick() {
 void TfrmDefineSend::BtnDelClick() {
   const int row = ui_->GrdSend->Row();
   const auto answer = prompts_.messageBox(
-      this, PromptIcon::Information, kCaption,
+      this, widgets::PromptIcon::Information, kCaption,
       QStringLiteral("确定删除第 ") + QString::number(row) + QStringLiteral(" 行纪录?"),
       QMessageBox::Yes | QMessageBox::No);
   if (answer != QMessageBox::Yes) return;
@@ -244,9 +246,10 @@ bool TfrmDefineSend::FormCloseQuery() {
     return true;
   }
   if (!dirty_) return true;
-  const auto answer = prompts_.messageBox(this, PromptIcon::Information, kNoticeCaption,
-                                          QStringLiteral("修改的报文没有保存，是否要保存？"),
-                                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  const auto answer =
+      prompts_.messageBox(this, widgets::PromptIcon::Information, widgets::kNoticeCaption,
+                          QStringLiteral("修改的报文没有保存，是否要保存？"),
+                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
   if (answer == QMessageBox::Cancel) return false;
   if (answer == QMessageBox::Yes) {
     removeBlankRows();
@@ -257,7 +260,7 @@ bool TfrmDefineSend::FormCloseQuery() {
 
 void TfrmDefineSend::FormClose() {
   store::StoreSendFileName(files_, fileName_);
-  StoreFormSize(*this, files_, kFormSection);
+  widgets::StoreFormSize(*this, files_, kFormSection);
 }
 
 void TfrmDefineSend::GrdSendDrawCell(int col, int row) {
@@ -279,7 +282,7 @@ void TfrmDefineSend::GrdSendUserChanged(int col, int row) {
 }
 
 void TfrmDefineSend::loadCurrentFile() {
-  GridAdapter grid(*ui_->GrdSend);
+  widgets::GridAdapter grid(*ui_->GrdSend);
   store::LoadGridsFromFile({&grid}, fileName_, kDefaultList, files_);
   store::FitGridColumns(grid, {kNameCol});
   rememberCurrentCell();
@@ -288,7 +291,7 @@ void TfrmDefineSend::loadCurrentFile() {
 // Only the rows on screen renumber themselves as they are drawn: the file gets every row's
 // number right.
 void TfrmDefineSend::saveToCurrentFile() {
-  GridAdapter grid(*ui_->GrdSend);
+  widgets::GridAdapter grid(*ui_->GrdSend);
   store::NumberGridRows(grid);
   store::SaveGridsToFile({&grid}, fileName_);
 }
@@ -300,7 +303,7 @@ void TfrmDefineSend::rememberCurrentCell() {
 
 // Rows without content go, names and all; the last data row is emptied instead.
 void TfrmDefineSend::removeBlankRows() {
-  TPowerStringGrid& grid = *ui_->GrdSend;
+  widgets::TPowerStringGrid& grid = *ui_->GrdSend;
   for (int r = grid.RowCount() - 1; r >= 1; --r) {
     if (trimControls(grid.Cells(kContentCol, r)).isEmpty()) grid.DeleteRow(r);
   }
@@ -308,7 +311,7 @@ void TfrmDefineSend::removeBlankRows() {
 
 // A list without a single data row counts as empty too, so no count below 2 is ever written.
 bool TfrmDefineSend::nothingToSave() const {
-  const TPowerStringGrid& grid = *ui_->GrdSend;
+  const widgets::TPowerStringGrid& grid = *ui_->GrdSend;
   if (grid.RowCount() < 2) return true;
   return grid.RowCount() == 2 && trimControls(grid.Cells(kContentCol, 1)).isEmpty();
 }
@@ -326,7 +329,7 @@ void TfrmDefineSend::showFileName() {
 }
 
 void TfrmDefineSend::notice(const QString& text) {
-  prompts_.messageBox(this, PromptIcon::Information, kCaption, text, QMessageBox::Ok);
+  prompts_.messageBox(this, widgets::PromptIcon::Information, kCaption, text, QMessageBox::Ok);
 }
 
 }  // namespace dialogs

@@ -10,8 +10,8 @@
 
 #include <QDialog>
 
-#include "dialogs/prompts.h"
 #include "store/app_files.h"
+#include "widgets/prompts.h"
 
 namespace Ui {
 class TfrmDefineSend;
@@ -23,7 +23,7 @@ class TfrmDefineSend : public QDialog {
   Q_OBJECT
 
  public:
-  TfrmDefineSend(QWidget* parent, Prompts& prompts, const store::AppFiles& files);
+  TfrmDefineSend(QWidget* parent, widgets::Prompts& prompts, const store::AppFiles& files);
   ~TfrmDefineSend() override;
 
   // Escape closes through the close check, like the close box.
@@ -63,7 +63,7 @@ class TfrmDefineSend : public QDialog {
   void notice(const QString& text);
 
   Ui::TfrmDefineSend* ui_;
-  Prompts& prompts_;
+  widgets::Prompts& prompts_;
   store::AppFiles files_;
   QString fileName_;
   bool newFile_ = false;

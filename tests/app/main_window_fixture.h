@@ -18,7 +18,7 @@
 #include "app/log_view.h"
 #include "app/main_window.h"
 #include "app/status_panels.h"
-#include "dialogs/integer_spin_edit.h"
+#include "widgets/integer_spin_edit.h"
 #include "store/ini_file.h"
 #include "support/fake_prompts.h"
 #include "support/temp_dir.h"

@@ -192,7 +192,7 @@ TEST_F(MainWindowTest, FailedSerialOpenAtStartUpIsReportedAndLeavesTheClosedStat
   ASSERT_EQ(prompts.boxes.size(), 1);
   EXPECT_EQ(prompts.boxes[0].caption, "OruvoTarvix通讯调试软件");
   EXPECT_EQ(prompts.boxes[0].text, "Error opening serial port.");
-  EXPECT_EQ(prompts.boxes[0].icon, dialogs::PromptIcon::Error);
+  EXPECT_EQ(prompts.boxes[0].icon, widgets::PromptIcon::Error);
   EXPECT_FALSE(window->Opened());
   EXPECT_EQ(panel(1), " 端口状态: 关闭 ");
   EXPECT_TRUE(ui().BtnOpenCom->isEnabled());
@@ -314,7 +314,7 @@ TEST_F(MainWindowTest, IntervalTextThatIsNoIntegerCountsAsZero) {
   ui().BtnOpenCom->trigger();
   ASSERT_TRUE(window->Opened());
   struct Sender {
-    dialogs::IntegerSpinEdit* interval;
+    widgets::IntegerSpinEdit* interval;
     QCheckBox* continuous;
     const QTimer* timer;
   };

@@ -3,10 +3,10 @@
 #include "app/traffic_log.h"
 #include "channels/socket_server.h"
 #include "dialogs/define_send.h"
-#include "dialogs/message_grid.h"
 #include "main_window_fixture.h"
 #include "support/loopback_peer.h"
 #include "support/pty_pair.h"
+#include "widgets/message_grid.h"
 
 using testing_support::PtyPair;
 using testing_support::WriteAll;
@@ -27,7 +27,7 @@ class SequenceSenderTest : public MainWindowTest {
 
 TEST_F(SequenceSenderTest, GridShowsTheCurrentListWithItsNameColumnFitted) {
   startWithList("3\r\n1,Reset,\"aa 55\"\r\n2,\"a much longer message name\",7F\r\n");
-  const dialogs::TPowerStringGrid& grid = *ui().GrdSend;
+  const widgets::TPowerStringGrid& grid = *ui().GrdSend;
   EXPECT_EQ(grid.RowCount(), 3);
   EXPECT_EQ(grid.Cells(1, 2), "a much longer message name");
   EXPECT_EQ(grid.Cells(2, 1), "aa 55");
@@ -59,7 +59,7 @@ TEST_F(SequenceSenderTest, AfterTheEditorClosesTheGridShowsTheListItLastHadOpen)
   ASSERT_TRUE(
       answerModal<dialogs::TfrmDefineSend>([&] { ui().BtnUpdate->click(); }, openOtherAndGoBack));
   EXPECT_EQ(comset().readString("DefineSend", "SendFileName", ""), other);
-  const dialogs::TPowerStringGrid& grid = *ui().GrdSend;
+  const widgets::TPowerStringGrid& grid = *ui().GrdSend;
   ASSERT_EQ(grid.RowCount(), 3);
   EXPECT_EQ(grid.Cells(1, 1), "Reset");
   EXPECT_EQ(grid.Cells(2, 1), "aa 55");
@@ -133,7 +133,7 @@ TEST_F(SequenceSenderTest, TheContentColumnFillsTheGridWhenThePageIsFirstShownAn
   QCoreApplication::processEvents();
   ui().PageControl1->setCurrentIndex(1);
   QCoreApplication::processEvents();
-  const dialogs::TPowerStringGrid& grid = *ui().GrdSend;
+  const widgets::TPowerStringGrid& grid = *ui().GrdSend;
   const auto filled = [&] { return grid.width() - grid.ColWidths(0) - grid.ColWidths(1) - 30; };
   EXPECT_GT(grid.ColWidths(2), 0);
   EXPECT_EQ(grid.ColWidths(2), filled());

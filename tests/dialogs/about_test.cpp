@@ -70,7 +70,7 @@ class AboutBox : public ::testing::Test {
   // The notice a fact that cannot be had brings: a plain box under "提示" with an OK button.
   void expectOneNotice() const {
     ASSERT_EQ(prompts.boxes.size(), 1);
-    EXPECT_EQ(prompts.boxes[0].icon, dialogs::PromptIcon::None);
+    EXPECT_EQ(prompts.boxes[0].icon, widgets::PromptIcon::None);
     EXPECT_EQ(prompts.boxes[0].caption, QStringLiteral("提示"));
     EXPECT_EQ(prompts.boxes[0].text, QStringLiteral("某些信息不能取得"));
     EXPECT_EQ(prompts.boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));

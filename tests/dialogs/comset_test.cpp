@@ -12,10 +12,10 @@
 #include <QTest>
 #include <stdexcept>
 
-#include "dialogs/integer_spin_edit.h"
 #include "store/ini_file.h"
 #include "support/fake_prompts.h"
 #include "support/temp_dir.h"
+#include "widgets/integer_spin_edit.h"
 
 namespace {
 
@@ -88,9 +88,9 @@ TEST_F(ComSetDialog, ShowsTheDefaultsWhenThereIsNoComsetIni) {
   EXPECT_EQ(control<QComboBox>(*dialog, "Com_Parity").currentText(), QStringLiteral("无"));
   EXPECT_EQ(control<QComboBox>(*dialog, "com_ByteSize").currentText(), QStringLiteral("8"));
   EXPECT_EQ(control<QComboBox>(*dialog, "Com_StopBits").currentText(), QStringLiteral("1"));
-  EXPECT_EQ(control<dialogs::IntegerSpinEdit>(*dialog, "txtSPort").value(), 1000);
+  EXPECT_EQ(control<widgets::IntegerSpinEdit>(*dialog, "txtSPort").value(), 1000);
   EXPECT_EQ(control<QLineEdit>(*dialog, "txtIP").text(), QStringLiteral("127.0.0.1"));
-  EXPECT_EQ(control<dialogs::IntegerSpinEdit>(*dialog, "txtCport").value(), 1000);
+  EXPECT_EQ(control<widgets::IntegerSpinEdit>(*dialog, "txtCport").value(), 1000);
   EXPECT_EQ(control<QComboBox>(*dialog, "cmbSend").currentText(), QStringLiteral("HEX"));
   EXPECT_EQ(control<QComboBox>(*dialog, "cmbRecive").currentText(), QStringLiteral("HEX"));
   EXPECT_FALSE(control<QCheckBox>(*dialog, "chkOpen").isChecked());
@@ -142,9 +142,9 @@ TEST_F(ComSetDialog, StoresEveryValueInOrderWithATypedBaudRateAsTyped) {
   control<QComboBox>(*dialog, "Com_StopBits").setCurrentIndex(1);
   control<QCheckBox>(*dialog, "chkOpen").setChecked(true);
   control<QComboBox>(*dialog, "cmbRecive").setCurrentIndex(1);
-  control<dialogs::IntegerSpinEdit>(*dialog, "txtSPort").setValue(2000);
+  control<widgets::IntegerSpinEdit>(*dialog, "txtSPort").setValue(2000);
   control<QLineEdit>(*dialog, "txtIP").setText("10.0.0.7");
-  control<dialogs::IntegerSpinEdit>(*dialog, "txtCport").setValue(5020);
+  control<widgets::IntegerSpinEdit>(*dialog, "txtCport").setValue(5020);
 
   prompts.buttonAnswers = {QMessageBox::No};
   click(*dialog, "BtnSend");
@@ -205,7 +205,7 @@ TEST_F(ComSetDialog, AFailedOpenIsReportedAndTheDialogStaysOpen) {
   prompts.buttonAnswers = {QMessageBox::Yes};
   click(*dialog, "BtnSend");
   ASSERT_EQ(prompts.boxes.size(), 2);
-  EXPECT_EQ(prompts.boxes[1].icon, dialogs::PromptIcon::Error);
+  EXPECT_EQ(prompts.boxes[1].icon, widgets::PromptIcon::Error);
   EXPECT_EQ(prompts.boxes[1].text, QStringLiteral("Error opening serial port."));
   EXPECT_TRUE(dialog->isVisible());
 }
@@ -247,7 +247,7 @@ TEST_F(ComSetDialog, ShowsStoredTextsAsStoredAndOutOfRangePositionsAsNothingChos
 }
 
 TEST(IntegerSpinEdit, AcceptsOnlyDigitsSignsAndTheDecimalSeparatorAsTypedCharacters) {
-  dialogs::IntegerSpinEdit field;
+  widgets::IntegerSpinEdit field;
   field.setLocale(QLocale::c());
   field.setValue(0);
   field.selectAll();
@@ -256,12 +256,12 @@ TEST(IntegerSpinEdit, AcceptsOnlyDigitsSignsAndTheDecimalSeparatorAsTypedCharact
   QTest::keyClick(&field, Qt::Key_Backspace);
   EXPECT_EQ(field.text(), QStringLiteral("12.3-"));
   EXPECT_EQ(field.value(), 0);  // not an integer
-  EXPECT_TRUE(dialogs::IsIntegerFieldCharacter(u',', QStringLiteral(",")));
-  EXPECT_FALSE(dialogs::IsIntegerFieldCharacter(u',', QStringLiteral(".")));
+  EXPECT_TRUE(widgets::IsIntegerFieldCharacter(u',', QStringLiteral(",")));
+  EXPECT_FALSE(widgets::IsIntegerFieldCharacter(u',', QStringLiteral(".")));
 }
 
 TEST(IntegerSpinEdit, StepsByAHundredWithoutBoundsUpToTheIntegerRange) {
-  dialogs::IntegerSpinEdit field;
+  widgets::IntegerSpinEdit field;
   field.setValue(-50);
   field.stepBy(1);
   EXPECT_EQ(field.value(), 50);

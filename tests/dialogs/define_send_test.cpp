@@ -8,10 +8,10 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "dialogs/message_grid.h"
 #include "store/ini_file.h"
 #include "support/fake_prompts.h"
 #include "support/temp_dir.h"
+#include "widgets/message_grid.h"
 
 namespace {
 
@@ -37,8 +37,8 @@ class DefineSend : public ::testing::Test {
     form = std::make_unique<dialogs::TfrmDefineSend>(nullptr, prompts, files);
     form->show();
   }
-  dialogs::TPowerStringGrid& grid() {
-    return *form->findChild<dialogs::TPowerStringGrid*>("GrdSend");
+  widgets::TPowerStringGrid& grid() {
+    return *form->findChild<widgets::TPowerStringGrid*>("GrdSend");
   }
   void click(const char* button) { form->findChild<QToolButton*>(button)->click(); }
   QString status() { return form->findChild<QLabel*>("StatusPanel0")->text(); }
@@ -377,7 +377,7 @@ TEST_F(DefineSend, AFailedSaveWhileClosingANewListShowsTheErrorAndKeepsTheWindow
   form->close();
   EXPECT_TRUE(form->isVisible());
   ASSERT_EQ(prompts.boxes.size(), 1);
-  EXPECT_EQ(prompts.boxes[0].icon, dialogs::PromptIcon::Error);
+  EXPECT_EQ(prompts.boxes[0].icon, widgets::PromptIcon::Error);
   EXPECT_EQ(prompts.boxes[0].caption, QStringLiteral("OruvoTarvix通讯调试软件"));
   EXPECT_EQ(prompts.boxes[0].text, QStringLiteral("File not found."));
   EXPECT_EQ(status(), QStringLiteral("新建发送文件"));
@@ -405,7 +405,7 @@ TEST_F(DefineSend, AFailedSaveAfterYesAtTheUnsavedChangesQuestionKeepsTheWindowO
   EXPECT_TRUE(form->isVisible());
   ASSERT_EQ(boxTexts(), (QStringList{QStringLiteral("修改的报文没有保存，是否要保存？"),
                                      QStringLiteral("Invalid filename.")}));
-  EXPECT_EQ(prompts.boxes[1].icon, dialogs::PromptIcon::Error);
+  EXPECT_EQ(prompts.boxes[1].icon, widgets::PromptIcon::Error);
   EXPECT_EQ(prompts.boxes[1].caption, QStringLiteral("OruvoTarvix通讯调试软件"));
   EXPECT_EQ(grid().Cells(1, 2), "BX");
   EXPECT_EQ(storedName(), dir.file("list.sen"));

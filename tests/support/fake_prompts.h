@@ -5,28 +5,28 @@
 #include <deque>
 #include <functional>
 
-#include "dialogs/prompts.h"
 #include "platform/desktop_shell.h"
+#include "widgets/prompts.h"
 
 namespace testing_support {
 
 struct AskedBox {
-  dialogs::PromptIcon icon;
+  widgets::PromptIcon icon;
   QString caption;
   QString text;
   QMessageBox::StandardButtons buttons;
 };
 
-class FakePrompts final : public dialogs::Prompts {
+class FakePrompts final : public widgets::Prompts {
  public:
   // Answers for the next boxes, in order; when none is queued a box gets its first button.
   std::deque<QMessageBox::StandardButton> buttonAnswers;
   // Answers for the next file dialogs; an empty optional is a cancel.
   std::deque<std::optional<QString>> fileAnswers;
   QList<AskedBox> boxes;
-  QList<dialogs::FileDialogRequest> fileRequests;
+  QList<widgets::FileDialogRequest> fileRequests;
 
-  QMessageBox::StandardButton messageBox(QWidget*, dialogs::PromptIcon icon, const QString& caption,
+  QMessageBox::StandardButton messageBox(QWidget*, widgets::PromptIcon icon, const QString& caption,
                                          const QString& text,
                                          QMessageBox::StandardButtons buttons) override {
     boxes.append({icon, caption, text, buttons});
@@ -41,10 +41,10 @@ class FakePrompts final : public dialogs::Prompts {
     }
     return QMessageBox::NoButton;
   }
-  std::optional<QString> saveFileName(QWidget*, const dialogs::FileDialogRequest& r) override {
+  std::optional<QString> saveFileName(QWidget*, const widgets::FileDialogRequest& r) override {
     return nextFile(r);
   }
-  std::optional<QString> openFileName(QWidget*, const dialogs::FileDialogRequest& r) override {
+  std::optional<QString> openFileName(QWidget*, const widgets::FileDialogRequest& r) override {
     return nextFile(r);
   }
 
@@ -52,7 +52,7 @@ class FakePrompts final : public dialogs::Prompts {
   std::function<void()> onBox;
 
  private:
-  std::optional<QString> nextFile(const dialogs::FileDialogRequest& r) {
+  std::optional<QString> nextFile(const widgets::FileDialogRequest& r) {
     fileRequests.append(r);
     if (fileAnswers.empty()) return std::nullopt;
     // Taken apart rather than copied whole: GCC 12 falsely warns about the copied optional.

@@ -6,11 +6,11 @@
 #include <QString>
 #include <functional>
 
-#include "dialogs/prompts.h"
+#include "widgets/prompts.h"
 
 class QWidget;
 
-namespace dialogs {
+namespace widgets {
 
 inline const QString kProgramTitle = QStringLiteral("OruvoTarvix通讯调试软件");
 
@@ -25,4 +25,4 @@ void ShowErrorBox(Prompts& prompts, QWidget* parent, const QString& message);
 // the handler failed.
 bool RunGuarded(Prompts& prompts, QWidget* parent, const std::function<void()>& handler);
 
-}  // namespace dialogs
+}  // namespace widgets

@@ -4,7 +4,7 @@
 
 #include <QIcon>
 
-namespace dialogs {
+namespace widgets {
 
 enum class ButtonPictureId { Send, MaintainList, Confirm, Back, Close };
 
@@ -14,4 +14,4 @@ QIcon ProgramIcon();
 // A 32 x 32 button picture.
 QIcon ButtonPicture(ButtonPictureId id);
 
-}  // namespace dialogs
+}  // namespace widgets

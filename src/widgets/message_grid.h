@@ -16,9 +16,9 @@
 #include <QTableView>
 #include <functional>
 
-#include "dialogs/message_grid_column.h"
+#include "widgets/message_grid_column.h"
 
-namespace dialogs {
+namespace widgets {
 
 class MessageGridModel;
 class MessageGridDelegate;
@@ -158,4 +158,4 @@ class TPowerStringGrid : public TDataGrid1 {
   void keyPressEvent(QKeyEvent* event) override;
 };
 
-}  // namespace dialogs
+}  // namespace widgets

@@ -1,4 +1,4 @@
-#include "dialogs/message_grid.h"
+#include "widgets/message_grid.h"
 
 #include <gtest/gtest.h>
 
@@ -11,14 +11,14 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "dialogs/message_grid_adapter.h"
-#include "dialogs/message_grid_values.h"
 #include "store/message_list_file.h"
 #include "support/temp_dir.h"
+#include "widgets/message_grid_adapter.h"
+#include "widgets/message_grid_values.h"
 
 namespace {
 
-using dialogs::TPowerStringGrid;
+using widgets::TPowerStringGrid;
 
 // A 3-column grid with rows 1..dataRows, cells "r.c".
 void fill(TPowerStringGrid& grid, int dataRows) {
@@ -46,7 +46,7 @@ QLineEdit* openEditor(TPowerStringGrid& grid, int col, int row) {
 // The combo box a pick-list column edits with; the column's items are set and, with
 // `limitToList`, the editor is read-only.
 QComboBox* openPickList(TPowerStringGrid& grid, const QStringList& items, bool limitToList) {
-  dialogs::TColumn column = grid.Columns().Items(1);
+  widgets::TColumn column = grid.Columns().Items(1);
   column.PickList = items;
   column.LimitToList = limitToList;
   grid.Columns().setItems(1, column);
@@ -61,7 +61,7 @@ QComboBox* openPickList(TPowerStringGrid& grid, const QStringList& items, bool l
 TEST(MessageGridRows, CtrlInsertOnRowTwoOfFourInsertsAnEmptyRowThree) {
   TPowerStringGrid grid;
   fill(grid, 4);
-  grid.setDataGridOptions(dialogs::dgoInsertRow | dialogs::dgoDeleteRow);
+  grid.setDataGridOptions(widgets::dgoInsertRow | widgets::dgoDeleteRow);
   grid.setRow(2);
   QTest::keyClick(&grid, Qt::Key_Insert, Qt::ControlModifier);
   EXPECT_EQ(column1(grid), (QStringList{"1.1", "2.1", "", "3.1", "4.1"}));
@@ -84,7 +84,7 @@ TEST(MessageGridRows, KeysChangeNoRowsWithoutDataGridOptions) {
 TEST(MessageGridRows, DownOnTheLastRowAppendsARowAndMovesIntoIt) {
   TPowerStringGrid grid;
   fill(grid, 2);
-  grid.setDataGridOptions(dialogs::dgoAppendRow);
+  grid.setDataGridOptions(widgets::dgoAppendRow);
   QSignalSpy before(&grid, &TPowerStringGrid::BeforeInsert);
   QSignalSpy after(&grid, &TPowerStringGrid::AfterInsert);
   grid.setRow(2);
@@ -190,15 +190,15 @@ TEST(MessageGridColumns, TheTitleRowShowsTheCaptionOrElseTheTitleCell) {
 }
 
 TEST(MessageGridColumns, RestoringDefaultsForgetsTheLookAndKeepsMasksAndLimits) {
-  dialogs::TColumn column(2);
+  widgets::TColumn column(2);
   column.EditMask = "99";
   column.MaxLength = 4;
   column.LimitToList = true;
   column.DropDownRows = 3;
-  column.setFormat(dialogs::TColumnFormat::cfNumber);
+  column.setFormat(widgets::TColumnFormat::cfNumber);
   column.DisplayMask = "0.00";
   column.Alignment = Qt::AlignRight;
-  column.ButtonStyle = dialogs::TColumnButtonStyle::cbsEllipsis;
+  column.ButtonStyle = widgets::TColumnButtonStyle::cbsEllipsis;
   column.Color = Qt::red;
   column.Font = QFont("Sans", 20);
   column.PickList = {"a", "b"};
@@ -207,7 +207,7 @@ TEST(MessageGridColumns, RestoringDefaultsForgetsTheLookAndKeepsMasksAndLimits) 
   column.Title.Alignment = Qt::AlignCenter;
   column.RestoreDefaults();
   EXPECT_EQ(column.Alignment, Qt::AlignLeft);
-  EXPECT_EQ(column.ButtonStyle, dialogs::TColumnButtonStyle::cbsAuto);
+  EXPECT_EQ(column.ButtonStyle, widgets::TColumnButtonStyle::cbsAuto);
   EXPECT_FALSE(column.Color || column.Font || column.ReadOnly);
   EXPECT_TRUE(column.PickList.isEmpty());
   EXPECT_TRUE(column.Title.Caption.isEmpty());
@@ -216,7 +216,7 @@ TEST(MessageGridColumns, RestoringDefaultsForgetsTheLookAndKeepsMasksAndLimits) 
   EXPECT_EQ(column.MaxLength, 4);
   EXPECT_TRUE(column.LimitToList);
   EXPECT_EQ(column.DropDownRows, 3u);
-  EXPECT_EQ(column.Format(), dialogs::TColumnFormat::cfNumber);
+  EXPECT_EQ(column.Format(), widgets::TColumnFormat::cfNumber);
   EXPECT_EQ(column.DisplayMask, "0.00");
   EXPECT_EQ(column.InternalCol(), 2);
 }
@@ -253,11 +253,11 @@ TEST(MessageGridEditing, AModifiedCommitRaisesUserChangedOnceEvenWithTheOldText)
 TEST(MessageGridEditing, NumberAndDateColumnsCoerceAtCommitOrKeepTheOldText) {
   TPowerStringGrid grid;
   fill(grid, 1);
-  dialogs::TColumn number = grid.Columns().Items(1);
-  number.setFormat(dialogs::TColumnFormat::cfNumber);
+  widgets::TColumn number = grid.Columns().Items(1);
+  number.setFormat(widgets::TColumnFormat::cfNumber);
   grid.Columns().setItems(1, number);
-  dialogs::TColumn date = grid.Columns().Items(2);
-  date.setFormat(dialogs::TColumnFormat::cfDate);
+  widgets::TColumn date = grid.Columns().Items(2);
+  date.setFormat(widgets::TColumnFormat::cfDate);
   grid.Columns().setItems(2, date);
   grid.show();
   QSignalSpy changed(&grid, &TPowerStringGrid::UserChanged);
@@ -286,8 +286,8 @@ TEST(MessageGridEditing, NumberAndDateColumnsCoerceAtCommitOrKeepTheOldText) {
 TEST(MessageGridEditing, AFailedConversionPutsTheOldTextBackAndClearsTheModifiedMark) {
   TPowerStringGrid grid;
   fill(grid, 1);
-  dialogs::TColumn number = grid.Columns().Items(1);
-  number.setFormat(dialogs::TColumnFormat::cfNumber);
+  widgets::TColumn number = grid.Columns().Items(1);
+  number.setFormat(widgets::TColumnFormat::cfNumber);
   grid.Columns().setItems(1, number);
   grid.show();
   QSignalSpy changed(&grid, &TPowerStringGrid::UserChanged);
@@ -308,7 +308,7 @@ TEST(MessageGridEditing, AFailedConversionPutsTheOldTextBackAndClearsTheModified
 TEST(MessageGridEditing, ACellHoldsWhatItsEditorShowsWhileTheUserTypesAndEscapePutsTheOldTextBack) {
   TPowerStringGrid grid;
   fill(grid, 2);
-  dialogs::TColumn masked = grid.Columns().Items(2);
+  widgets::TColumn masked = grid.Columns().Items(2);
   masked.EditMask = "99:99";
   grid.Columns().setItems(2, masked);
   grid.show();
@@ -353,7 +353,7 @@ TEST(MessageGridEditing, ACellHoldsWhatItsEditorShowsWhileTheUserTypesAndEscapeP
 TEST(MessageGridEditing, APickListColumnEditsWithAComboBox) {
   TPowerStringGrid grid;
   fill(grid, 1);
-  dialogs::TColumn column = grid.Columns().Items(1);
+  widgets::TColumn column = grid.Columns().Items(1);
   column.PickList = {"Reset", "Read"};
   column.LimitToList = true;
   grid.Columns().setItems(1, column);
@@ -418,8 +418,8 @@ TEST(MessageGridEditing, ADoubleClickInAReadOnlyEditorPressesItsButton) {
   EXPECT_TRUE(combo->view()->isVisible());
   combo->hidePopup();
 
-  dialogs::TColumn ellipsis = grid.Columns().Items(2);
-  ellipsis.ButtonStyle = dialogs::TColumnButtonStyle::cbsEllipsis;
+  widgets::TColumn ellipsis = grid.Columns().Items(2);
+  ellipsis.ButtonStyle = widgets::TColumnButtonStyle::cbsEllipsis;
   ellipsis.ReadOnly = true;
   grid.Columns().setItems(2, ellipsis);
   QSignalSpy pressed(&grid, &TPowerStringGrid::EditButtonClick);
@@ -442,7 +442,7 @@ TEST(MessageGridEditing, ADoubleClickInAReadOnlyEditorPressesItsButton) {
 TEST(MessageGridEditing, CtrlDeleteInTheEditorDeletesOneRow) {
   TPowerStringGrid grid;
   fill(grid, 3);
-  grid.setDataGridOptions(dialogs::dgoDeleteRow);
+  grid.setDataGridOptions(widgets::dgoDeleteRow);
   grid.show();
   QLineEdit* editor = openEditor(grid, 1, 2);
   ASSERT_NE(editor, nullptr);
@@ -534,7 +534,7 @@ TEST(MessageGridPainting, ABackgroundPictureShowsInNormalCellsAndInvertedInSelec
   TPowerStringGrid grid;
   fill(grid, 2);
   grid.resize(300, 200);
-  dialogs::TColumn coloured = grid.Columns().Items(2);
+  widgets::TColumn coloured = grid.Columns().Items(2);
   coloured.Color = Qt::red;
   grid.Columns().setItems(2, coloured);
   grid.setCells(2, 1, QString());
@@ -556,15 +556,15 @@ TEST(MessageGridPainting, ABackgroundPictureShowsInNormalCellsAndInvertedInSelec
 }
 
 TEST(MessageGridValues, DisplayMasksFormatNumbersAndDatesOrLeaveTheText) {
-  dialogs::TColumn number;
-  number.setFormat(dialogs::TColumnFormat::cfNumber);
+  widgets::TColumn number;
+  number.setFormat(widgets::TColumnFormat::cfNumber);
   number.DisplayMask = "#,##0.00";
-  EXPECT_EQ(dialogs::DisplayCellText(number, "1234.5"), "1,234.50");
-  EXPECT_EQ(dialogs::DisplayCellText(number, "n/a"), "n/a");
-  number.setFormat(dialogs::TColumnFormat::cfDate);
+  EXPECT_EQ(widgets::DisplayCellText(number, "1234.5"), "1,234.50");
+  EXPECT_EQ(widgets::DisplayCellText(number, "n/a"), "n/a");
+  number.setFormat(widgets::TColumnFormat::cfDate);
   EXPECT_EQ(number.DisplayMask, QString());
   number.DisplayMask = "dd.mm.yyyy hh:nn";
-  EXPECT_EQ(dialogs::DisplayCellText(number, "2024-03-07 08:05:00"), "07.03.2024 08:05");
+  EXPECT_EQ(widgets::DisplayCellText(number, "2024-03-07 08:05:00"), "07.03.2024 08:05");
 }
 
 TEST(MessageGridAdapter, LoadsAListFileIntoTheWidgetGrid) {
@@ -573,7 +573,7 @@ TEST(MessageGridAdapter, LoadsAListFileIntoTheWidgetGrid) {
   TPowerStringGrid grid;
   grid.setColCount(3);
   grid.setColumnTitle(1, QStringLiteral("报文名称"));
-  dialogs::GridAdapter adapter(grid);
+  widgets::GridAdapter adapter(grid);
   store::LoadGridsFromFile({&adapter}, dir.file("list.sen"), "default.sen",
                            store::AppFiles(dir.path()));
   EXPECT_EQ(grid.RowCount(), 3);

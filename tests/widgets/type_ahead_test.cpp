@@ -1,10 +1,10 @@
-#include "dialogs/type_ahead.h"
+#include "widgets/type_ahead.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using dialogs::TypeAhead;
+using widgets::TypeAhead;
 using namespace std::chrono_literals;
 
 const QStringList kItems{"Alpha", "Read", "reset", "Reboot", "写入"};
@@ -50,10 +50,10 @@ TEST(TypeAhead, TheSearchTextHoldsAtMostThirtyTwoCharacters) {
 }
 
 TEST(TypeAhead, OneCharacterPicksTheFirstItemItBeginsWith) {
-  EXPECT_EQ(dialogs::FirstItemStartingWith(u'R', kItems), 1);
-  EXPECT_EQ(dialogs::FirstItemStartingWith(u'a', kItems), 0);
-  EXPECT_EQ(dialogs::FirstItemStartingWith(u'z', kItems), -1);
-  EXPECT_EQ(dialogs::FirstItemStartingWith(u'b', {"", "ab", "B"}), 2);
+  EXPECT_EQ(widgets::FirstItemStartingWith(u'R', kItems), 1);
+  EXPECT_EQ(widgets::FirstItemStartingWith(u'a', kItems), 0);
+  EXPECT_EQ(widgets::FirstItemStartingWith(u'z', kItems), -1);
+  EXPECT_EQ(widgets::FirstItemStartingWith(u'b', {"", "ab", "B"}), 2);
 }
 
 }  // namespace

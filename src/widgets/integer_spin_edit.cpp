@@ -1,4 +1,4 @@
-#include "dialogs/integer_spin_edit.h"
+#include "widgets/integer_spin_edit.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -7,7 +7,7 @@
 
 #include "store/integer_text.h"
 
-namespace dialogs {
+namespace widgets {
 namespace {
 
 constexpr int kStep = 100;
@@ -57,4 +57,4 @@ void IntegerSpinEdit::keyPressEvent(QKeyEvent* event) {
   QAbstractSpinBox::keyPressEvent(event);
 }
 
-}  // namespace dialogs
+}  // namespace widgets

@@ -6,7 +6,7 @@
 
 #include <QAbstractSpinBox>
 
-namespace dialogs {
+namespace widgets {
 
 // Whether a typed character may enter an integer field.
 bool IsIntegerFieldCharacter(QChar c, const QString& decimalPoint);
@@ -28,4 +28,4 @@ class IntegerSpinEdit : public QAbstractSpinBox {
   void keyPressEvent(QKeyEvent* event) override;
 };
 
-}  // namespace dialogs
+}  // namespace widgets

@@ -1,6 +1,6 @@
-#include "dialogs/type_ahead.h"
+#include "widgets/type_ahead.h"
 
-namespace dialogs {
+namespace widgets {
 namespace {
 
 std::chrono::milliseconds steadyNow() {
@@ -31,4 +31,4 @@ int FirstItemStartingWith(QChar typed, const QStringList& items) {
   return firstStartingWith(QString(typed), items);
 }
 
-}  // namespace dialogs
+}  // namespace widgets

@@ -1,10 +1,10 @@
-#include "dialogs/message_grid_adapter.h"
+#include "widgets/message_grid_adapter.h"
 
 #include <QFontMetrics>
 
-#include "dialogs/message_grid.h"
+#include "widgets/message_grid.h"
 
-namespace dialogs {
+namespace widgets {
 
 int GridAdapter::RowCount() const { return grid_.RowCount(); }
 void GridAdapter::setRowCount(int rows) { grid_.setRowCount(rows); }
@@ -22,4 +22,4 @@ int GridAdapter::TextWidth(const QString& text) const {
   return grid_.fontMetrics().horizontalAdvance(text);
 }
 
-}  // namespace dialogs
+}  // namespace widgets

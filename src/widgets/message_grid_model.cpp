@@ -1,12 +1,12 @@
-#include "dialogs/message_grid_model.h"
+#include "widgets/message_grid_model.h"
 
 #include <QApplication>
 #include <QPalette>
 #include <algorithm>
 
-#include "dialogs/message_grid_values.h"
+#include "widgets/message_grid_values.h"
 
-namespace dialogs {
+namespace widgets {
 
 MessageGridModel::MessageGridModel(QObject* parent) : QAbstractTableModel(parent), rows_(1) {
   addColumn();
@@ -171,4 +171,4 @@ void MessageGridModel::emitRowChanged(int row) {
   }
 }
 
-}  // namespace dialogs
+}  // namespace widgets

@@ -1,4 +1,4 @@
-#include "dialogs/form_size.h"
+#include "widgets/form_size.h"
 
 #include <QEvent>
 #include <QScreen>
@@ -6,7 +6,7 @@
 
 #include "store/form_size_store.h"
 
-namespace dialogs {
+namespace widgets {
 namespace {
 
 // What the platform's frame adds to the window's size; nothing where it reports no frame, and
@@ -75,4 +75,4 @@ void StoreFormSize(const QWidget& window, const store::AppFiles& files, const QS
   store::WriteFormSize(files, section, window.frameGeometry().size());
 }
 
-}  // namespace dialogs
+}  // namespace widgets

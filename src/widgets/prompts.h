@@ -9,7 +9,7 @@
 
 class QWidget;
 
-namespace dialogs {
+namespace widgets {
 
 enum class PromptIcon { None, Information, Question, Warning, Error };  // None: a plain box
 
@@ -61,4 +61,4 @@ inline const QString kNoticeCaption = QStringLiteral("系统提示！");
 // An information box with an OK button under "系统提示！".
 void ShowNotice(Prompts& prompts, QWidget* parent, const QString& text);
 
-}  // namespace dialogs
+}  // namespace widgets

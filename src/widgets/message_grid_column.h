@@ -11,7 +11,7 @@
 
 class QMenu;
 
-namespace dialogs {
+namespace widgets {
 
 enum class TColumnButtonStyle { cbsAuto, cbsEllipsis, cbsNone };
 enum class TColumnFormat { cfString, cfNumber, cfDate };
@@ -66,4 +66,4 @@ class TColumn {
   int internalCol_;
 };
 
-}  // namespace dialogs
+}  // namespace widgets

@@ -1,4 +1,4 @@
-#include "dialogs/message_grid.h"
+#include "widgets/message_grid.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -6,10 +6,10 @@
 #include <QMenu>
 #include <QScopedValueRollback>
 
-#include "dialogs/message_grid_delegate.h"
-#include "dialogs/message_grid_model.h"
+#include "widgets/message_grid_delegate.h"
+#include "widgets/message_grid_model.h"
 
-namespace dialogs {
+namespace widgets {
 namespace {
 
 constexpr int kDefaultRowHeight = 20;
@@ -373,4 +373,4 @@ void TPowerStringGrid::keyPressEvent(QKeyEvent* event) {
   TDataGrid1::keyPressEvent(event);
 }
 
-}  // namespace dialogs
+}  // namespace widgets

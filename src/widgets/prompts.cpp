@@ -1,8 +1,8 @@
-#include "dialogs/prompts.h"
+#include "widgets/prompts.h"
 
 #include <QFileDialog>
 
-namespace dialogs {
+namespace widgets {
 namespace {
 
 QMessageBox::Icon toQt(PromptIcon icon) {
@@ -58,4 +58,4 @@ void ShowNotice(Prompts& prompts, QWidget* parent, const QString& text) {
   prompts.messageBox(parent, PromptIcon::Information, kNoticeCaption, text, QMessageBox::Ok);
 }
 
-}  // namespace dialogs
+}  // namespace widgets

@@ -1,4 +1,4 @@
-#include "dialogs/message_grid_pick_list.h"
+#include "widgets/message_grid_pick_list.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -6,7 +6,7 @@
 #include <QMouseEvent>
 #include <QStyleOptionComboBox>
 
-namespace dialogs {
+namespace widgets {
 namespace {
 
 // The printable characters a key typed; empty for keys that type nothing.
@@ -101,4 +101,4 @@ QStringList PickListBehaviour::items() const {
   return texts;
 }
 
-}  // namespace dialogs
+}  // namespace widgets

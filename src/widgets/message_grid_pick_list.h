@@ -8,13 +8,13 @@
 #include <QObject>
 #include <functional>
 
-#include "dialogs/type_ahead.h"
+#include "widgets/type_ahead.h"
 
 class QComboBox;
 class QKeyEvent;
 class QMouseEvent;
 
-namespace dialogs {
+namespace widgets {
 
 class PickListBehaviour final : public QObject {
  public:
@@ -37,4 +37,4 @@ class PickListBehaviour final : public QObject {
   TypeAhead search_;
 };
 
-}  // namespace dialogs
+}  // namespace widgets

@@ -1,9 +1,9 @@
-#include "dialogs/message_grid_values.h"
+#include "widgets/message_grid_values.h"
 
 #include <QDateTime>
 #include <QLocale>
 
-namespace dialogs {
+namespace widgets {
 namespace {
 
 std::optional<double> readNumber(const QString& text) {
@@ -99,4 +99,4 @@ QString DisplayCellText(const TColumn& column, const QString& text) {
   return text;
 }
 
-}  // namespace dialogs
+}  // namespace widgets

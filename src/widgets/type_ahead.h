@@ -12,7 +12,7 @@
 #include <functional>
 #include <optional>
 
-namespace dialogs {
+namespace widgets {
 
 class TypeAhead {
  public:
@@ -38,4 +38,4 @@ class TypeAhead {
 // The first item whose first character is `typed`, letter case ignored; -1 when none is.
 int FirstItemStartingWith(QChar typed, const QStringList& items);
 
-}  // namespace dialogs
+}  // namespace widgets

@@ -1,8 +1,8 @@
-#include "dialogs/handler_guard.h"
+#include "widgets/handler_guard.h"
 
 #include <exception>
 
-namespace dialogs {
+namespace widgets {
 
 QString ErrorBoxText(const QString& message) {
   if (!message.isEmpty() && message.back().unicode() > u'.') return message + u'.';
@@ -26,4 +26,4 @@ bool RunGuarded(Prompts& prompts, QWidget* parent, const std::function<void()>& 
   return false;
 }
 
-}  // namespace dialogs
+}  // namespace widgets

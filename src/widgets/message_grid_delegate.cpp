@@ -1,4 +1,4 @@
-#include "dialogs/message_grid_delegate.h"
+#include "widgets/message_grid_delegate.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -7,11 +7,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "dialogs/message_grid_model.h"
-#include "dialogs/message_grid_pick_list.h"
-#include "dialogs/message_grid_values.h"
+#include "widgets/message_grid_model.h"
+#include "widgets/message_grid_pick_list.h"
+#include "widgets/message_grid_values.h"
 
-namespace dialogs {
+namespace widgets {
 namespace {
 
 // Set when the user picks an item; QLineEdit::isModified covers typing.
@@ -241,4 +241,4 @@ bool MessageGridDelegate::eventFilter(QObject* object, QEvent* event) {
   return QStyledItemDelegate::eventFilter(object, event);
 }
 
-}  // namespace dialogs
+}  // namespace widgets

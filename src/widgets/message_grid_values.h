@@ -10,9 +10,9 @@
 #include <QString>
 #include <optional>
 
-#include "dialogs/message_grid_column.h"
+#include "widgets/message_grid_column.h"
 
-namespace dialogs {
+namespace widgets {
 
 // The text to store for an edited cell, or nothing when it does not convert.
 std::optional<QString> CoerceCellText(TColumnFormat format, const QString& text, QDate today);
@@ -20,4 +20,4 @@ std::optional<QString> CoerceCellText(TColumnFormat format, const QString& text,
 // The text to show for a cell; the cell's own text when no mask applies to it.
 QString DisplayCellText(const TColumn& column, const QString& text);
 
-}  // namespace dialogs
+}  // namespace widgets

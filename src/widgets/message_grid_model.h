@@ -9,9 +9,9 @@
 #include <QStringList>
 #include <vector>
 
-#include "dialogs/message_grid_column.h"
+#include "widgets/message_grid_column.h"
 
-namespace dialogs {
+namespace widgets {
 
 class MessageGridModel final : public QAbstractTableModel {
   Q_OBJECT
@@ -59,4 +59,4 @@ class MessageGridModel final : public QAbstractTableModel {
   bool editing_ = true;
 };
 
-}  // namespace dialogs
+}  // namespace widgets

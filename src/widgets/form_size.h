@@ -9,7 +9,7 @@
 
 class QWidget;
 
-namespace dialogs {
+namespace widgets {
 
 // Call before the window is first shown; `section` is the window's name, e.g. "frmZh".
 void RestoreFormSize(QWidget& window, const store::AppFiles& files, const QString& section);
@@ -17,4 +17,4 @@ void RestoreFormSize(QWidget& window, const store::AppFiles& files, const QStrin
 // Stores nothing while the window is maximised or minimised. Throws IniWriteError.
 void StoreFormSize(const QWidget& window, const store::AppFiles& files, const QString& section);
 
-}  // namespace dialogs
+}  // namespace widgets

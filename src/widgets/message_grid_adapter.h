@@ -3,7 +3,7 @@
 
 #include "store/grid_access.h"
 
-namespace dialogs {
+namespace widgets {
 
 class TDataGrid1;
 
@@ -25,4 +25,4 @@ class GridAdapter final : public store::GridAccess {
   TDataGrid1& grid_;
 };
 
-}  // namespace dialogs
+}  // namespace widgets

@@ -1,4 +1,4 @@
-#include "dialogs/pictures.h"
+#include "widgets/pictures.h"
 
 #include <QString>
 
@@ -12,7 +12,7 @@ static void registerPictures() {
   (void)registered;
 }
 
-namespace dialogs {
+namespace widgets {
 namespace {
 
 QString resourceName(ButtonPictureId id) {
@@ -47,4 +47,4 @@ QIcon ButtonPicture(ButtonPictureId id) {
   return QIcon(resourceName(id));
 }
 
-}  // namespace dialogs
+}  // namespace widgets

@@ -15,7 +15,7 @@
 #include <QStyledItemDelegate>
 #include <functional>
 
-namespace dialogs {
+namespace widgets {
 
 class MessageGridModel;
 
@@ -64,4 +64,4 @@ class MessageGridDelegate final : public QStyledItemDelegate {
   mutable QPointer<QWidget> lastEditor_;
 };
 
-}  // namespace dialogs
+}  // namespace widgets
