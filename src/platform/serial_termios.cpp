@@ -23,16 +23,14 @@
 #include <mutex>
 #include <type_traits>
 
+#include "platform/retry_on_interrupt.h"
+
 namespace platform {
 
 namespace {
 
 int ioctlRetry(int fd, unsigned long request, void* arg) {
-  int rc;
-  do {
-    rc = ::ioctl(fd, request, arg);
-  } while (rc < 0 && errno == EINTR);
-  return rc;
+  return retryOnInterrupt([&] { return ::ioctl(fd, request, arg); });
 }
 
 }  // namespace
@@ -106,18 +104,12 @@ IoResult resultOf(ssize_t n, IoResult::Kind whenZero) {
 }  // namespace
 
 IoResult readSome(int fd, char* buffer, size_t size) {
-  ssize_t n;
-  do {
-    n = ::read(fd, buffer, size);
-  } while (n < 0 && errno == EINTR);
+  const ssize_t n = retryOnInterrupt([&] { return ::read(fd, buffer, size); });
   return resultOf(n, IoResult::EndOfStream);
 }
 
 IoResult writeSome(int fd, const char* buffer, size_t size) {
-  ssize_t n;
-  do {
-    n = ::write(fd, buffer, size);
-  } while (n < 0 && errno == EINTR);
+  const ssize_t n = retryOnInterrupt([&] { return ::write(fd, buffer, size); });
   return resultOf(n, size == 0 ? IoResult::Done : IoResult::WouldBlock);
 }
 
@@ -128,20 +120,20 @@ WaitOutcome waitDevice(int deviceFd, WaitFor what, int stopFd,
   const auto deadline = timeout ? Clock::now() + *timeout : Clock::time_point::max();
   for (;;) {
     pollfd fds[2] = {{stopFd, POLLIN, 0}, {deviceFd, wanted, 0}};
-    timespec ts{};
-    timespec* tsp = nullptr;
-    if (timeout) {
-      const auto left = std::max(deadline - Clock::now(), Clock::duration::zero());
-      const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-      ts.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
-      ts.tv_nsec = static_cast<long>(ns % 1'000'000'000);
-      tsp = &ts;
-    }
-    const int rc = ::ppoll(fds, 2, tsp, nullptr);
-    if (rc < 0) {
-      if (errno == EINTR) continue;
-      return WaitOutcome::Failed;
-    }
+    // An interrupted wait goes on with what is left of the time-out.
+    const int rc = retryOnInterrupt([&] {
+      timespec ts{};
+      timespec* tsp = nullptr;
+      if (timeout) {
+        const auto left = std::max(deadline - Clock::now(), Clock::duration::zero());
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+        ts.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+        ts.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+        tsp = &ts;
+      }
+      return ::ppoll(fds, 2, tsp, nullptr);
+    });
+    if (rc < 0) return WaitOutcome::Failed;
     if (rc == 0) return WaitOutcome::TimedOut;
     if (fds[0].revents & POLLIN) return WaitOutcome::Stopped;
     if (fds[0].revents & POLLNVAL) return WaitOutcome::Failed;
@@ -156,11 +148,8 @@ WaitOutcome waitDevice(int deviceFd, WaitFor what, int stopFd,
 WakeOutcome waitWake(int stopFd, int wakeFd) {
   for (;;) {
     pollfd fds[2] = {{stopFd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
-    const int rc = ::poll(fds, 2, -1);
-    if (rc < 0) {
-      if (errno == EINTR) continue;
-      return WakeOutcome::Failed;
-    }
+    const int rc = retryOnInterrupt([&] { return ::poll(fds, 2, -1); });
+    if (rc < 0) return WakeOutcome::Failed;
     if (fds[0].revents & POLLIN) return WakeOutcome::Stopped;
     if (fds[1].revents & POLLIN) return WakeOutcome::Woken;
     if ((fds[0].revents | fds[1].revents) & (POLLNVAL | POLLERR | POLLHUP))
@@ -179,19 +168,13 @@ std::optional<EventFd> EventFd::create(SystemError* error) {
 
 void EventFd::signal() {
   const uint64_t one = 1;
-  ssize_t n;
-  do {
-    n = ::write(fd_.get(), &one, sizeof one);
-  } while (n < 0 && errno == EINTR);
+  retryOnInterrupt([&] { return ::write(fd_.get(), &one, sizeof one); });
   // EAGAIN only when the counter is at its maximum: it is readable then anyway.
 }
 
 void EventFd::consume() {
   uint64_t value;
-  ssize_t n;
-  do {
-    n = ::read(fd_.get(), &value, sizeof value);
-  } while (n < 0 && errno == EINTR);
+  retryOnInterrupt([&] { return ::read(fd_.get(), &value, sizeof value); });
 }
 
 std::optional<SerialCounters> readSerialCounters(int fd) {

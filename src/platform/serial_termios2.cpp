@@ -7,6 +7,7 @@
 
 #include <cerrno>
 
+#include "platform/retry_on_interrupt.h"
 #include "platform/serial_termios.h"
 
 namespace platform {
@@ -14,19 +15,11 @@ namespace platform {
 namespace {
 
 bool getTermios2(int fd, termios2& tio) {
-  int rc;
-  do {
-    rc = ::ioctl(fd, TCGETS2, &tio);
-  } while (rc < 0 && errno == EINTR);
-  return rc == 0;
+  return retryOnInterrupt([&] { return ::ioctl(fd, TCGETS2, &tio); }) == 0;
 }
 
 bool setTermios2(int fd, const termios2& tio) {
-  int rc;
-  do {
-    rc = ::ioctl(fd, TCSETS2, &tio);
-  } while (rc < 0 && errno == EINTR);
-  return rc == 0;
+  return retryOnInterrupt([&] { return ::ioctl(fd, TCSETS2, &tio); }) == 0;
 }
 
 // cfmakeraw's flags, plus no software flow control and no modem-control hang-up.
@@ -212,10 +205,7 @@ SerialLineSettings applyLineSettings(int fd, const SerialLineSettings& wanted,
 void discardQueued(int fd, bool input, bool output) {
   if (!input && !output) return;
   const int which = input && output ? TCIOFLUSH : (input ? TCIFLUSH : TCOFLUSH);
-  int rc;
-  do {
-    rc = ::ioctl(fd, TCFLSH, which);
-  } while (rc < 0 && errno == EINTR);
+  retryOnInterrupt([&] { return ::ioctl(fd, TCFLSH, which); });
 }
 
 }  // namespace platform
