@@ -44,7 +44,10 @@ FileDialogRequest listFileRequest(const store::AppFiles& files) {
 }  // namespace
 
 TfrmDefineSend::TfrmDefineSend(QWidget* parent, Prompts& prompts, const store::AppFiles& files)
-    : QDialog(parent), ui_(new Ui::TfrmDefineSend), prompts_(prompts), files_(files) {
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::TfrmDefineSend>()),
+      prompts_(prompts),
+      files_(files) {
   ui_->setupUi(this);
   setupGrid();
   setupButtons();
@@ -55,7 +58,7 @@ TfrmDefineSend::TfrmDefineSend(QWidget* parent, Prompts& prompts, const store::A
   guarded([this] { RestoreFormSize(*this, files_, kFormSection); });
 }
 
-TfrmDefineSend::~TfrmDefineSend() { delete ui_; }
+TfrmDefineSend::~TfrmDefineSend() = default;
 
 void TfrmDefineSend::setupGrid() {
   TPowerStringGrid& grid = *ui_->GrdSend;
