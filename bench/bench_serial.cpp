@@ -22,7 +22,12 @@
 #include <vector>
 
 #include "channels/serial_comm.h"
-#include "platform/serial_termios.h"
+#include "platform/current_thread_linux.h"
+#include "platform/descriptor_io_posix.h"
+#include "platform/descriptor_waits_linux.h"
+#include "platform/pseudo_terminal_posix.h"
+#include "platform/serial_device_linux.h"
+#include "platform/serial_line_settings_termios2.h"
 
 namespace {
 

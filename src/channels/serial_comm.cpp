@@ -10,6 +10,8 @@
 #include <system_error>
 
 #include "channels/serial_session.h"
+#include "platform/serial_device_linux.h"
+#include "platform/serial_line_settings_termios2.h"
 
 namespace channels {
 

@@ -7,6 +7,10 @@
 #include <thread>
 
 #include "channels/serial_session.h"
+#include "platform/current_thread_linux.h"
+#include "platform/descriptor_io_posix.h"
+#include "platform/descriptor_waits_linux.h"
+#include "platform/serial_device_linux.h"
 
 namespace channels {
 

@@ -12,7 +12,8 @@
 
 #include "channels/serial_comm.h"
 #include "channels/serial_transmit_queue.h"
-#include "platform/serial_termios.h"
+#include "platform/descriptor_waits_linux.h"
+#include "platform/serial_device_linux.h"
 
 namespace channels {
 

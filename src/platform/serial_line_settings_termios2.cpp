@@ -2,13 +2,14 @@
 // B-constants, any other rate the driver accepts with BOTHER. <asm/termbits.h> defines
 // its own struct termios, so this translation unit must never include <termios.h>.
 
+#include "platform/serial_line_settings_termios2.h"
+
 #include <asm/termbits.h>
 #include <sys/ioctl.h>
 
 #include <cerrno>
 
 #include "platform/retry_on_interrupt.h"
-#include "platform/serial_termios.h"
 
 namespace platform {
 
@@ -200,12 +201,6 @@ SerialLineSettings applyLineSettings(int fd, const SerialLineSettings& wanted,
     return decode(tio);
   }
   return *accepted;
-}
-
-void discardQueued(int fd, bool input, bool output) {
-  if (!input && !output) return;
-  const int which = input && output ? TCIOFLUSH : (input ? TCIFLUSH : TCOFLUSH);
-  retryOnInterrupt([&] { return ::ioctl(fd, TCFLSH, which); });
 }
 
 }  // namespace platform
