@@ -62,7 +62,9 @@ TComm::Session::~Session() {
 bool TComm::Session::createEvents() {
   closeEvent = platform::EventFd::create();
   txWake = platform::EventFd::create();
-  return closeEvent && txWake;
+  std::optional<platform::EventFd> drained = platform::EventFd::create();
+  if (drained) receiveBacklog = std::make_shared<SerialReceiveBacklog>(std::move(*drained));
+  return closeEvent && txWake && receiveBacklog;
 }
 
 bool TComm::Session::startReceiver() {
