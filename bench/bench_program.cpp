@@ -6,13 +6,10 @@
 // Figures: bytes shown in the log against bytes sent, MB/s, CPU seconds per MB (this process:
 // GUI and engine threads; the feeders run in children), the longest event-loop stall, resident
 // memory; latency of a burst's last byte to its RX line; idle wake-ups; start-up time.
-#include <sys/resource.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPlainTextEdit>
@@ -30,6 +27,8 @@
 #include "app/main_window_layout.h"
 #include "app/status_panels.h"
 #include "app/traffic_log.h"
+#include "bench/support/feeders.h"
+#include "bench/support/meters.h"
 #include "channels/socket_server.h"
 #include "codec/hex_text.h"
 #include "store/ini_file.h"
@@ -40,133 +39,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace bench_support;
+
 constexpr double kMB = 1e6;
-
-double monotonicSeconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts.tv_sec + ts.tv_nsec / 1e9;
-}
-
-double cpuSeconds() {
-  rusage ru{};
-  getrusage(RUSAGE_SELF, &ru);
-  return ru.ru_utime.tv_sec + ru.ru_utime.tv_usec / 1e6 + ru.ru_stime.tv_sec +
-         ru.ru_stime.tv_usec / 1e6;
-}
-
-// CPU time of the calling thread, the GUI thread where the window runs.
-double threadCpuSeconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return ts.tv_sec + ts.tv_nsec / 1e9;
-}
-
-long residentKb() {
-  FILE* f = std::fopen("/proc/self/status", "r");
-  char line[256];
-  long kb = 0;
-  while (f && std::fgets(line, sizeof line, f)) {
-    if (std::sscanf(line, "VmRSS: %ld", &kb) == 1) break;
-  }
-  if (f) std::fclose(f);
-  return kb;
-}
-
-// Context switches of every thread of this process, by thread id.
-std::vector<std::pair<QString, long>> threadSwitches() {
-  std::vector<std::pair<QString, long>> result;
-  for (const QString& tid : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-    QFile status("/proc/self/task/" + tid + "/status");
-    QFile comm("/proc/self/task/" + tid + "/comm");
-    if (!status.open(QIODevice::ReadOnly)) continue;
-    comm.open(QIODevice::ReadOnly);
-    long total = 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-      if (line.contains("ctxt_switches")) total += line.split(':').value(1).trimmed().toLong();
-    }
-    result.emplace_back(QString::fromUtf8(comm.readAll().trimmed()) + "/" + tid, total);
-  }
-  return result;
-}
-
-// The longest gap between ticks of a 25 ms timer on the GUI thread, beyond its interval: coarse
-// enough that its own wake-ups hardly count in the CPU figures, fine enough for a 100 ms bound.
-class StallMeter {
- public:
-  StallMeter() {
-    timer_.setInterval(25);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      const auto now = Clock::now();
-      longest_ = std::max(longest_, now - last_);
-      last_ = now;
-    });
-  }
-  void start() {
-    last_ = Clock::now();
-    longest_ = {};
-    timer_.start();
-  }
-  double stop() {
-    timer_.stop();
-    return std::chrono::duration<double, std::milli>(longest_).count() - 25;
-  }
-
- private:
-  QTimer timer_;
-  Clock::time_point last_;
-  Clock::duration longest_{};
-};
-
-pid_t spawn(const std::function<void()>& body) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    body();
-    _exit(0);
-  }
-  return pid;
-}
-
-// Bytes of every value in a fixed order: what the feeders and the big messages send.
-QByteArray streamBytes(qsizetype size) {
-  QByteArray bytes(size, '\0');
-  for (qsizetype i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 + 1);
-  return bytes;
-}
-
-void writeAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n <= 0) {
-      if (errno == EINTR || errno == EAGAIN) continue;
-      return;
-    }
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-}
-
-// Sends `total` bytes at `rate` bytes per second (0: as fast as it goes), in 10 ms slices.
-void feed(int fd, qint64 total, double rate) {
-  const QByteArray block = streamBytes(65536);
-  const double start = monotonicSeconds();
-  qint64 sent = 0;
-  while (sent < total) {
-    qint64 allowed = total - sent;
-    if (rate > 0) {
-      const double due = (monotonicSeconds() - start + 0.01) * rate;
-      allowed = std::min<qint64>(allowed, static_cast<qint64>(due) - sent);
-      if (allowed <= 0) {
-        usleep(2000);
-        continue;
-      }
-    }
-    const qint64 n = std::min<qint64>(allowed, block.size());
-    writeAll(fd, block.constData(), static_cast<size_t>(n));
-    sent += n;
-  }
-}
 
 struct Window {
   testing_support::TempDir dir;
@@ -201,34 +76,6 @@ struct Window {
     }
     return done();
   }
-};
-
-struct StreamFigures {
-  qint64 sent = 0, logged = 0;
-  double seconds = 0, cpu = 0, guiCpu = 0, stallMs = 0;
-  long rssKb = 0;
-};
-
-// Measures one stream from its construction to finish(): time, CPU of the process and of the
-// GUI thread, the longest stall, and resident memory at the end.
-class StreamMeasure {
- public:
-  StreamMeasure() { stall_.start(); }
-  StreamFigures finish(qint64 sent, qint64 logged) {
-    return {sent,
-            logged,
-            monotonicSeconds() - t0_,
-            cpuSeconds() - cpu0_,
-            threadCpuSeconds() - gui0_,
-            stall_.stop(),
-            residentKb()};
-  }
-
- private:
-  StallMeter stall_;
-  const double cpu0_ = cpuSeconds();
-  const double gui0_ = threadCpuSeconds();
-  const double t0_ = monotonicSeconds();
 };
 
 void printStream(const char* name, const StreamFigures& f, double limitMBs) {
@@ -597,12 +444,12 @@ void idle(const char* name, const std::function<void(Window&)>& configure) {
   loop.exec();
   const auto after = threadSwitches();
   std::printf("idle 10 s, %s:", name);
-  for (const auto& [thread, count] : after) {
-    long earlier = 0;
-    for (const auto& [t, c] : before) {
-      if (t == thread) earlier = c;
-    }
-    std::printf("  %s %ld", qPrintable(thread), count - earlier);
+  for (const auto& [tid, thread] : after) {
+    const auto earlier = before.find(tid);
+    const bool same = earlier != before.end() && earlier->second.name == thread.name;
+    const long long count = thread.voluntary + thread.involuntary -
+                            (same ? earlier->second.voluntary + earlier->second.involuntary : 0);
+    std::printf("  %s %lld", qPrintable(thread.name + "/" + tid), count);
   }
   std::printf("\n");
 }

@@ -8,9 +8,7 @@
 // Usage: bench_serial [--quick]   (--quick: 2 s of silence and a smaller stream)
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QEventLoop>
-#include <QFile>
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
@@ -21,8 +19,15 @@
 #include <thread>
 #include <vector>
 
+#include "bench/support/feeders.h"
+#include "bench/support/meters.h"
 #include "channels/serial_comm.h"
-#include "platform/serial_termios.h"
+#include "platform/current_thread_linux.h"
+#include "platform/descriptor_io_posix.h"
+#include "platform/descriptor_waits_linux.h"
+#include "platform/pseudo_terminal_posix.h"
+#include "platform/serial_device_linux.h"
+#include "platform/serial_line_settings_termios2.h"
 
 namespace {
 
@@ -43,22 +48,6 @@ platform::PseudoTerminal OpenPty() {
     std::exit(1);
   }
   return std::move(*pty);
-}
-
-// Writes all of `data` to a non-blocking descriptor, waiting for room in poll.
-void WriteAll(int fd, const char* data, size_t size, int neverFd) {
-  size_t done = 0;
-  while (done < size) {
-    const platform::IoResult r = platform::writeSome(fd, data + done, size - done);
-    if (r.kind == platform::IoResult::Done) {
-      done += r.count;
-    } else if (r.kind == platform::IoResult::WouldBlock) {
-      platform::waitDevice(fd, platform::WaitFor::Writable, neverFd);
-    } else {
-      std::fprintf(stderr, "write failed: %s\n", qPrintable(r.error.text));
-      return;
-    }
-  }
 }
 
 // The event loop the bench is waiting in, and what it waits for. The handlers call Poke(), so
@@ -135,7 +124,6 @@ DelayResult MeasureFloor(quint32 gapMs, int samples) {
 
 DelayResult MeasureDelay(quint32 gapMs, int bursts) {
   platform::PseudoTerminal pty = OpenPty();
-  auto never = platform::EventFd::create();
   channels::TComm comm;
   comm.setCommName(pty.slavePath);
   comm.setReadIntervalTimeout(gapMs);
@@ -150,7 +138,7 @@ DelayResult MeasureDelay(quint32 gapMs, int bursts) {
   const QByteArray burst(32, 'B');
   std::vector<double> delays;
   for (int i = 0; i < bursts; ++i) {
-    WriteAll(pty.master.get(), burst.constData(), static_cast<size_t>(burst.size()), never->fd());
+    bench_support::writeAll(pty.master.get(), burst.constData(), static_cast<size_t>(burst.size()));
     const Clock::time_point lastByte = Clock::now();
     const int want = chunks + 1;
     if (!RunUntil([&] { return chunks >= want; }, 5000)) {
@@ -167,14 +155,8 @@ DelayResult MeasureDelay(quint32 gapMs, int bursts) {
 // them at the slave; receive returns when it has all of them.
 template <typename Receive>
 double MeasureStream(const platform::PseudoTerminal& pty, size_t total, Receive receive) {
-  auto never = platform::EventFd::create();
-  std::vector<char> block(65536);
-  for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i * 7);
   const Clock::time_point start = Clock::now();
-  std::thread writer([&] {
-    for (size_t sent = 0; sent < total; sent += block.size())
-      WriteAll(pty.master.get(), block.data(), std::min(block.size(), total - sent), never->fd());
-  });
+  std::thread writer([&] { bench_support::feed(pty.master.get(), static_cast<qint64>(total), 0); });
   const bool complete = receive();
   const Clock::time_point end = Clock::now();
   writer.join();
@@ -223,33 +205,12 @@ double EngineStream(size_t total, size_t* chunkCount) {
   return rate;
 }
 
-struct ThreadSwitches {
-  QString name;
-  long long voluntary = 0;
-  long long involuntary = 0;
-};
-
 // The engine's threads ("serial-*") by thread id, with their context-switch counters.
-std::map<QString, ThreadSwitches> EngineThreads() {
-  std::map<QString, ThreadSwitches> threads;
-  const QDir tasks(QStringLiteral("/proc/self/task"));
-  for (const QString& tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-    QFile comm(tasks.filePath(tid + QStringLiteral("/comm")));
-    if (!comm.open(QIODevice::ReadOnly)) continue;
-    const QString name = QString::fromUtf8(comm.readAll()).trimmed();
-    if (!name.startsWith(QLatin1String("serial-"))) continue;
-    QFile status(tasks.filePath(tid + QStringLiteral("/status")));
-    if (!status.open(QIODevice::ReadOnly)) continue;
-    ThreadSwitches t;
-    t.name = name;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-      if (line.startsWith("voluntary_ctxt_switches:"))
-        t.voluntary = line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
-      else if (line.startsWith("nonvoluntary_ctxt_switches:"))
-        t.involuntary = line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
-    }
-    threads[tid] = t;
-  }
+std::map<QString, bench_support::ThreadSwitches> EngineThreads() {
+  std::map<QString, bench_support::ThreadSwitches> threads = bench_support::threadSwitches();
+  std::erase_if(threads, [](const auto& entry) {
+    return !entry.second.name.startsWith(QLatin1String("serial-"));
+  });
   return threads;
 }
 

@@ -10,6 +10,8 @@
 #include <system_error>
 
 #include "channels/serial_session.h"
+#include "platform/serial_device_linux.h"
+#include "platform/serial_line_settings_termios2.h"
 
 namespace channels {
 
@@ -60,7 +62,9 @@ TComm::Session::~Session() {
 bool TComm::Session::createEvents() {
   closeEvent = platform::EventFd::create();
   txWake = platform::EventFd::create();
-  return closeEvent && txWake;
+  std::optional<platform::EventFd> drained = platform::EventFd::create();
+  if (drained) receiveBacklog = std::make_shared<SerialReceiveBacklog>(std::move(*drained));
+  return closeEvent && txWake && receiveBacklog;
 }
 
 bool TComm::Session::startReceiver() {

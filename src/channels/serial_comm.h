@@ -17,7 +17,9 @@
 //     ReadIntervalTimeout ms or 2048 bytes have arrived. In a stream (a read that took a full
 //     driver buffer) it reads on at once, checking the stop flag, before polling again. It
 //     also reads the driver's line-error counters after each read where the driver keeps them
-//     (not a pty).
+//     (not a pty). While kMaxChunksAwaitingDelivery chunks wait for delivery it reads nothing
+//     and blocks in poll on a second eventfd, which the delivery that brings the backlog under
+//     that bound signals (serial_receive_backlog.h), beside the close eventfd.
 //   - transmit thread ("serial-tx"): takes buffers from a mutex-guarded FIFO, woken by an
 //     eventfd; writes each buffer whole (a partial write goes on with the rest, waiting in poll
 //     for room) before the next, in call order.

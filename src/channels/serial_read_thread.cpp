@@ -4,9 +4,12 @@
 #include <chrono>
 #include <cstring>
 #include <limits>
-#include <thread>
 
 #include "channels/serial_session.h"
+#include "platform/current_thread_linux.h"
+#include "platform/descriptor_io_posix.h"
+#include "platform/descriptor_waits_linux.h"
+#include "platform/serial_device_linux.h"
 
 namespace channels {
 
@@ -54,10 +57,10 @@ void TComm::Session::runReceive() {
   std::optional<platform::SerialCounters> counters = countersAtOpen;
 
   const auto postChunk = [&](const char* data, size_t size) {
-    chunksAwaitingDelivery->fetch_add(1, std::memory_order_relaxed);
+    receiveBacklog->chunkPosted();
     post([owner = &owner, chunk = QByteArray(data, static_cast<qsizetype>(size)),
-          awaiting = chunksAwaitingDelivery] {
-      awaiting->fetch_sub(1, std::memory_order_relaxed);
+          backlog = receiveBacklog] {
+      backlog->chunkDelivered();
       owner->deliverReceiveData(chunk);
     });
   };
@@ -87,12 +90,21 @@ void TComm::Session::runReceive() {
   };
 
   for (;;) {
-    while (chunksAwaitingDelivery->load(std::memory_order_relaxed) >= kMaxChunksAwaitingDelivery) {
-      if (stopping.load(std::memory_order_relaxed)) {
+    // Held back while the owning thread is behind, until a delivery makes room or the port
+    // closes; the bound is tested again after each wake-up (see serial_receive_backlog.h).
+    while (receiveBacklog->full()) {
+      const platform::WakeOutcome woke =
+          platform::waitWake(closeEvent->fd(), receiveBacklog->drainedFd());
+      if (woke == platform::WakeOutcome::Stopped) {
         flushAll();
         return;
       }
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      if (woke == platform::WakeOutcome::Failed) {
+        flushAll();
+        postHangupOnce();
+        return;
+      }
+      receiveBacklog->consumeDrained();
     }
     if (readAgain) {
       // A stream: read on without a poll in between, but keep answering the close signal.

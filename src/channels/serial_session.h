@@ -11,8 +11,10 @@
 #include <thread>
 
 #include "channels/serial_comm.h"
+#include "channels/serial_receive_backlog.h"
 #include "channels/serial_transmit_queue.h"
-#include "platform/serial_termios.h"
+#include "platform/descriptor_waits_linux.h"
+#include "platform/serial_device_linux.h"
 
 namespace channels {
 
@@ -73,9 +75,8 @@ struct TComm::Session {
   std::atomic<quint32> readTotalMultiplierMs{0};
   std::atomic<quint32> readTotalConstantMs{0};
 
-  // Counted up by the receive thread as it posts a chunk, down as the chunk is delivered; shared
-  // with the posted calls, which may outlive the session.
-  std::shared_ptr<std::atomic<int>> chunksAwaitingDelivery = std::make_shared<std::atomic<int>>(0);
+  // Chunks posted and not yet delivered; created by createEvents, shared with the posted calls.
+  std::shared_ptr<SerialReceiveBacklog> receiveBacklog;
 
   std::atomic<bool> stopping{false};
   std::atomic<bool> hangupPosted{false};

@@ -1,6 +1,9 @@
 // The transmit thread: buffers from the FIFO, each written whole, in order.
 
 #include "channels/serial_session.h"
+#include "platform/current_thread_linux.h"
+#include "platform/descriptor_io_posix.h"
+#include "platform/descriptor_waits_linux.h"
 
 namespace channels {
 

@@ -45,7 +45,10 @@ widgets::FileDialogRequest listFileRequest(const store::AppFiles& files) {
 
 TfrmDefineSend::TfrmDefineSend(QWidget* parent, widgets::Prompts& prompts,
                                const store::AppFiles& files)
-    : QDialog(parent), ui_(new Ui::TfrmDefineSend), prompts_(prompts), files_(files) {
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::TfrmDefineSend>()),
+      prompts_(prompts),
+      files_(files) {
   ui_->setupUi(this);
   setupGrid();
   setupButtons();
@@ -56,7 +59,7 @@ TfrmDefineSend::TfrmDefineSend(QWidget* parent, widgets::Prompts& prompts,
   guarded([this] { widgets::RestoreFormSize(*this, files_, kFormSection); });
 }
 
-TfrmDefineSend::~TfrmDefineSend() { delete ui_; }
+TfrmDefineSend::~TfrmDefineSend() = default;
 
 void TfrmDefineSend::setupGrid() {
   widgets::TPowerStringGrid& grid = *ui_->GrdSend;

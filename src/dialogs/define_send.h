@@ -9,6 +9,7 @@
 // Every handler runs guarded: a failure shows the error box and leaves the window open.
 
 #include <QDialog>
+#include <memory>
 
 #include "store/app_files.h"
 #include "widgets/prompts.h"
@@ -62,7 +63,7 @@ class TfrmDefineSend : public QDialog {
   void showFileName();
   void notice(const QString& text);
 
-  Ui::TfrmDefineSend* ui_;
+  std::unique_ptr<Ui::TfrmDefineSend> ui_;
   widgets::Prompts& prompts_;
   store::AppFiles files_;
   QString fileName_;

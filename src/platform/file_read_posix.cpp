@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "platform/retry_on_interrupt.h"
 #include "platform/unique_fd.h"
 
 namespace platform {
@@ -15,11 +16,8 @@ std::optional<SystemError> readFileWhole(const QString& path, QByteArray& conten
   if (!fd.valid()) return errorFromErrno();
   char chunk[65536];
   for (;;) {
-    const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errorFromErrno();
-    }
+    const ssize_t n = retryOnInterrupt([&] { return ::read(fd.get(), chunk, sizeof chunk); });
+    if (n < 0) return errorFromErrno();
     if (n == 0) return std::nullopt;
     content.append(chunk, n);
   }

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "platform/retry_on_interrupt.h"
 #include "platform/unique_fd.h"
 
 namespace platform {
@@ -15,11 +16,9 @@ std::optional<SystemError> writeAll(int fd, QByteArrayView content) {
   const char* data = content.data();
   qsizetype left = content.size();
   while (left > 0) {
-    const ssize_t n = ::write(fd, data, static_cast<size_t>(left));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errorFromErrno();
-    }
+    const ssize_t n =
+        retryOnInterrupt([&] { return ::write(fd, data, static_cast<size_t>(left)); });
+    if (n < 0) return errorFromErrno();
     data += n;
     left -= n;
   }

@@ -9,18 +9,11 @@
 
 #include <cerrno>
 
+#include "platform/retry_on_interrupt.h"
+
 namespace platform {
 
 namespace {
-
-template <typename Call>
-auto retryOnInterrupt(Call call) {
-  decltype(call()) rc;
-  do {
-    rc = call();
-  } while (rc < 0 && errno == EINTR);
-  return rc;
-}
 
 sockaddr_in ipv4Endpoint(in_addr_t networkAddress, uint16_t port) {
   sockaddr_in endpoint{};

@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "channels/serial_comm.h"
-#include "platform/serial_termios.h"
+#include "platform/descriptor_io_posix.h"
+#include "platform/descriptor_waits_linux.h"
+#include "platform/pseudo_terminal_posix.h"
 
 namespace serial_test {
 

@@ -1,7 +1,5 @@
 // The serial adapter against real kernel objects: pty pairs, a regular file, /dev/null, pipes.
 
-#include "platform/serial_termios.h"
-
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -12,6 +10,11 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/descriptor_io_posix.h"
+#include "platform/descriptor_waits_linux.h"
+#include "platform/pseudo_terminal_posix.h"
+#include "platform/serial_device_linux.h"
+#include "platform/serial_line_settings_termios2.h"
 #include "support/temp_dir.h"
 
 using namespace platform;

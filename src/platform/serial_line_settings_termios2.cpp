@@ -2,31 +2,25 @@
 // B-constants, any other rate the driver accepts with BOTHER. <asm/termbits.h> defines
 // its own struct termios, so this translation unit must never include <termios.h>.
 
+#include "platform/serial_line_settings_termios2.h"
+
 #include <asm/termbits.h>
 #include <sys/ioctl.h>
 
 #include <cerrno>
 
-#include "platform/serial_termios.h"
+#include "platform/retry_on_interrupt.h"
 
 namespace platform {
 
 namespace {
 
 bool getTermios2(int fd, termios2& tio) {
-  int rc;
-  do {
-    rc = ::ioctl(fd, TCGETS2, &tio);
-  } while (rc < 0 && errno == EINTR);
-  return rc == 0;
+  return retryOnInterrupt([&] { return ::ioctl(fd, TCGETS2, &tio); }) == 0;
 }
 
 bool setTermios2(int fd, const termios2& tio) {
-  int rc;
-  do {
-    rc = ::ioctl(fd, TCSETS2, &tio);
-  } while (rc < 0 && errno == EINTR);
-  return rc == 0;
+  return retryOnInterrupt([&] { return ::ioctl(fd, TCSETS2, &tio); }) == 0;
 }
 
 // cfmakeraw's flags, plus no software flow control and no modem-control hang-up.
@@ -207,15 +201,6 @@ SerialLineSettings applyLineSettings(int fd, const SerialLineSettings& wanted,
     return decode(tio);
   }
   return *accepted;
-}
-
-void discardQueued(int fd, bool input, bool output) {
-  if (!input && !output) return;
-  const int which = input && output ? TCIOFLUSH : (input ? TCIFLUSH : TCOFLUSH);
-  int rc;
-  do {
-    rc = ::ioctl(fd, TCFLSH, which);
-  } while (rc < 0 && errno == EINTR);
 }
 
 }  // namespace platform
