@@ -26,6 +26,7 @@
 #include "app/main_window.h"
 #include "app/main_window_layout.h"
 #include "app/status_panels.h"
+#include "app/tcp_server_channel_port.h"
 #include "app/traffic_log.h"
 #include "bench/support/feeders.h"
 #include "bench/support/meters.h"
@@ -193,7 +194,7 @@ StreamFigures serverStream(int clients, qint64 total) {
       }
     }));
   }
-  w.waitFor([&] { return w.window->ServerSocket1().Socket().ConnectionCount() == clients; }, 10);
+  w.waitFor([&] { return w.window->ServerPort().ConnectionCount() == clients; }, 10);
   StreamMeasure measure;
   writeAll(go[1], QByteArray(clients, 'g').constData(), static_cast<size_t>(clients));
   ::close(go[0]);

@@ -1,13 +1,16 @@
 // Opening and closing the chosen channel and showing its state: commands, timers and the
-// five status panels.
+// five status panels. Each channel kind's own work is done by its port.
 #include <QAction>
 #include <QCheckBox>
 #include <QToolButton>
 
 #include "app/main_window.h"
+#include "app/serial_channel_port.h"
 #include "app/status_panels.h"
-#include "channels/serial_comm.h"
-#include "store/comma_text.h"
+#include "app/tcp_client_channel_port.h"
+#include "app/tcp_server_channel_port.h"
+#include "channels/socket_client.h"
+#include "channels/socket_server.h"
 #include "store/ini_file.h"
 #include "widgets/prompts.h"
 
@@ -16,34 +19,37 @@ namespace {
 
 const QString kComSet = QStringLiteral("ComSet");
 
-// Panel 0 of the serial kind: the five settings as one comma text.
-QString settingsText(const QStringList& items) {
-  QList<QByteArray> cells;
-  for (const QString& item : items) cells.append(item.toUtf8());
-  return QString::fromUtf8(store::JoinCommaText(cells));
-}
-
-QString representationName(int style) {
-  if (style == 0) return QStringLiteral("HEX");
-  if (style == 1) return QStringLiteral("ASCII");
+QString representationName(store::Representation representation) {
+  switch (representation) {
+    case store::Representation::Hex:
+      return QStringLiteral("HEX");
+    case store::Representation::Ascii:
+      return QStringLiteral("ASCII");
+  }
   return QString();
 }
 
-QString dataBitsText(int ordinal) {
-  return ordinal >= 0 && ordinal <= 3 ? QString::number(ordinal + 5) : QString();
-}
-
-QString parityText(int ordinal) {
-  static const QStringList names{QStringLiteral("无"), QStringLiteral("奇"), QStringLiteral("偶")};
-  return names.value(ordinal);
-}
-
-QString stopBitsText(int ordinal) {
-  static const QStringList names{QStringLiteral("1"), QStringLiteral("1.5"), QStringLiteral("2")};
-  return names.value(ordinal);
-}
-
 }  // namespace
+
+PortServices TfrmZh::portServices() {
+  return PortServices{ctx_, *panels_, this, [this] { triggerCloseCommand(); },
+                      [this] {
+                        clientPort_->Client().setActive(false);
+                        serverPort_->Server().setActive(false);
+                      }};
+}
+
+ChannelPort* TfrmZh::port(store::ChannelKind kind) const {
+  switch (kind) {
+    case store::ChannelKind::Serial:
+      return serialPort_.get();
+    case store::ChannelKind::TcpServer:
+      return serverPort_.get();
+    case store::ChannelKind::TcpClient:
+      return clientPort_.get();
+  }
+  return nullptr;
+}
 
 bool TfrmZh::AutoOpenEnabled() const {
   return store::IniFile(ctx_.files.comsetIni())
@@ -52,31 +58,9 @@ bool TfrmZh::AutoOpenEnabled() const {
 
 bool TfrmZh::OpenChannel() {
   const store::IniFile ini(ctx_.files.comsetIni());
-  style_ = ini.readInteger(kComSet, QStringLiteral("Style"), 0);
-  switch (style_) {
-    case 0: {
-      channels::TComm& comm = *comm1_;
-      comm.setCommName(ini.readString(kComSet, QStringLiteral("port"), QStringLiteral("COM1")));
-      comm.setBaudRate(
-          static_cast<quint32>(ini.readInteger(kComSet, QStringLiteral("BaudRate"), 9600)));
-      comm.setParity(
-          static_cast<channels::TParity>(ini.readInteger(kComSet, QStringLiteral("Parity"), 0)));
-      comm.setByteSize(static_cast<channels::TByteSize>(
-          ini.readInteger(kComSet, QStringLiteral("ByteSize"), 8) - 5));
-      comm.setStopBits(static_cast<channels::TStopBits>(
-          ini.readInteger(kComSet, QStringLiteral("StopBits"), 0)));
-      comm.setReadIntervalTimeout(
-          static_cast<quint32>(ini.readInteger(kComSet, QStringLiteral("RecieveDelay"), 30)));
-      comm.OpenPort();
-      return true;
-    }
-    case 1:
-      return OpenServerChannel();
-    case 2:
-      return OpenClientChannel();
-    default:
-      return true;
-  }
+  style_ = static_cast<store::ChannelKind>(ini.readInteger(kComSet, QStringLiteral("Style"), 0));
+  ChannelPort* chosen = port(style_);
+  return chosen ? chosen->open() : true;
 }
 
 void TfrmZh::BtnOpenComClick() {
@@ -84,22 +68,10 @@ void TfrmZh::BtnOpenComClick() {
   ShowChannelState(style_, opened_);
 }
 
-void TfrmZh::SetStyle(int style) { style_ = style; }
+void TfrmZh::SetStyle(store::ChannelKind style) { style_ = style; }
 
 void TfrmZh::CloseChannel() {
-  switch (style_) {
-    case 0:
-      comm1_->ClosePort();
-      break;
-    case 1:
-      CloseServerChannel();
-      break;
-    case 2:
-      CloseClientChannel();
-      break;
-    default:
-      break;
-  }
+  if (ChannelPort* chosen = port(style_)) chosen->close();
   opened_ = false;
   ShowChannelState(style_, false);
 }
@@ -108,12 +80,12 @@ void TfrmZh::CloseChannel() {
 // closed) or failed. The channel is closed as by the close command, which releases the device so
 // that 打开 opens it again once it is back, and the user is told.
 void TfrmZh::Comm1RequestHangup() {
-  if (style_ != 0 || !opened_) return;
+  if (style_ != store::ChannelKind::Serial || !opened_) return;
   triggerCloseCommand();
   widgets::ShowNotice(ctx_.prompts, this, QStringLiteral("串口已断开"));
 }
 
-void TfrmZh::ShowChannelState(int style, bool opened) {
+void TfrmZh::ShowChannelState(store::ChannelKind style, bool opened) {
   ui_.btnCloseCom->setEnabled(opened);
   ui_.btnPortSet->setEnabled(!opened);
   ui_.BtnOpenCom->setEnabled(!opened);
@@ -127,63 +99,16 @@ void TfrmZh::ShowChannelState(int style, bool opened) {
   timer1_.stop();
   timer2_.stop();
 
-  if (style == 0)
-    showSerialState(opened);
-  else if (style == 1)
-    showServerState(opened);
-  else if (style == 2)
-    showClientState(opened);
+  if (ChannelPort* shown = port(style)) shown->showState(opened);
 
   const store::IniFile ini(ctx_.files.comsetIni());
-  sendStyle_ = ini.readInteger(kComSet, QStringLiteral("SendStyle"), 0);
+  sendStyle_ =
+      static_cast<store::Representation>(ini.readInteger(kComSet, QStringLiteral("SendStyle"), 0));
   panels_->setText(2, QStringLiteral("发送方式:") + representationName(sendStyle_));
-  receiveStyle_ = ini.readInteger(kComSet, QStringLiteral("ReceiveStyle"), 0);
+  receiveStyle_ = static_cast<store::Representation>(
+      ini.readInteger(kComSet, QStringLiteral("ReceiveStyle"), 0));
   panels_->setText(3, QStringLiteral("接收方式:") + representationName(receiveStyle_));
   FitStatusPanels();
-}
-
-void TfrmZh::showSerialState(bool opened) {
-  panels_->setText(4, QStringLiteral("串口方式"));
-  if (opened) {
-    const channels::TComm& comm = *comm1_;
-    panels_->setText(0, settingsText({comm.CommName(), QString::number(comm.BaudRate()),
-                                      dataBitsText(static_cast<int>(comm.ByteSize())),
-                                      parityText(static_cast<int>(comm.Parity())),
-                                      stopBitsText(static_cast<int>(comm.StopBits()))}));
-    panels_->setText(1, QStringLiteral(" 端口状态: 打开 "));
-    FitStatusPanels();
-    return;
-  }
-  const store::IniFile ini(ctx_.files.comsetIni());
-  panels_->setText(0,
-                   settingsText({
-                       ini.readString(kComSet, QStringLiteral("port"), QStringLiteral("COM1")),
-                       ini.readString(kComSet, QStringLiteral("BaudRate"), QStringLiteral("9600")),
-                       ini.readString(kComSet, QStringLiteral("ByteSize"), QStringLiteral("8")),
-                       parityText(ini.readInteger(kComSet, QStringLiteral("Parity"), 0)),
-                       stopBitsText(ini.readInteger(kComSet, QStringLiteral("StopBits"), 0)),
-                   }));
-  panels_->setText(1, QStringLiteral(" 端口状态: 关闭 "));
-}
-
-void TfrmZh::showServerState(bool opened) {
-  const store::IniFile ini(ctx_.files.comsetIni());
-  panels_->setText(4, QStringLiteral("以太网Tcp/ip方式　服务端"));
-  panels_->setText(0, QStringLiteral("监听端口：") +
-                          ini.readString(kComSet, QStringLiteral("Sport"), QStringLiteral("1024")));
-  if (!opened) panels_->setText(1, QStringLiteral("尚未监听"));
-}
-
-void TfrmZh::showClientState(bool opened) {
-  const store::IniFile ini(ctx_.files.comsetIni());
-  panels_->setText(4, QStringLiteral("以太网Tcp/ip方式　客户端"));
-  panels_->setText(0,
-                   QStringLiteral("  连接IP:") +
-                       ini.readString(kComSet, QStringLiteral("Ip"), QStringLiteral("127.0.0.1")) +
-                       QStringLiteral(",端口：") +
-                       ini.readString(kComSet, QStringLiteral("Cport"), QStringLiteral("1024")) +
-                       QStringLiteral("  "));
-  if (!opened) panels_->setText(1, QStringLiteral("尚未连接"));
 }
 
 void TfrmZh::FitStatusPanels() { panels_->fitAll(); }

@@ -9,11 +9,11 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+#include "app/serial_channel_port.h"
 #include "app/status_panels.h"
+#include "app/tcp_client_channel_port.h"
+#include "app/tcp_server_channel_port.h"
 #include "app/traffic_log.h"
-#include "channels/serial_comm.h"
-#include "channels/socket_client.h"
-#include "channels/socket_server.h"
 #include "dialogs/about.h"
 #include "dialogs/ascii_table.h"
 #include "dialogs/comset.h"
@@ -40,27 +40,16 @@ TfrmZh::TfrmZh(AppContext context, QWidget* parent)
       ui_(BuildMainWindowLayout(*this)),
       panels_(std::make_unique<StatusPanels>(*statusBar())),
       log_(new TrafficLog(*ui_.Memo1, ctx_.prompts, ctx_.shell)),
-      comm1_(std::make_unique<channels::TComm>()),
-      serverSocket1_(std::make_unique<channels::TServerSocket>()),
-      clientSocket1_(std::make_unique<channels::TClientSocket>()) {
+      serialPort_(std::make_unique<SerialChannelPort>(portServices())),
+      serverPort_(std::make_unique<TcpServerChannelPort>(portServices())),
+      clientPort_(std::make_unique<TcpClientChannelPort>(portServices())) {
   setWindowTitle(widgets::kProgramTitle);
-  // The serial channel always runs without flow control, DTR and RTS inactive.
-  comm1_->setDtrControl(channels::TDtrControl::DtrDisable);
-  comm1_->setRtsControl(channels::TRtsControl::RtsDisable);
-  comm1_->setTxContinueOnXoff(false);
-  comm1_->setOutx_XonXoffFlow(false);
-  comm1_->setInx_XonXoffFlow(false);
-  comm1_->setXonChar(0);
-  comm1_->setXoffChar(0);
-  comm1_->setReadIntervalTimeout(30);
-  serverSocket1_->setPort(15000);
-  clientSocket1_->setPort(15000);
   connectCommands();
   connectChannels();
   FormCreate();
 }
 
-TfrmZh::~TfrmZh() { comm1_->ClosePort(); }
+TfrmZh::~TfrmZh() { serialPort_->close(); }
 
 void TfrmZh::guarded(const std::function<void()>& handler) {
   widgets::RunGuarded(ctx_.prompts, this, handler);
@@ -133,8 +122,9 @@ void TfrmZh::FormShow() {
   guarded([this] { widgets::RestoreFormSize(*this, ctx_.files, kFormSection); });
   ui_.Splitter1->setSizes({pageHeight, height() - pageHeight});
   guarded([this] { FillSequenceGrid(); });
-  style_ = store::IniFile(ctx_.files.comsetIni())
-               .readInteger(QStringLiteral("ComSet"), QStringLiteral("Style"), 0);
+  style_ = static_cast<store::ChannelKind>(
+      store::IniFile(ctx_.files.comsetIni())
+          .readInteger(QStringLiteral("ComSet"), QStringLiteral("Style"), 0));
   opened_ = false;
   // A channel that cannot be opened at start-up is reported, and the window still shows the
   // closed state instead of empty panels.
@@ -145,7 +135,7 @@ void TfrmZh::FormShow() {
 void TfrmZh::closeEvent(QCloseEvent* event) {
   // A failure while storing is reported, but never keeps the user from leaving.
   guarded([this] { FormClose(); });
-  comm1_->ClosePort();
+  serialPort_->close();
   event->accept();
 }
 
@@ -159,7 +149,7 @@ void TfrmZh::FormClose() {
   ini.writeString(kDbw, QStringLiteral("content"), store::EscapeOneLine(ui_.Memo2->toPlainText()));
   if (!log_->IsBlank()) log_->SaveTo(ctx_.files.defaultLogFile(), QDateTime::currentDateTime());
   widgets::StoreFormSize(*this, ctx_.files, kFormSection);
-  comm1_->ClosePort();
+  serialPort_->close();
 }
 
 void TfrmZh::FormResize() {

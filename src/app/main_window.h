@@ -1,7 +1,7 @@
 #pragma once
-// The main window TfrmZh: the controller of everything the user does. It owns one channel
-// object of each kind (Comm1 serial, ServerSocket1 TCP server, ClientSocket1 TCP client) and
-// uses the one the channel kind Style selects; opening and closing go through OpenChannel and
+// The main window TfrmZh: the controller of everything the user does. It owns one channel port
+// of each kind (serial, TCP server, TCP client) and uses the one the channel kind Style
+// selects; opening and closing go through OpenChannel and
 // CloseChannel, and every open or close ends in ShowChannelState, which brings commands,
 // timers and the status bar into line with the channel state (Style, Opened).
 // Everything runs on the GUI thread; every handler runs behind the error guard.
@@ -13,15 +13,13 @@
 #include <memory>
 
 #include "app/app_context.h"
+#include "app/channel_port.h"
 #include "app/main_window_layout.h"
 #include "dialogs/channel_commands.h"
+#include "store/channel_kinds.h"
 
 namespace channels {
-class TComm;
-class TClientSocket;
-class TServerSocket;
 class TCustomWinSocket;
-enum class TErrorEvent;
 }  // namespace channels
 namespace dialogs {
 class TfrmASC;
@@ -31,6 +29,9 @@ namespace app {
 
 class StatusPanels;
 class TrafficLog;
+class SerialChannelPort;
+class TcpServerChannelPort;
+class TcpClientChannelPort;
 
 class TfrmZh : public QMainWindow, public dialogs::ChannelCommands {
   Q_OBJECT
@@ -41,8 +42,8 @@ class TfrmZh : public QMainWindow, public dialogs::ChannelCommands {
   // Controller
   bool AutoOpenEnabled() const;
   bool OpenChannel();
-  void ShowChannelState(int style, bool opened) override;
-  void SetStyle(int style) override;
+  void ShowChannelState(store::ChannelKind style, bool opened) override;
+  void SetStyle(store::ChannelKind style) override;
   void BtnOpenComClick() override;
   void CloseChannel();
   void FitStatusPanels();
@@ -52,16 +53,16 @@ class TfrmZh : public QMainWindow, public dialogs::ChannelCommands {
   void SendSequenceRow();
   void FillSequenceGrid();
 
-  int Style() const { return style_; }
+  store::ChannelKind Style() const { return style_; }
   bool Opened() const { return opened_; }
-  int SendStyle() const { return sendStyle_; }
-  int ReceiveStyle() const { return receiveStyle_; }
+  store::Representation SendStyle() const { return sendStyle_; }
+  store::Representation ReceiveStyle() const { return receiveStyle_; }
   const MainWindowControls& Controls() const { return ui_; }
   StatusPanels& Panels() { return *panels_; }
   TrafficLog& Log() { return *log_; }
-  channels::TComm& Comm1() { return *comm1_; }
-  channels::TServerSocket& ServerSocket1() { return *serverSocket1_; }
-  channels::TClientSocket& ClientSocket1() { return *clientSocket1_; }
+  SerialChannelPort& SerialPort() { return *serialPort_; }
+  TcpServerChannelPort& ServerPort() { return *serverPort_; }
+  TcpClientChannelPort& ClientPort() { return *clientPort_; }
   QTimer& Timer1() { return timer1_; }
   QTimer& Timer2() { return timer2_; }
 
@@ -86,12 +87,11 @@ class TfrmZh : public QMainWindow, public dialogs::ChannelCommands {
   void BtnAboutClick();
 
   void Comm1RequestHangup();
-  void showSerialState(bool opened);
-  void showServerState(bool opened);
-  void showClientState(bool opened);
+  // The port of a channel kind; none for a kind outside the list.
+  ChannelPort* port(store::ChannelKind kind) const;
+  PortServices portServices();
 
-  // Writes bytes to the open channel; hex messages go to the serial port one byte per request.
-  enum class WritePattern { HexBytes, Text };
+  // Writes bytes to the open channel in the pattern of the message's representation.
   void writeToChannel(QByteArrayView bytes, WritePattern pattern);
   // The send of a message text in the current send representation, after its header (if any).
   void sendMessage(const QString& message);
@@ -102,35 +102,25 @@ class TfrmZh : public QMainWindow, public dialogs::ChannelCommands {
   void GrdSendDblClick();
   void BtnUpdateClick();
 
-  // TCP channels
-  bool OpenClientChannel();
-  void CloseClientChannel();
-  void sendToServer(QByteArrayView bytes);
-  bool OpenServerChannel();
-  void CloseServerChannel();
   void receiveFromSocket(channels::TCustomWinSocket& socket);
-  void ClientSocket1Error(channels::TCustomWinSocket& socket, int& errorCode);
-  void ServerSocket1ClientError(channels::TCustomWinSocket& socket, int& errorCode);
   void triggerCloseCommand();
 
   AppContext ctx_;
   MainWindowControls ui_;
   std::unique_ptr<StatusPanels> panels_;
   TrafficLog* log_;
-  std::unique_ptr<channels::TComm> comm1_;
-  std::unique_ptr<channels::TServerSocket> serverSocket1_;
-  std::unique_ptr<channels::TClientSocket> clientSocket1_;
+  std::unique_ptr<SerialChannelPort> serialPort_;
+  std::unique_ptr<TcpServerChannelPort> serverPort_;
+  std::unique_ptr<TcpClientChannelPort> clientPort_;
   QTimer timer1_;
   QTimer timer2_;
   std::unique_ptr<dialogs::TfrmASC> asciiTable_;
   bool shown_ = false;
-  bool clientErrorShown_ = false;    // the client's error event reported during this open
-  bool clientDisconnected_ = false;  // the client's connection closed during this open
 
-  int style_ = 0;
+  store::ChannelKind style_ = store::ChannelKind::Serial;
   bool opened_ = false;
-  int sendStyle_ = 0;
-  int receiveStyle_ = 0;
+  store::Representation sendStyle_ = store::Representation::Hex;
+  store::Representation receiveStyle_ = store::Representation::Hex;
 };
 
 }  // namespace app

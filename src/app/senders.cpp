@@ -8,9 +8,6 @@
 #include "app/log_view.h"
 #include "app/main_window.h"
 #include "app/traffic_log.h"
-#include "channels/serial_comm.h"
-#include "channels/socket_client.h"
-#include "channels/socket_server.h"
 #include "codec/hex_text.h"
 #include "dialogs/define_send.h"
 #include "store/message_list_file.h"
@@ -38,39 +35,16 @@ void armTimer(QTimer& timer, int interval, bool on) {
 }  // namespace
 
 void TfrmZh::writeToChannel(QByteArrayView bytes, WritePattern pattern) {
-  switch (style_) {
-    case 0:
-      if (pattern == WritePattern::HexBytes) {
-        comm1_->SendEachByte(bytes);
-      } else {
-        comm1_->SendBytes(bytes);
-      }
-      break;
-    case 1: {
-      // A send error can close the channel inside the loop; the list then stops the loop.
-      channels::TServerWinSocket& listener = serverSocket1_->Socket();
-      for (int i = 0; i < listener.ConnectionCount(); ++i) {
-        channels::TCustomWinSocket* connection = listener.ConnectionAt(i);
-        if (!connection) break;
-        connection->SendBytes(bytes);
-      }
-      break;
-    }
-    case 2:
-      sendToServer(bytes);
-      break;
-    default:
-      break;
-  }
+  if (ChannelPort* open = port(style_)) open->write(bytes, pattern);
 }
 
 void TfrmZh::sendMessage(const QString& message) {
-  if (sendStyle_ == 0) {
+  if (sendStyle_ == store::Representation::Hex) {
     const QByteArray hex = codec::UpperCaseAscii(codec::NormalizeHexText(message.toUtf8()));
     if (hex.isEmpty()) return;
     writeToChannel(codec::HexTextToBytes(hex), WritePattern::HexBytes);
     log_->AppendLogLine(txLine(QString::fromLatin1(hex)), kTxColour);
-  } else if (sendStyle_ == 1) {
+  } else if (sendStyle_ == store::Representation::Ascii) {
     if (message.isEmpty()) return;
     log_->AppendLogLine(txLine(message), kTxColour);
     QString wire = message;

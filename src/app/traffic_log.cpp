@@ -27,8 +27,9 @@ QString LogClosingLine(const QDateTime& moment, const QLocale& locale) {
 
 QString LogTimeStamp() { return QTime::currentTime().toString(QStringLiteral("HH:mm:ss:zzz")); }
 
-QString ReceivedDataText(QByteArrayView bytes, int receiveStyle) {
-  if (receiveStyle == 0) return QString::fromLatin1(codec::BytesToHexText(bytes));
+QString ReceivedDataText(QByteArrayView bytes, store::Representation receiveStyle) {
+  if (receiveStyle == store::Representation::Hex)
+    return QString::fromLatin1(codec::BytesToHexText(bytes));
   QString text = QString::fromUtf8(bytes);
   text.replace(QChar(u'\0'), QChar(0x2400));
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -89,9 +90,9 @@ void TrafficLog::ApplySizeLimit() {
   scheduleFlush();
 }
 
-void TrafficLog::ReceiveChunk(QByteArrayView bytes, int receiveStyle) {
+void TrafficLog::ReceiveChunk(QByteArrayView bytes, store::Representation receiveStyle) {
   ApplySizeLimit();
-  if (bytes.isEmpty() || (receiveStyle != 0 && receiveStyle != 1)) return;
+  if (bytes.isEmpty() || !store::IsListed(receiveStyle)) return;
   scrollPending_ = true;
   const QString line = QStringLiteral("RX:") + ReceivedDataText(bytes, receiveStyle) +
                        QStringLiteral(" (") + LogTimeStamp() + u')';

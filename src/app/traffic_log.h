@@ -21,6 +21,8 @@
 #include <QTimer>
 #include <vector>
 
+#include "store/channel_kinds.h"
+
 class QMenu;
 
 namespace widgets {
@@ -48,7 +50,7 @@ QString LogTimeStamp();
 
 // The data text of an RX line: hex text for receive style 0, the bytes as text for 1 (a zero
 // byte shown as "␀" so nothing after it is hidden, CR LF or a lone CR as a line break).
-QString ReceivedDataText(QByteArrayView bytes, int receiveStyle);
+QString ReceivedDataText(QByteArrayView bytes, store::Representation receiveStyle);
 
 class TrafficLog : public QObject {
   Q_OBJECT
@@ -63,7 +65,7 @@ class TrafficLog : public QObject {
   // Receive styles other than 0 and 1 write nothing.
   // The size rule alone: a log over the limit is cleared.
   void ApplySizeLimit();
-  void ReceiveChunk(QByteArrayView bytes, int receiveStyle);
+  void ReceiveChunk(QByteArrayView bytes, store::Representation receiveStyle);
 
   // Length of the log's text with each line break counted as two characters.
   qsizetype TextLength() const;

@@ -118,12 +118,12 @@ void TfrmComSet::BtnSendClick() {
 
   const store::IniFile ini(files_.comsetIni());
   if (const QRadioButton* kindButton = selectedKindButton()) {
-    const int kind = kindButton->property("tag").toInt();
+    const auto kind = static_cast<store::ChannelKind>(kindButton->property("tag").toInt());
     // The refresh comes before the new values are stored: it shows the new kind with the
     // parameters stored before; the next open or close shows the new ones.
     main_.ShowChannelState(kind, false);
     main_.SetStyle(kind);
-    ini.writeInteger(kSection, QStringLiteral("Style"), kind);
+    ini.writeInteger(kSection, QStringLiteral("Style"), static_cast<int>(kind));
   }
   ini.writeString(kSection, QStringLiteral("port"), ui_->Com_Port->currentText());
   ini.writeInteger(kSection, QStringLiteral("BaudRate"), baudRate);

@@ -17,7 +17,10 @@
 
 #include "app/log_view.h"
 #include "app/main_window.h"
+#include "app/serial_channel_port.h"
 #include "app/status_panels.h"
+#include "app/tcp_client_channel_port.h"
+#include "app/tcp_server_channel_port.h"
 #include "widgets/integer_spin_edit.h"
 #include "store/ini_file.h"
 #include "support/fake_prompts.h"

@@ -71,14 +71,14 @@ TEST_F(MainWindowTest, StatusPanelsShowTheConfiguredKindAndItsDefaults) {
   EXPECT_EQ(panel(0), "监听端口：1024");
   EXPECT_EQ(panel(1), "尚未监听");
   EXPECT_EQ(panel(4), "以太网Tcp/ip方式　服务端");
-  window->ShowChannelState(2, false);
+  window->ShowChannelState(store::ChannelKind::TcpClient, false);
   EXPECT_EQ(panel(0), "  连接IP:127.0.0.1,端口：1024  ");
   EXPECT_EQ(panel(1), "尚未连接");
   EXPECT_EQ(panel(4), "以太网Tcp/ip方式　客户端");
   comset().writeString("ComSet", "port", "my port");
   comset().writeString("ComSet", "BaudRate", "0x2580");
   comset().writeInteger("ComSet", "SendStyle", 1);
-  window->ShowChannelState(0, false);
+  window->ShowChannelState(store::ChannelKind::Serial, false);
   EXPECT_EQ(panel(0), "\"my port\",0x2580,8,无,1");
   EXPECT_EQ(panel(2), "发送方式:ASCII");
   const QFontMetrics metrics(window->findChild<QWidget*>("StatusPanel0")->font());
@@ -484,7 +484,7 @@ TEST_F(MainWindowTest, ADeviceGoingAwayIsLoggedToItsLastByteClosedAndReleasedAnd
   EXPECT_EQ(panel(1), " 端口状态: 关闭 ");
   ASSERT_EQ(prompts.boxes.size(), 1);
   EXPECT_EQ(prompts.boxes[0].text, "串口已断开");
-  EXPECT_FALSE(window->Comm1().IsOpen());
+  EXPECT_FALSE(window->SerialPort().Comm().IsOpen());
   EXPECT_EQ(OpenDescriptorFor(device), -1) << "the device is released";
   const double cpuBefore = CpuSecondsUsed();
   QTest::qWait(300);

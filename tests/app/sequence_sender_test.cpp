@@ -168,8 +168,7 @@ TEST_F(SequenceSenderTest, RowsGoOutOverBothTcpChannels) {
   ui().BtnOpenCom->trigger();
   LoopbackPeer first = LoopbackPeer::Connect(serverPort);
   LoopbackPeer second = LoopbackPeer::Connect(serverPort);
-  ASSERT_TRUE(QTest::qWaitFor(
-      [&] { return window->ServerSocket1().Socket().ConnectionCount() == 2; }, 5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->ServerPort().ConnectionCount() == 2; }, 5000));
   ui().GrdSend->setRow(1);
   ui().BtnSend2->click();
   ui().cekCircle->setChecked(true);

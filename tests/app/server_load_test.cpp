@@ -78,7 +78,7 @@ class ServerLoadTest : public MainWindowTest {
     ASSERT_TRUE(window->Timer1().isActive());
   }
 
-  int connections() { return window->ServerSocket1().Socket().ConnectionCount(); }
+  int connections() { return window->ServerPort().ConnectionCount(); }
 };
 
 TEST_F(ServerLoadTest, ThousandClientsComingAndGoingDuringABroadcastLeaveNothingBehind) {

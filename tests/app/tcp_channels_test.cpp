@@ -31,7 +31,7 @@ TEST_F(MainWindowTest, ServerShowsListenConnectAcceptAndDisconnect) {
 
   // The connect text comes first, the accept text right after it.
   QString panelAtAccept;
-  channels::TServerSocket& server = window->ServerSocket1();
+  channels::TServerSocket& server = window->ServerPort().Server();
   server.OnAccept = [&, shown = server.OnAccept](QObject* sender, auto& socket) {
     panelAtAccept = panel(1);
     shown(sender, socket);
@@ -64,8 +64,7 @@ TEST_F(MainWindowTest, ServerBroadcastsEachMessageToEveryClientInOrder) {
   std::vector<LoopbackPeer> peers;
   for (int i = 0; i < 3; ++i) {
     peers.push_back(LoopbackPeer::Connect(port));
-    ASSERT_TRUE(
-        waitFor([&] { return window->ServerSocket1().Socket().ConnectionCount() == i + 1; }));
+    ASSERT_TRUE(waitFor([&] { return window->ServerPort().ConnectionCount() == i + 1; }));
   }
   ui().Memo2->setPlainText("aa 55");
   ui().BtnSend1->click();
@@ -96,7 +95,7 @@ TEST_F(MainWindowTest, ClientThatResetsClosesTheWholeServerChannel) {
   ui().BtnOpenCom->trigger();
   LoopbackPeer first = LoopbackPeer::Connect(port);
   LoopbackPeer second = LoopbackPeer::Connect(port);
-  ASSERT_TRUE(waitFor([&] { return window->ServerSocket1().Socket().ConnectionCount() == 2; }));
+  ASSERT_TRUE(waitFor([&] { return window->ServerPort().ConnectionCount() == 2; }));
   QString panelWhileBoxUp;
   prompts.onBox = [&] { panelWhileBoxUp = panel(1); };
   first.reset();
@@ -169,7 +168,7 @@ TEST_F(MainWindowTest, ServerWithoutAStoredPortShows1024AndListensOn1000) {
   start();
   EXPECT_EQ(panel(0), "监听端口：1024");
   ui().BtnOpenCom->trigger();  // whether port 1000 may be taken here or not
-  EXPECT_EQ(window->ServerSocket1().Port(), 1000);
+  EXPECT_EQ(window->ServerPort().Server().Port(), 1000);
 }
 
 TEST_F(MainWindowTest, AZeroByteFromASocketInAsciiIsShownLikeOnTheSerialChannel) {
@@ -180,7 +179,7 @@ TEST_F(MainWindowTest, AZeroByteFromASocketInAsciiIsShownLikeOnTheSerialChannel)
   start();
   ui().BtnOpenCom->trigger();
   LoopbackPeer peer = LoopbackPeer::Connect(port);
-  ASSERT_TRUE(waitFor([&] { return window->ServerSocket1().Socket().ConnectionCount() == 1; }));
+  ASSERT_TRUE(waitFor([&] { return window->ServerPort().ConnectionCount() == 1; }));
   peer.write(QByteArray("A\0B", 3));
   ASSERT_TRUE(waitForLogLines(1));
   EXPECT_TRUE(logLines()[0].startsWith(QStringLiteral("RX:A\u2400B (")))
@@ -228,7 +227,7 @@ TEST_F(MainWindowTest, EachReadIsOneLineAndAFloodIsLoggedWhole) {
   QObject::connect(&window->Log(), &app::TrafficLog::chunkLogged,
                    [&](qsizetype n) { lines.push_back(n); });
   LoopbackPeer peer = LoopbackPeer::Connect(port);
-  ASSERT_TRUE(waitFor([&] { return window->ServerSocket1().Socket().ConnectionCount() == 1; }));
+  ASSERT_TRUE(waitFor([&] { return window->ServerPort().ConnectionCount() == 1; }));
   peer.write(QByteArray(5000, 'x'));
   ASSERT_TRUE(waitFor([&] { return !lines.empty(); }));
   EXPECT_EQ(lines, std::vector<qsizetype>{5000});
@@ -255,7 +254,7 @@ TEST_F(MainWindowTest, ClientResettingDuringALargeSendClosesTheChannelCleanly) {
   start();
   ui().BtnOpenCom->trigger();
   LoopbackPeer peer = LoopbackPeer::Connect(port);
-  ASSERT_TRUE(waitFor([&] { return window->ServerSocket1().Socket().ConnectionCount() == 1; }));
+  ASSERT_TRUE(waitFor([&] { return window->ServerPort().ConnectionCount() == 1; }));
   int small = 4096;  // a small receive window, so most of the message waits in the send queue
   setsockopt(peer.fd(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
   ui().Memo2->setPlainText(QString(64 << 10, 'a'));
@@ -267,7 +266,7 @@ TEST_F(MainWindowTest, ClientResettingDuringALargeSendClosesTheChannelCleanly) {
   EXPECT_EQ(prompts.boxes.size(), 1);
   EXPECT_EQ(prompts.boxes.value(0).text, "可能该服务已经启动");
   EXPECT_EQ(panel(1), "尚未监听");
-  EXPECT_EQ(window->ServerSocket1().Socket().ConnectionCount(), 0);
+  EXPECT_EQ(window->ServerPort().ConnectionCount(), 0);
 }
 
 // A real message box runs the event loop while it is up: the failed connection must not report
@@ -287,8 +286,7 @@ TEST_F(MainWindowTest, APeerResettingWithBytesQueuedGivesOneBoxWhileTheBoxRunsTh
     LoopbackPeer peer = style == 1 ? LoopbackPeer::Connect(port) : server->accept();
     ASSERT_TRUE(peer.valid());
     ASSERT_TRUE(waitFor([&] {
-      return style == 1 ? window->ServerSocket1().Socket().ConnectionCount() == 1
-                        : panel(1) == " 已连接";
+      return style == 1 ? window->ServerPort().ConnectionCount() == 1 : panel(1) == " 已连接";
     }));
     int small = 4096;  // most of the message waits in the send queue
     setsockopt(peer.fd(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);

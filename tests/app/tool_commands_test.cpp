@@ -38,7 +38,7 @@ TEST_F(ToolCommandsTest, PortSettingsOpensTheSettingsDialogForThisWindow) {
   ASSERT_EQ(prompts.boxes.size(), 1);
   EXPECT_EQ(prompts.boxes[0].text, "端口设置成功！是否立即打开端口？");
   // The confirm went to this window: it now shows the client kind, closed.
-  EXPECT_EQ(window->Style(), 2);
+  EXPECT_EQ(window->Style(), store::ChannelKind::TcpClient);
   EXPECT_FALSE(window->Opened());
   EXPECT_EQ(panel(4), "以太网Tcp/ip方式　客户端");
   EXPECT_EQ(comset().readInteger("ComSet", "Style", -1), 2);

@@ -40,10 +40,10 @@ TEST(TrafficLog, ReceivedLinesWrittenLaterFollowTheSizeRuleExactly) {
       expected.clear();
       expectedLength = 0;
     }
-    const QString line = "RX:" + app::ReceivedDataText(chunk, 0);
+    const QString line = "RX:" + app::ReceivedDataText(chunk, store::Representation::Hex);
     expectedLength += (expected.isEmpty() ? 0 : 2) + line.size() + 15;  // " (hh:mm:ss:zzz)"
     expected << line;
-    t.log.ReceiveChunk(chunk, 0);
+    t.log.ReceiveChunk(chunk, store::Representation::Hex);
     ASSERT_EQ(t.log.TextLength(), expectedLength) << "after chunk " << i;
   }
   EXPECT_EQ(t.dataOfLines(), expected);
@@ -52,12 +52,12 @@ TEST(TrafficLog, ReceivedLinesWrittenLaterFollowTheSizeRuleExactly) {
 
 TEST(TrafficLog, OtherWritersAndReadersSeeThePendingLinesInOrder) {
   LogUnderTest t;
-  t.log.ReceiveChunk(QByteArray("\x01", 1), 0);
+  t.log.ReceiveChunk(QByteArray("\x01", 1), store::Representation::Hex);
   t.log.AppendLogLine("TX:02 (00:00:00:000)", app::kTxColour);
-  t.log.ReceiveChunk(QByteArray("\x03", 1), 0);
+  t.log.ReceiveChunk(QByteArray("\x03", 1), store::Representation::Hex);
   EXPECT_FALSE(t.log.IsBlank());
   EXPECT_EQ(t.dataOfLines(), (QStringList{"RX:01", "TX:02", "RX:03"}));
-  t.log.ReceiveChunk(QByteArray("\x04", 1), 0);
+  t.log.ReceiveChunk(QByteArray("\x04", 1), store::Representation::Hex);
   t.log.Clear();
   EXPECT_TRUE(t.log.IsBlank());
   EXPECT_EQ(t.log.TextLength(), 0);
@@ -66,8 +66,8 @@ TEST(TrafficLog, OtherWritersAndReadersSeeThePendingLinesInOrder) {
 TEST(TrafficLog, LinesWrittenInOneFlushKeepEachItsColourAndLeaveTheCaretAtTheEnd) {
   LogUnderTest t;
   t.log.AppendLogLine("========A========", app::kHeaderColour);
-  t.log.ReceiveChunk(QByteArray("\x01\x02", 2), 0);
-  t.log.ReceiveChunk(QByteArray("hi\r\nyo", 6), 1);
+  t.log.ReceiveChunk(QByteArray("\x01\x02", 2), store::Representation::Hex);
+  t.log.ReceiveChunk(QByteArray("hi\r\nyo", 6), store::Representation::Ascii);
   t.log.AppendLogLine("TX:03 (00:00:00:000)", app::kTxColour);
   ASSERT_EQ(t.view.document().lineCount(), 5);
   const QList<QColor> expected{app::kHeaderColour, app::kRxColour, app::kRxColour, app::kRxColour,
@@ -84,7 +84,7 @@ TEST(TrafficLog, TheViewFollowsTheCaretToTheLastLine) {
   t.view.resize(300, 120);
   t.view.show();
   QScrollBar& bar = *t.view.verticalScrollBar();
-  for (int i = 0; i < 40; ++i) t.log.ReceiveChunk(QByteArray(100, static_cast<char>(i)), 0);
+  for (int i = 0; i < 40; ++i) t.log.ReceiveChunk(QByteArray(100, static_cast<char>(i)), store::Representation::Hex);
   t.log.flush();
   QCoreApplication::processEvents();
   ASSERT_GT(bar.maximum(), 0);
@@ -110,8 +110,8 @@ TEST(LogClosingLine, GivesTheLocalesShortDateAndLongTimeWithoutTheZone) {
 }
 
 TEST(ReceivedDataText, ShowsZeroBytesAndLineBreaksOfAsciiChunks) {
-  EXPECT_EQ(app::ReceivedDataText(QByteArray("hi", 2), 0), "68 69");
-  EXPECT_EQ(app::ReceivedDataText(QByteArray("hi", 2), 1), "hi");
-  EXPECT_EQ(app::ReceivedDataText(QByteArray("A\0B\r\nC\rD", 8), 1),
+  EXPECT_EQ(app::ReceivedDataText(QByteArray("hi", 2), store::Representation::Hex), "68 69");
+  EXPECT_EQ(app::ReceivedDataText(QByteArray("hi", 2), store::Representation::Ascii), "hi");
+  EXPECT_EQ(app::ReceivedDataText(QByteArray("A\0B\r\nC\rD", 8), store::Representation::Ascii),
             QString("A") + QChar(0x2400) + "B\nC\nD");
 }

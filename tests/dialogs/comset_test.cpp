@@ -34,11 +34,14 @@ class FakeMainWindow final : public dialogs::ChannelCommands {
   QString ipAtOpen;
   bool openThrows = false;
 
-  void ShowChannelState(int style, bool opened) override {
-    calls.append(QStringLiteral("ShowChannelState(%1,%2)").arg(style).arg(opened));
+  void ShowChannelState(store::ChannelKind style, bool opened) override {
+    calls.append(
+        QStringLiteral("ShowChannelState(%1,%2)").arg(static_cast<int>(style)).arg(opened));
     ipAtRefresh = ini_.readString("ComSet", "IP", "<none>");
   }
-  void SetStyle(int style) override { calls.append(QStringLiteral("SetStyle(%1)").arg(style)); }
+  void SetStyle(store::ChannelKind style) override {
+    calls.append(QStringLiteral("SetStyle(%1)").arg(static_cast<int>(style)));
+  }
   void BtnOpenComClick() override {
     calls.append(QStringLiteral("BtnOpenComClick"));
     ipAtOpen = ini_.readString("ComSet", "IP", "<none>");

@@ -1,0 +1,15 @@
+#include "app/channel_port.h"
+
+#include "widgets/handler_guard.h"
+
+namespace app {
+
+void PortServices::guarded(const std::function<void()>& handler) const {
+  widgets::RunGuarded(context.prompts, window, handler);
+}
+
+void PortServices::notice(const QString& text) const {
+  widgets::ShowNotice(context.prompts, window, text);
+}
+
+}  // namespace app

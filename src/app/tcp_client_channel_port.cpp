@@ -1,0 +1,89 @@
+#include "app/tcp_client_channel_port.h"
+
+#include "app/status_panels.h"
+#include "channels/socket_client.h"
+#include "store/ini_file.h"
+#include "widgets/handler_guard.h"
+
+namespace app {
+namespace {
+
+const QString kComSet = QStringLiteral("ComSet");
+const QString kServerNotOpen = QStringLiteral("可能服务端还没有打开 ");
+
+}  // namespace
+
+TcpClientChannelPort::TcpClientChannelPort(PortServices services)
+    : services_(std::move(services)), client_(std::make_unique<channels::TClientSocket>()) {
+  client_->setPort(15000);
+  channels::TClientSocket& client = *client_;
+  StatusPanels& panels = services_.panels;
+  client.OnUnhandledError = [this](const QString& message) {
+    widgets::ShowErrorBox(services_.context.prompts, services_.window, message);
+  };
+  client.OnConnecting = [&panels](QObject*, auto&) {
+    panels.showState(QStringLiteral("正在连接..."));
+  };
+  client.OnConnect = [&panels](QObject*, auto&) { panels.showState(QStringLiteral(" 已连接")); };
+  client.OnDisconnect = [this, &panels](QObject*, auto&) {
+    disconnected_ = true;
+    panels.showState(QStringLiteral(" 已断开"));
+  };
+  client.OnError = [this](QObject*, channels::TCustomWinSocket&, channels::TErrorEvent,
+                          int& errorCode) { services_.guarded([&] { error(errorCode); }); };
+}
+
+TcpClientChannelPort::~TcpClientChannelPort() = default;
+
+bool TcpClientChannelPort::open() {
+  services_.stopSockets();
+  errorShown_ = false;
+  disconnected_ = false;
+  try {
+    const store::IniFile ini(services_.context.files.comsetIni());
+    client_->setAddress(ini.readString(kComSet, QStringLiteral("IP"), QStringLiteral("127.0.0.1")));
+    client_->setPort(ini.readInteger(kComSet, QStringLiteral("CPort"), 1000));
+    client_->setActive(true);
+  } catch (const std::exception&) {
+    // An activation that failed through the error event has said so already: one box is enough.
+    if (!errorShown_) services_.notice(QStringLiteral("可能服务端还没有打开"));
+    return false;
+  }
+  return true;
+}
+
+void TcpClientChannelPort::close() { client_->setActive(false); }
+
+void TcpClientChannelPort::write(QByteArrayView bytes, WritePattern) {
+  if (!disconnected_) {
+    client_->Socket().SendBytes(bytes);
+    return;
+  }
+  // The server has closed the connection, so nothing sent can reach it: the channel is closed
+  // and the user told, as on a failed send, rather than sending into nothing. Closed first: the
+  // box runs the event loop, where the send timers would still tick.
+  services_.closeCommand();
+  services_.notice(kServerNotOpen);
+}
+
+void TcpClientChannelPort::showState(bool opened) {
+  StatusPanels& panels = services_.panels;
+  const store::IniFile ini(services_.context.files.comsetIni());
+  panels.setText(4, QStringLiteral("以太网Tcp/ip方式　客户端"));
+  panels.setText(0, QStringLiteral("  连接IP:") +
+                        ini.readString(kComSet, QStringLiteral("Ip"), QStringLiteral("127.0.0.1")) +
+                        QStringLiteral(",端口：") +
+                        ini.readString(kComSet, QStringLiteral("Cport"), QStringLiteral("1024")) +
+                        QStringLiteral("  "));
+  if (!opened) panels.setText(1, QStringLiteral("尚未连接"));
+}
+
+void TcpClientChannelPort::error(int& errorCode) {
+  services_.panels.showState(QStringLiteral("连接有误"));
+  errorShown_ = true;
+  services_.notice(kServerNotOpen);
+  errorCode = 0;
+  services_.closeCommand();
+}
+
+}  // namespace app
