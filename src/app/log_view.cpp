@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "app/log_view_accessible.h"
+#include "app/log_view_scroll_bar.h"
 
 namespace app {
 
@@ -38,6 +39,7 @@ LogView::LogView(QWidget* parent) : QAbstractScrollArea(parent) {
   // Every paint fills what it exposes, so Qt need not clear it first.
   viewport()->setAutoFillBackground(false);
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+  setVerticalScrollBar(new LogScrollBar);
   verticalScrollBar()->setSingleStep(1);
   connect(&document_, &LogDocument::linesAppended, this, &LogView::onLinesAppended);
   connect(&document_, &LogDocument::linesReplaced, this, &LogView::onLinesReplaced);
