@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "app/log_view_accessible.h"
+#include "app/log_view_scroll_bar.h"
 
 namespace app {
 
@@ -38,6 +39,7 @@ LogView::LogView(QWidget* parent) : QAbstractScrollArea(parent) {
   // Every paint fills what it exposes, so Qt need not clear it first.
   viewport()->setAutoFillBackground(false);
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+  setVerticalScrollBar(new LogScrollBar);
   verticalScrollBar()->setSingleStep(1);
   connect(&document_, &LogDocument::linesAppended, this, &LogView::onLinesAppended);
   connect(&document_, &LogDocument::linesReplaced, this, &LogView::onLinesReplaced);
@@ -282,6 +284,7 @@ LogRowCache::Row& LogView::laidRow(int line, int row) {
   laid.absoluteRow = rows_.firstRowOf(line) + row;
   laid.span = logwrap::RowAt(text, rows_.isPlain(line), rows_.columns(), row);
   laid.laid = glyphs_.layRow(text, rows_.columns(), laid.span);
+  laid.image = rowCache_.takeSpareImage();
   return rowCache_.store(line, row, std::move(laid));
 }
 
@@ -314,10 +317,11 @@ void LogView::drawRow(LogRowCache::Row& row, int line, LogRowCache::Selection se
   const int bandLeft = qRound(kMargin + selected.start * cellWidth_);
   const int bandRight = qRound(kMargin + selected.end * cellWidth_);
   const QPalette& colours = palette();
-  row.image = raster_.render(
-      QSize(rowImageWidth(), rowHeight_), viewport()->devicePixelRatioF(), drawText,
-      {document_.lineColour(line), colours.color(QPalette::Base)}, bandLeft, bandRight,
-      {colours.color(QPalette::HighlightedText), colours.color(QPalette::Highlight)});
+  raster_.render(row.image, QSize(rowImageWidth(), rowHeight_), viewport()->devicePixelRatioF(),
+                 drawText, {document_.lineColour(line), colours.color(QPalette::Base)}, bandLeft,
+                 bandRight,
+                 {colours.color(QPalette::HighlightedText), colours.color(QPalette::Highlight)});
+  row.drawn = true;
   row.drawnSelection = selected;
 }
 
@@ -337,8 +341,7 @@ void LogView::paintEvent(QPaintEvent* event) {
     for (int row = first; row <= last; ++row) {
       LogRowCache::Row& laid = laidRow(place.line, place.row);
       const LogRowCache::Selection selected = selectedCells(place.line, laid.span);
-      if (laid.image.isNull() || laid.drawnSelection != selected)
-        drawRow(laid, place.line, selected);
+      if (!laid.drawn || laid.drawnSelection != selected) drawRow(laid, place.line, selected);
       painter.drawImage(QPoint(0, rowTop(row)), laid.image);
       if (++place.row == rows_.rowsOf(place.line)) place = {place.line + 1, 0};
     }

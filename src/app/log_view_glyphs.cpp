@@ -128,13 +128,36 @@ LogRowCache::Row& LogRowCache::store(int line, int row, Row laid) {
   return *rows_.insert(keyOf(line, row), std::move(laid));
 }
 
+void LogRowCache::keepImageOf(Row& row) {
+  if (!row.image.isNull() && spareImages_.size() < kSpareImages)
+    spareImages_.push_back(std::move(row.image));
+}
+
+QImage LogRowCache::takeSpareImage() {
+  if (spareImages_.empty()) return {};
+  QImage image = std::move(spareImages_.back());
+  spareImages_.pop_back();
+  return image;
+}
+
 void LogRowCache::dropLinesFrom(int line) {
-  rows_.removeIf([line](const auto& entry) { return static_cast<int>(entry.key() >> 32) >= line; });
+  rows_.removeIf([&](auto entry) {
+    if (static_cast<int>(entry.key() >> 32) < line) return false;
+    keepImageOf(entry.value());
+    return true;
+  });
+}
+
+void LogRowCache::clear() {
+  for (Row& row : rows_) keepImageOf(row);
+  rows_.clear();
 }
 
 void LogRowCache::keepOnly(int firstRow, int lastRow) {
-  rows_.removeIf([&](const auto& entry) {
-    return entry.value().absoluteRow < firstRow || entry.value().absoluteRow > lastRow;
+  rows_.removeIf([&](auto entry) {
+    if (entry.value().absoluteRow >= firstRow && entry.value().absoluteRow <= lastRow) return false;
+    keepImageOf(entry.value());
+    return true;
   });
 }
 

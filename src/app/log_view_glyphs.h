@@ -9,7 +9,9 @@
 // (a font's own missing-glyph box is wider than a cell).
 // LogRowCache keeps the rows on screen, laid out and drawn: a row is laid out and drawn into its
 // own image once while it stays visible (again only when the selection across it changes), and
-// a paint copies the images (log_view_raster.h draws them).
+// a paint copies the images (log_view_raster.h draws them). The images of rows it forgets are
+// kept, a few, for the rows drawn next: a stream draws whole screens of new rows a frame, and
+// fresh memory for each would cost more than drawing them.
 // The view drops rows whose line changed, and everything on a width, font or palette change.
 
 #include <QFont>
@@ -20,6 +22,7 @@
 #include <QRawFont>
 #include <QRectF>
 #include <QStringView>
+#include <vector>
 
 #include "app/log_view_wrap.h"
 
@@ -62,7 +65,8 @@ class LogRowCache {
     int absoluteRow = 0;
     logwrap::RowSpan span;
     LaidRow laid;
-    QImage image;  // the row drawn, null until it is
+    QImage image;  // the row drawn once `drawn` is set; before, memory to draw it in, or null
+    bool drawn = false;
     Selection drawnSelection;
   };
 
@@ -70,11 +74,17 @@ class LogRowCache {
   Row* find(int line, int row);
   Row& store(int line, int row, Row laid);
   void dropLinesFrom(int line);
-  void clear() { rows_.clear(); }
+  void clear();
   // Forgets rows outside [firstRow, lastRow] of the whole log.
   void keepOnly(int firstRow, int lastRow);
+  // The image of a forgotten row, to draw a new row in (null when none is kept).
+  QImage takeSpareImage();
 
  private:
+  void keepImageOf(Row& row);
+  static constexpr size_t kSpareImages = 64;
+  std::vector<QImage> spareImages_;
+
   static quint64 keyOf(int line, int row) {
     return (static_cast<quint64>(static_cast<quint32>(line)) << 32) | static_cast<quint32>(row);
   }

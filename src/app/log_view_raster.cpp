@@ -79,10 +79,12 @@ const LogTextRaster::Table& LogTextRaster::tableFor(const Colours& colours) {
   return *found;
 }
 
-QImage LogTextRaster::render(QSize size, qreal ratio, const std::function<void(QPainter&)>& draw,
-                             const Colours& plain, int bandLeft, int bandRight,
-                             const Colours& band) {
-  QImage image(size * ratio, QImage::Format_ARGB32_Premultiplied);
+void LogTextRaster::render(QImage& image, QSize size, qreal ratio,
+                           const std::function<void(QPainter&)>& draw, const Colours& plain,
+                           int bandLeft, int bandRight, const Colours& band) {
+  if (image.size() != size * ratio || image.format() != QImage::Format_ARGB32_Premultiplied) {
+    image = QImage(size * ratio, QImage::Format_ARGB32_Premultiplied);
+  }
   image.setDevicePixelRatio(ratio);
   image.fill(Qt::transparent);
   {
@@ -101,7 +103,6 @@ QImage LogTextRaster::render(QSize size, qreal ratio, const std::function<void(Q
     for (int x = left; x < right; ++x) pixels[x] = bandTable[qAlpha(pixels[x])];
     for (int x = right; x < width; ++x) pixels[x] = plainTable[qAlpha(pixels[x])];
   }
-  return image;
 }
 
 }  // namespace app

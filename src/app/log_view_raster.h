@@ -24,12 +24,13 @@ class LogTextRaster {
     QColor text;
     QColor background;
   };
-  // An opaque image of `size` (device-independent pixels, drawn at `ratio`). `draw` paints the
-  // glyphs, in the pen it is given, into the mask. Pixel columns [bandLeft, bandRight) take the
-  // band's colours (the selection), the others the plain ones.
   void setFont(const QFont& font);
-  QImage render(QSize size, qreal ratio, const std::function<void(QPainter&)>& draw,
-                const Colours& plain, int bandLeft, int bandRight, const Colours& band);
+  // Draws `into` as an opaque image of `size` (device-independent pixels, drawn at `ratio`),
+  // in the memory it holds when it has that size already. `draw` paints the glyphs, in the pen
+  // it is given, into the mask. Pixel columns [bandLeft, bandRight) take the band's colours
+  // (the selection), the others the plain ones.
+  void render(QImage& into, QSize size, qreal ratio, const std::function<void(QPainter&)>& draw,
+              const Colours& plain, int bandLeft, int bandRight, const Colours& band);
 
  private:
   using Table = std::array<QRgb, 256>;

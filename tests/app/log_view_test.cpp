@@ -461,12 +461,13 @@ TEST(LogViewPainting, RowImagesHoldThePixelsQtDrawsOnAnOpaqueSurface) {
     }
     app::LogTextRaster raster;
     raster.setFont(app::LogFont());
-    const QImage row = raster.render(size, 1.0,
-                                     [&](QPainter& painter) {
-                                       painter.setFont(app::LogFont());
-                                       painter.drawText(QPoint(4, 15), sample);
-                                     },
-                                     {colours[i], backgrounds[i]}, 0, 0, {});
+    QImage row;
+    raster.render(row, size, 1.0,
+                  [&](QPainter& painter) {
+                    painter.setFont(app::LogFont());
+                    painter.drawText(QPoint(4, 15), sample);
+                  },
+                  {colours[i], backgrounds[i]}, 0, 0, {});
     int worst = 0;
     for (int y = 0; y < size.height(); ++y) {
       for (int x = 0; x < size.width(); ++x) {
