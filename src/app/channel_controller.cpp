@@ -8,13 +8,11 @@
 #include "app/status_panels.h"
 #include "channels/serial_comm.h"
 #include "store/comma_text.h"
-#include "store/ini_file.h"
+#include "store/comset_settings.h"
 #include "widgets/prompts.h"
 
 namespace app {
 namespace {
-
-const QString kComSet = QStringLiteral("ComSet");
 
 // Panel 0 of the serial kind: the five settings as one comma text.
 QString settingsText(const QStringList& items) {
@@ -45,28 +43,20 @@ QString stopBitsText(int ordinal) {
 
 }  // namespace
 
-bool TfrmZh::AutoOpenEnabled() const {
-  return store::IniFile(ctx_.files.comsetIni())
-      .readBool(kComSet, QStringLiteral("AutoOpen"), false);
-}
+bool TfrmZh::AutoOpenEnabled() const { return store::ComSetSettings::load(ctx_.files).autoOpen; }
 
 bool TfrmZh::OpenChannel() {
-  const store::IniFile ini(ctx_.files.comsetIni());
-  style_ = ini.readInteger(kComSet, QStringLiteral("Style"), 0);
+  const store::ComSetSettings settings = store::ComSetSettings::load(ctx_.files);
+  style_ = *settings.style;
   switch (style_) {
     case 0: {
       channels::TComm& comm = *comm1_;
-      comm.setCommName(ini.readString(kComSet, QStringLiteral("port"), QStringLiteral("COM1")));
-      comm.setBaudRate(
-          static_cast<quint32>(ini.readInteger(kComSet, QStringLiteral("BaudRate"), 9600)));
-      comm.setParity(
-          static_cast<channels::TParity>(ini.readInteger(kComSet, QStringLiteral("Parity"), 0)));
-      comm.setByteSize(static_cast<channels::TByteSize>(
-          ini.readInteger(kComSet, QStringLiteral("ByteSize"), 8) - 5));
-      comm.setStopBits(static_cast<channels::TStopBits>(
-          ini.readInteger(kComSet, QStringLiteral("StopBits"), 0)));
-      comm.setReadIntervalTimeout(
-          static_cast<quint32>(ini.readInteger(kComSet, QStringLiteral("RecieveDelay"), 30)));
+      comm.setCommName(settings.port);
+      comm.setBaudRate(static_cast<quint32>(settings.baudRateValue()));
+      comm.setParity(static_cast<channels::TParity>(settings.parity));
+      comm.setByteSize(static_cast<channels::TByteSize>(settings.byteSizeValue() - 5));
+      comm.setStopBits(static_cast<channels::TStopBits>(settings.stopBits));
+      comm.setReadIntervalTimeout(static_cast<quint32>(settings.receiveGapMs));
       comm.OpenPort();
       return true;
     }
@@ -134,10 +124,10 @@ void TfrmZh::ShowChannelState(int style, bool opened) {
   else if (style == 2)
     showClientState(opened);
 
-  const store::IniFile ini(ctx_.files.comsetIni());
-  sendStyle_ = ini.readInteger(kComSet, QStringLiteral("SendStyle"), 0);
+  const store::ComSetSettings settings = store::ComSetSettings::load(ctx_.files);
+  sendStyle_ = settings.sendStyle;
   panels_->setText(2, QStringLiteral("发送方式:") + representationName(sendStyle_));
-  receiveStyle_ = ini.readInteger(kComSet, QStringLiteral("ReceiveStyle"), 0);
+  receiveStyle_ = settings.receiveStyle;
   panels_->setText(3, QStringLiteral("接收方式:") + representationName(receiveStyle_));
   FitStatusPanels();
 }
@@ -154,35 +144,29 @@ void TfrmZh::showSerialState(bool opened) {
     FitStatusPanels();
     return;
   }
-  const store::IniFile ini(ctx_.files.comsetIni());
-  panels_->setText(0,
-                   settingsText({
-                       ini.readString(kComSet, QStringLiteral("port"), QStringLiteral("COM1")),
-                       ini.readString(kComSet, QStringLiteral("BaudRate"), QStringLiteral("9600")),
-                       ini.readString(kComSet, QStringLiteral("ByteSize"), QStringLiteral("8")),
-                       parityText(ini.readInteger(kComSet, QStringLiteral("Parity"), 0)),
-                       stopBitsText(ini.readInteger(kComSet, QStringLiteral("StopBits"), 0)),
-                   }));
+  const store::ComSetSettings settings = store::ComSetSettings::load(ctx_.files);
+  panels_->setText(0, settingsText({
+                          settings.port,
+                          settings.baudRate,
+                          settings.byteSize,
+                          parityText(settings.parity),
+                          stopBitsText(settings.stopBits),
+                      }));
   panels_->setText(1, QStringLiteral(" 端口状态: 关闭 "));
 }
 
 void TfrmZh::showServerState(bool opened) {
-  const store::IniFile ini(ctx_.files.comsetIni());
+  const store::ComSetSettings settings = store::ComSetSettings::load(ctx_.files);
   panels_->setText(4, QStringLiteral("以太网Tcp/ip方式　服务端"));
-  panels_->setText(0, QStringLiteral("监听端口：") +
-                          ini.readString(kComSet, QStringLiteral("Sport"), QStringLiteral("1024")));
+  panels_->setText(0, QStringLiteral("监听端口：") + settings.serverPortText());
   if (!opened) panels_->setText(1, QStringLiteral("尚未监听"));
 }
 
 void TfrmZh::showClientState(bool opened) {
-  const store::IniFile ini(ctx_.files.comsetIni());
+  const store::ComSetSettings settings = store::ComSetSettings::load(ctx_.files);
   panels_->setText(4, QStringLiteral("以太网Tcp/ip方式　客户端"));
-  panels_->setText(0,
-                   QStringLiteral("  连接IP:") +
-                       ini.readString(kComSet, QStringLiteral("Ip"), QStringLiteral("127.0.0.1")) +
-                       QStringLiteral(",端口：") +
-                       ini.readString(kComSet, QStringLiteral("Cport"), QStringLiteral("1024")) +
-                       QStringLiteral("  "));
+  panels_->setText(0, QStringLiteral("  连接IP:") + settings.clientIp + QStringLiteral(",端口：") +
+                          settings.clientPortText() + QStringLiteral("  "));
   if (!opened) panels_->setText(1, QStringLiteral("尚未连接"));
 }
 

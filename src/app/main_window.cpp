@@ -17,6 +17,7 @@
 #include "dialogs/about.h"
 #include "dialogs/ascii_table.h"
 #include "dialogs/comset.h"
+#include "store/comset_settings.h"
 #include "store/ini_file.h"
 #include "widgets/form_size.h"
 #include "widgets/handler_guard.h"
@@ -52,7 +53,7 @@ TfrmZh::TfrmZh(AppContext context, QWidget* parent)
   comm1_->setInx_XonXoffFlow(false);
   comm1_->setXonChar(0);
   comm1_->setXoffChar(0);
-  comm1_->setReadIntervalTimeout(30);
+  comm1_->setReadIntervalTimeout(store::kReceiveGapMs);
   serverSocket1_->setPort(15000);
   clientSocket1_->setPort(15000);
   connectCommands();
@@ -133,8 +134,7 @@ void TfrmZh::FormShow() {
   guarded([this] { widgets::RestoreFormSize(*this, ctx_.files, kFormSection); });
   ui_.Splitter1->setSizes({pageHeight, height() - pageHeight});
   guarded([this] { FillSequenceGrid(); });
-  style_ = store::IniFile(ctx_.files.comsetIni())
-               .readInteger(QStringLiteral("ComSet"), QStringLiteral("Style"), 0);
+  style_ = *store::ComSetSettings::load(ctx_.files).style;
   opened_ = false;
   // A channel that cannot be opened at start-up is reported, and the window still shows the
   // closed state instead of empty panels.

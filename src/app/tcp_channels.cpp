@@ -10,13 +10,12 @@
 #include "channels/serial_comm.h"
 #include "channels/socket_client.h"
 #include "channels/socket_server.h"
-#include "store/ini_file.h"
+#include "store/comset_settings.h"
 #include "widgets/handler_guard.h"
 
 namespace app {
 namespace {
 
-const QString kComSet = QStringLiteral("ComSet");
 // Each read notification logs what is pending as one line. A flooding peer can have megabytes
 // pending; a line holds at most this much, and the rest stays pending for the next
 // notification. In hex that is 49170 characters with the stamp, under the log's size limit, so
@@ -90,10 +89,9 @@ bool TfrmZh::OpenClientChannel() {
   clientErrorShown_ = false;
   clientDisconnected_ = false;
   try {
-    const store::IniFile ini(ctx_.files.comsetIni());
-    clientSocket1_->setAddress(
-        ini.readString(kComSet, QStringLiteral("IP"), QStringLiteral("127.0.0.1")));
-    clientSocket1_->setPort(ini.readInteger(kComSet, QStringLiteral("CPort"), 1000));
+    const store::ComSetSettings settings = store::ComSetSettings::load(ctx_.files);
+    clientSocket1_->setAddress(settings.clientIp);
+    clientSocket1_->setPort(settings.clientPortValue());
     clientSocket1_->setActive(true);
   } catch (const std::exception&) {
     // An activation that failed through the error event has said so already: one box is enough.
@@ -123,8 +121,7 @@ bool TfrmZh::OpenServerChannel() {
   clientSocket1_->setActive(false);
   serverSocket1_->setActive(false);
   try {
-    const store::IniFile ini(ctx_.files.comsetIni());
-    serverSocket1_->setPort(ini.readInteger(kComSet, QStringLiteral("SPort"), 1000));
+    serverSocket1_->setPort(store::ComSetSettings::load(ctx_.files).serverPortValue());
     serverSocket1_->setActive(true);
   } catch (const std::exception&) {
     widgets::ShowNotice(ctx_.prompts, this, QStringLiteral("可能该服务已经启动"));
