@@ -11,13 +11,11 @@
 #include "app/tcp_server_channel_port.h"
 #include "channels/socket_client.h"
 #include "channels/socket_server.h"
-#include "store/ini_file.h"
+#include "store/comset_settings.h"
 #include "widgets/prompts.h"
 
 namespace app {
 namespace {
-
-const QString kComSet = QStringLiteral("ComSet");
 
 QString representationName(store::Representation representation) {
   switch (representation) {
@@ -51,14 +49,10 @@ ChannelPort* TfrmZh::port(store::ChannelKind kind) const {
   return nullptr;
 }
 
-bool TfrmZh::AutoOpenEnabled() const {
-  return store::IniFile(ctx_.files.comsetIni())
-      .readBool(kComSet, QStringLiteral("AutoOpen"), false);
-}
+bool TfrmZh::AutoOpenEnabled() const { return store::ComSetSettings::load(ctx_.files).autoOpen; }
 
 bool TfrmZh::OpenChannel() {
-  const store::IniFile ini(ctx_.files.comsetIni());
-  style_ = static_cast<store::ChannelKind>(ini.readInteger(kComSet, QStringLiteral("Style"), 0));
+  style_ = static_cast<store::ChannelKind>(*store::ComSetSettings::load(ctx_.files).style);
   ChannelPort* chosen = port(style_);
   return chosen ? chosen->open() : true;
 }
@@ -101,12 +95,10 @@ void TfrmZh::ShowChannelState(store::ChannelKind style, bool opened) {
 
   if (ChannelPort* shown = port(style)) shown->showState(opened);
 
-  const store::IniFile ini(ctx_.files.comsetIni());
-  sendStyle_ =
-      static_cast<store::Representation>(ini.readInteger(kComSet, QStringLiteral("SendStyle"), 0));
+  const store::ComSetSettings settings = store::ComSetSettings::load(ctx_.files);
+  sendStyle_ = static_cast<store::Representation>(settings.sendStyle);
   panels_->setText(2, QStringLiteral("发送方式:") + representationName(sendStyle_));
-  receiveStyle_ = static_cast<store::Representation>(
-      ini.readInteger(kComSet, QStringLiteral("ReceiveStyle"), 0));
+  receiveStyle_ = static_cast<store::Representation>(settings.receiveStyle);
   panels_->setText(3, QStringLiteral("接收方式:") + representationName(receiveStyle_));
   FitStatusPanels();
 }

@@ -17,6 +17,7 @@
 #include "dialogs/about.h"
 #include "dialogs/ascii_table.h"
 #include "dialogs/comset.h"
+#include "store/comset_settings.h"
 #include "store/ini_file.h"
 #include "widgets/form_size.h"
 #include "widgets/handler_guard.h"
@@ -122,9 +123,7 @@ void TfrmZh::FormShow() {
   guarded([this] { widgets::RestoreFormSize(*this, ctx_.files, kFormSection); });
   ui_.Splitter1->setSizes({pageHeight, height() - pageHeight});
   guarded([this] { FillSequenceGrid(); });
-  style_ = static_cast<store::ChannelKind>(
-      store::IniFile(ctx_.files.comsetIni())
-          .readInteger(QStringLiteral("ComSet"), QStringLiteral("Style"), 0));
+  style_ = static_cast<store::ChannelKind>(*store::ComSetSettings::load(ctx_.files).style);
   opened_ = false;
   // A channel that cannot be opened at start-up is reported, and the window still shows the
   // closed state instead of empty panels.

@@ -3,12 +3,10 @@
 #include "app/status_panels.h"
 #include "channels/serial_comm.h"
 #include "store/comma_text.h"
-#include "store/ini_file.h"
+#include "store/comset_settings.h"
 
 namespace app {
 namespace {
-
-const QString kComSet = QStringLiteral("ComSet");
 
 // Panel 0: the five settings as one comma text.
 QString settingsText(const QStringList& items) {
@@ -43,25 +41,20 @@ SerialChannelPort::SerialChannelPort(PortServices services)
   comm_->setInx_XonXoffFlow(false);
   comm_->setXonChar(0);
   comm_->setXoffChar(0);
-  comm_->setReadIntervalTimeout(30);
+  comm_->setReadIntervalTimeout(store::kReceiveGapMs);
 }
 
 SerialChannelPort::~SerialChannelPort() { comm_->ClosePort(); }
 
 bool SerialChannelPort::open() {
-  const store::IniFile ini(services_.context.files.comsetIni());
+  const store::ComSetSettings settings = store::ComSetSettings::load(services_.context.files);
   channels::TComm& comm = *comm_;
-  comm.setCommName(ini.readString(kComSet, QStringLiteral("port"), QStringLiteral("COM1")));
-  comm.setBaudRate(
-      static_cast<quint32>(ini.readInteger(kComSet, QStringLiteral("BaudRate"), 9600)));
-  comm.setParity(
-      static_cast<channels::TParity>(ini.readInteger(kComSet, QStringLiteral("Parity"), 0)));
-  comm.setByteSize(static_cast<channels::TByteSize>(
-      ini.readInteger(kComSet, QStringLiteral("ByteSize"), 8) - 5));
-  comm.setStopBits(
-      static_cast<channels::TStopBits>(ini.readInteger(kComSet, QStringLiteral("StopBits"), 0)));
-  comm.setReadIntervalTimeout(
-      static_cast<quint32>(ini.readInteger(kComSet, QStringLiteral("RecieveDelay"), 30)));
+  comm.setCommName(settings.port);
+  comm.setBaudRate(static_cast<quint32>(settings.baudRateValue()));
+  comm.setParity(static_cast<channels::TParity>(settings.parity));
+  comm.setByteSize(static_cast<channels::TByteSize>(settings.byteSizeValue() - 5));
+  comm.setStopBits(static_cast<channels::TStopBits>(settings.stopBits));
+  comm.setReadIntervalTimeout(static_cast<quint32>(settings.receiveGapMs));
   comm.OpenPort();
   return true;
 }
@@ -89,14 +82,9 @@ void SerialChannelPort::showState(bool opened) {
     panels.fitAll();
     return;
   }
-  const store::IniFile ini(services_.context.files.comsetIni());
-  panels.setText(0, settingsText({
-                        ini.readString(kComSet, QStringLiteral("port"), QStringLiteral("COM1")),
-                        ini.readString(kComSet, QStringLiteral("BaudRate"), QStringLiteral("9600")),
-                        ini.readString(kComSet, QStringLiteral("ByteSize"), QStringLiteral("8")),
-                        parityText(ini.readInteger(kComSet, QStringLiteral("Parity"), 0)),
-                        stopBitsText(ini.readInteger(kComSet, QStringLiteral("StopBits"), 0)),
-                    }));
+  const store::ComSetSettings settings = store::ComSetSettings::load(services_.context.files);
+  panels.setText(0, settingsText({settings.port, settings.baudRate, settings.byteSize,
+                                  parityText(settings.parity), stopBitsText(settings.stopBits)}));
   panels.setText(1, QStringLiteral(" 端口状态: 关闭 "));
 }
 

@@ -2,13 +2,12 @@
 
 #include "app/status_panels.h"
 #include "channels/socket_client.h"
-#include "store/ini_file.h"
+#include "store/comset_settings.h"
 #include "widgets/handler_guard.h"
 
 namespace app {
 namespace {
 
-const QString kComSet = QStringLiteral("ComSet");
 const QString kServerNotOpen = QStringLiteral("可能服务端还没有打开 ");
 
 }  // namespace
@@ -40,9 +39,9 @@ bool TcpClientChannelPort::open() {
   errorShown_ = false;
   disconnected_ = false;
   try {
-    const store::IniFile ini(services_.context.files.comsetIni());
-    client_->setAddress(ini.readString(kComSet, QStringLiteral("IP"), QStringLiteral("127.0.0.1")));
-    client_->setPort(ini.readInteger(kComSet, QStringLiteral("CPort"), 1000));
+    const store::ComSetSettings settings = store::ComSetSettings::load(services_.context.files);
+    client_->setAddress(settings.clientIp);
+    client_->setPort(settings.clientPortValue());
     client_->setActive(true);
   } catch (const std::exception&) {
     // An activation that failed through the error event has said so already: one box is enough.
@@ -68,13 +67,10 @@ void TcpClientChannelPort::write(QByteArrayView bytes, WritePattern) {
 
 void TcpClientChannelPort::showState(bool opened) {
   StatusPanels& panels = services_.panels;
-  const store::IniFile ini(services_.context.files.comsetIni());
+  const store::ComSetSettings settings = store::ComSetSettings::load(services_.context.files);
   panels.setText(4, QStringLiteral("以太网Tcp/ip方式　客户端"));
-  panels.setText(0, QStringLiteral("  连接IP:") +
-                        ini.readString(kComSet, QStringLiteral("Ip"), QStringLiteral("127.0.0.1")) +
-                        QStringLiteral(",端口：") +
-                        ini.readString(kComSet, QStringLiteral("Cport"), QStringLiteral("1024")) +
-                        QStringLiteral("  "));
+  panels.setText(0, QStringLiteral("  连接IP:") + settings.clientIp + QStringLiteral(",端口：") +
+                        settings.clientPortText() + QStringLiteral("  "));
   if (!opened) panels.setText(1, QStringLiteral("尚未连接"));
 }
 

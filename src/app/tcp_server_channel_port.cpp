@@ -2,13 +2,12 @@
 
 #include "app/status_panels.h"
 #include "channels/socket_server.h"
-#include "store/ini_file.h"
+#include "store/comset_settings.h"
 #include "widgets/handler_guard.h"
 
 namespace app {
 namespace {
 
-const QString kComSet = QStringLiteral("ComSet");
 const QString kServiceRunning = QStringLiteral("可能该服务已经启动");
 
 }  // namespace
@@ -43,8 +42,7 @@ TcpServerChannelPort::~TcpServerChannelPort() = default;
 bool TcpServerChannelPort::open() {
   services_.stopSockets();
   try {
-    const store::IniFile ini(services_.context.files.comsetIni());
-    server_->setPort(ini.readInteger(kComSet, QStringLiteral("SPort"), 1000));
+    server_->setPort(store::ComSetSettings::load(services_.context.files).serverPortValue());
     server_->setActive(true);
   } catch (const std::exception&) {
     services_.notice(kServiceRunning);
@@ -70,10 +68,9 @@ void TcpServerChannelPort::write(QByteArrayView bytes, WritePattern) {
 
 void TcpServerChannelPort::showState(bool opened) {
   StatusPanels& panels = services_.panels;
-  const store::IniFile ini(services_.context.files.comsetIni());
+  const store::ComSetSettings settings = store::ComSetSettings::load(services_.context.files);
   panels.setText(4, QStringLiteral("以太网Tcp/ip方式　服务端"));
-  panels.setText(0, QStringLiteral("监听端口：") +
-                        ini.readString(kComSet, QStringLiteral("Sport"), QStringLiteral("1024")));
+  panels.setText(0, QStringLiteral("监听端口：") + settings.serverPortText());
   if (!opened) panels.setText(1, QStringLiteral("尚未监听"));
 }
 

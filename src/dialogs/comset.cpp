@@ -5,7 +5,6 @@
 #include <stdexcept>
 
 #include "platform/serial_ports_linux.h"
-#include "store/ini_file.h"
 #include "store/integer_text.h"
 #include "ui_comset.h"
 #include "widgets/handler_guard.h"
@@ -13,8 +12,6 @@
 
 namespace dialogs {
 namespace {
-
-const QString kSection = QStringLiteral("ComSet");
 
 // A text the user typed as a number: "'<text>' is not a valid integer value" when it is not.
 int IntegerFromText(const QString& text) {
@@ -69,34 +66,28 @@ void TfrmComSet::FormCreate(const QString& sysfsRoot) {
   ui_->Com_Port->addItems(platform::ListSerialPorts(sysfsRoot));
 }
 
-void TfrmComSet::FormShow() {
-  const store::IniFile ini(files_.comsetIni());
-  const int style = ini.readInteger(kSection, QStringLiteral("Style"), 0);
+void TfrmComSet::FormShow() { showSettings(store::ComSetSettings::load(files_)); }
+
+void TfrmComSet::showSettings(const store::ComSetSettings& settings) {
   // Children in their order; the first kind button with the stored tag wins.
   for (QRadioButton* button :
        ui_->GroupBox1->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly)) {
-    if (button->property("tag").toInt() == style) {
+    if (button->property("tag").toInt() == settings.style) {
       button->setChecked(true);
       break;
     }
   }
-  ui_->Com_Port->setCurrentText(
-      ini.readString(kSection, QStringLiteral("port"), QStringLiteral("COM1")));
-  ui_->Com_baudrate->setCurrentText(
-      ini.readString(kSection, QStringLiteral("BaudRate"), QStringLiteral("9600")));
-  ChooseEntry(*ui_->com_ByteSize, ini.readInteger(kSection, QStringLiteral("ByteSize"), 8) - 5);
-  ChooseEntry(*ui_->Com_Parity, ini.readInteger(kSection, QStringLiteral("Parity"), 0));
-  ChooseEntry(*ui_->Com_StopBits, ini.readInteger(kSection, QStringLiteral("StopBits"), 0));
-  ui_->txtSPort->setValue(
-      ini.readInteger(kSection, QStringLiteral("SPort"), ui_->txtSPort->value()));
-  ui_->txtIP->setText(ini.readString(kSection, QStringLiteral("IP"), ui_->txtIP->text()));
-  ui_->txtCport->setValue(
-      ini.readInteger(kSection, QStringLiteral("CPort"), ui_->txtCport->value()));
-  ChooseEntry(*ui_->cmbSend,
-              ini.readInteger(kSection, QStringLiteral("SendStyle"), ui_->cmbSend->currentIndex()));
-  ChooseEntry(*ui_->cmbRecive, ini.readInteger(kSection, QStringLiteral("ReceiveStyle"),
-                                               ui_->cmbRecive->currentIndex()));
-  ui_->chkOpen->setChecked(ini.readBool(kSection, QStringLiteral("AutoOpen"), false));
+  ui_->Com_Port->setCurrentText(settings.port);
+  ui_->Com_baudrate->setCurrentText(settings.baudRate);
+  ChooseEntry(*ui_->com_ByteSize, settings.byteSizeValue() - 5);
+  ChooseEntry(*ui_->Com_Parity, settings.parity);
+  ChooseEntry(*ui_->Com_StopBits, settings.stopBits);
+  ui_->txtSPort->setValue(settings.serverPortValue());
+  ui_->txtIP->setText(settings.clientIp);
+  ui_->txtCport->setValue(settings.clientPortValue());
+  ChooseEntry(*ui_->cmbSend, settings.sendStyle);
+  ChooseEntry(*ui_->cmbRecive, settings.receiveStyle);
+  ui_->chkOpen->setChecked(settings.autoOpen);
 }
 
 void TfrmComSet::RbtnSetClick(const QRadioButton& button) {
@@ -111,31 +102,35 @@ QRadioButton* TfrmComSet::selectedKindButton() const {
   return nullptr;
 }
 
+store::ComSetSettings TfrmComSet::chosenSettings() const {
+  store::ComSetSettings settings;
+  settings.baudRate = QString::number(IntegerFromText(ui_->Com_baudrate->currentText()));
+  settings.byteSize = QString::number(IntegerFromText(ui_->com_ByteSize->currentText()));
+  const QRadioButton* kindButton = selectedKindButton();
+  settings.style =
+      kindButton ? std::optional<int>(kindButton->property("tag").toInt()) : std::nullopt;
+  settings.port = ui_->Com_Port->currentText();
+  settings.parity = ui_->Com_Parity->currentIndex();
+  settings.stopBits = ui_->Com_StopBits->currentIndex();
+  settings.autoOpen = ui_->chkOpen->isChecked();
+  settings.sendStyle = ui_->cmbSend->currentIndex();
+  settings.receiveStyle = ui_->cmbRecive->currentIndex();
+  settings.serverPort = QString::number(ui_->txtSPort->value());
+  settings.clientIp = ui_->txtIP->text();
+  settings.clientPort = QString::number(ui_->txtCport->value());
+  return settings;
+}
+
 void TfrmComSet::BtnSendClick() {
   // Both conversions come first, so a bad value changes neither the main window nor the file.
-  const int baudRate = IntegerFromText(ui_->Com_baudrate->currentText());
-  const int byteSize = IntegerFromText(ui_->com_ByteSize->currentText());
-
-  const store::IniFile ini(files_.comsetIni());
-  if (const QRadioButton* kindButton = selectedKindButton()) {
-    const auto kind = static_cast<store::ChannelKind>(kindButton->property("tag").toInt());
+  const store::ComSetSettings settings = chosenSettings();
+  if (settings.style) {
     // The refresh comes before the new values are stored: it shows the new kind with the
     // parameters stored before; the next open or close shows the new ones.
-    main_.ShowChannelState(kind, false);
-    main_.SetStyle(kind);
-    ini.writeInteger(kSection, QStringLiteral("Style"), static_cast<int>(kind));
+    main_.ShowChannelState(static_cast<store::ChannelKind>(*settings.style), false);
+    main_.SetStyle(static_cast<store::ChannelKind>(*settings.style));
   }
-  ini.writeString(kSection, QStringLiteral("port"), ui_->Com_Port->currentText());
-  ini.writeInteger(kSection, QStringLiteral("BaudRate"), baudRate);
-  ini.writeInteger(kSection, QStringLiteral("ByteSize"), byteSize);
-  ini.writeInteger(kSection, QStringLiteral("Parity"), ui_->Com_Parity->currentIndex());
-  ini.writeInteger(kSection, QStringLiteral("StopBits"), ui_->Com_StopBits->currentIndex());
-  ini.writeBool(kSection, QStringLiteral("AutoOpen"), ui_->chkOpen->isChecked());
-  ini.writeInteger(kSection, QStringLiteral("SendStyle"), ui_->cmbSend->currentIndex());
-  ini.writeInteger(kSection, QStringLiteral("ReceiveStyle"), ui_->cmbRecive->currentIndex());
-  ini.writeInteger(kSection, QStringLiteral("SPort"), ui_->txtSPort->value());
-  ini.writeString(kSection, QStringLiteral("IP"), ui_->txtIP->text());
-  ini.writeInteger(kSection, QStringLiteral("CPort"), ui_->txtCport->value());
+  settings.save(files_);
 
   const auto answer = prompts_.messageBox(
       this, widgets::PromptIcon::Information, widgets::kNoticeCaption,

@@ -12,6 +12,7 @@
 
 #include "dialogs/channel_commands.h"
 #include "store/app_files.h"
+#include "store/comset_settings.h"
 #include "widgets/prompts.h"
 
 class QRadioButton;
@@ -40,6 +41,10 @@ class TfrmComSet : public QDialog {
   void BtnSendClick();
   void BtnSelClick();
   QRadioButton* selectedKindButton() const;
+  void showSettings(const store::ComSetSettings& settings);
+  // What the dialog shows, as it is stored; throws when the baud rate or the data bits are not
+  // integers.
+  store::ComSetSettings chosenSettings() const;
 
   std::unique_ptr<Ui::TfrmComSet> ui_;
   ChannelCommands& main_;

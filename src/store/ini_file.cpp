@@ -97,15 +97,6 @@ std::optional<qsizetype> findKey(const QList<Line>& lines, std::pair<qsizetype, 
   return std::nullopt;
 }
 
-std::optional<QString> readValue(const QString& path, const QString& section, const QString& key) {
-  const QList<Line> lines = readLines(path);
-  const auto range = findSection(lines, section);
-  if (!range) return std::nullopt;
-  const auto at = findKey(lines, *range, key);
-  if (!at) return std::nullopt;
-  return keyLine(lines[*at].text)->value;
-}
-
 const QByteArray kNewLine = QByteArrayLiteral("\r\n");
 
 }  // namespace
@@ -113,18 +104,23 @@ const QByteArray kNewLine = QByteArrayLiteral("\r\n");
 IniWriteError::IniWriteError(const QString& path)
     : std::runtime_error(QStringLiteral("Unable to write to %1").arg(path).toStdString()) {}
 
+std::optional<QString> IniFile::readValue(const QString& section, const QString& key) const {
+  const QList<Line> lines = readLines(path_);
+  const auto range = findSection(lines, section);
+  if (!range) return std::nullopt;
+  const auto at = findKey(lines, *range, key);
+  if (!at) return std::nullopt;
+  return keyLine(lines[*at].text)->value;
+}
+
 QString IniFile::readString(const QString& section, const QString& key, const QString& def) const {
-  return readValue(path_, section, key).value_or(def);
+  return readValue(section, key).value_or(def);
 }
 
 int IniFile::readInteger(const QString& section, const QString& key, int def) const {
-  const auto value = readValue(path_, section, key);
+  const auto value = readValue(section, key);
   if (!value) return def;
-  QByteArray text = value->toUtf8();
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    text = '$' + text.mid(2);
-  }
-  return ParseInteger(text).value_or(def);
+  return IniIntegerValue(*value).value_or(def);
 }
 
 bool IniFile::readBool(const QString& section, const QString& key, bool def) const {
@@ -161,6 +157,14 @@ void IniFile::writeInteger(const QString& section, const QString& key, int value
 
 void IniFile::writeBool(const QString& section, const QString& key, bool value) const {
   writeString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+std::optional<int> IniIntegerValue(const QString& value) {
+  QByteArray text = value.toUtf8();
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    text = '$' + text.mid(2);
+  }
+  return ParseInteger(text);
 }
 
 QString EscapeOneLine(const QString& text) {

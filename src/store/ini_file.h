@@ -13,6 +13,7 @@
 // locale's encoding here; new lines end in CR LF. Only the GUI thread uses these files.
 
 #include <QString>
+#include <optional>
 #include <stdexcept>
 
 namespace store {
@@ -29,8 +30,10 @@ class IniFile {
 
   const QString& path() const { return path_; }
 
+  // The value, or nothing when the file, section or key is missing.
+  std::optional<QString> readValue(const QString& section, const QString& key) const;
   QString readString(const QString& section, const QString& key, const QString& def) const;
-  // Decimal with an optional sign; "0x"/"0X" or "$" introduce hexadecimal.
+  // A value as IniIntegerValue reads it.
   int readInteger(const QString& section, const QString& key, int def) const;
   // An integer; any value other than 0 is true.
   bool readBool(const QString& section, const QString& key, bool def) const;
@@ -42,6 +45,10 @@ class IniFile {
  private:
   QString path_;
 };
+
+// A stored value as an integer: decimal with an optional sign; "0x"/"0X" or "$" introduce
+// hexadecimal. Nothing when it is not one.
+std::optional<int> IniIntegerValue(const QString& value);
 
 // A value holds one line, and the reader trims the blanks around it. These turn line breaks (and
 // the backslash that escapes them) into "\n", "\r" and "\\", and blanks at either end into
