@@ -93,9 +93,9 @@ void TfrmZh::ShowChannelState(store::ChannelKind style, bool opened) {
   timer1_.stop();
   timer2_.stop();
 
-  if (ChannelPort* shown = port(style)) shown->showState(opened);
-
   const store::ComSetSettings settings = store::ComSetSettings::load(ctx_.files);
+  if (ChannelPort* shown = port(style)) shown->showState(settings, opened);
+
   sendStyle_ = static_cast<store::Representation>(settings.sendStyle);
   panels_->setText(2, QStringLiteral("发送方式:") + representationName(sendStyle_));
   receiveStyle_ = static_cast<store::Representation>(settings.receiveStyle);

@@ -12,4 +12,8 @@ void PortServices::notice(const QString& text) const {
   widgets::ShowNotice(context.prompts, window, text);
 }
 
+void PortServices::errorBox(const QString& message) const {
+  widgets::ShowErrorBox(context.prompts, window, message);
+}
+
 }  // namespace app

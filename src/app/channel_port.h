@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "app/app_context.h"
+#include "store/comset_settings.h"
 
 class QWidget;
 
@@ -28,6 +29,7 @@ struct PortServices {
   std::function<void()> stopSockets;   // stops both sockets: a TCP open starts from neither
   void guarded(const std::function<void()>& handler) const;
   void notice(const QString& text) const;
+  void errorBox(const QString& message) const;
 };
 
 class ChannelPort {
@@ -38,7 +40,7 @@ class ChannelPort {
   virtual void close() = 0;
   virtual void write(QByteArrayView bytes, WritePattern pattern) = 0;
   // Shows the channel's settings and open state in the status panels 0, 1 and 4.
-  virtual void showState(bool opened) = 0;
+  virtual void showState(const store::ComSetSettings& settings, bool opened) = 0;
 };
 
 }  // namespace app

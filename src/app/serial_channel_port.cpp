@@ -69,7 +69,7 @@ void SerialChannelPort::write(QByteArrayView bytes, WritePattern pattern) {
   }
 }
 
-void SerialChannelPort::showState(bool opened) {
+void SerialChannelPort::showState(const store::ComSetSettings& settings, bool opened) {
   StatusPanels& panels = services_.panels;
   panels.setText(4, QStringLiteral("串口方式"));
   if (opened) {
@@ -82,7 +82,6 @@ void SerialChannelPort::showState(bool opened) {
     panels.fitAll();
     return;
   }
-  const store::ComSetSettings settings = store::ComSetSettings::load(services_.context.files);
   panels.setText(0, settingsText({settings.port, settings.baudRate, settings.byteSize,
                                   parityText(settings.parity), stopBitsText(settings.stopBits)}));
   panels.setText(1, QStringLiteral(" 端口状态: 关闭 "));

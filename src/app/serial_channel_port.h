@@ -20,7 +20,7 @@ class SerialChannelPort final : public ChannelPort {
   bool open() override;
   void close() override;
   void write(QByteArrayView bytes, WritePattern pattern) override;
-  void showState(bool opened) override;
+  void showState(const store::ComSetSettings& settings, bool opened) override;
 
   channels::TComm& Comm() { return *comm_; }
 

@@ -3,7 +3,6 @@
 #include "app/status_panels.h"
 #include "channels/socket_client.h"
 #include "store/comset_settings.h"
-#include "widgets/handler_guard.h"
 
 namespace app {
 namespace {
@@ -17,9 +16,7 @@ TcpClientChannelPort::TcpClientChannelPort(PortServices services)
   client_->setPort(15000);
   channels::TClientSocket& client = *client_;
   StatusPanels& panels = services_.panels;
-  client.OnUnhandledError = [this](const QString& message) {
-    widgets::ShowErrorBox(services_.context.prompts, services_.window, message);
-  };
+  client.OnUnhandledError = [this](const QString& message) { services_.errorBox(message); };
   client.OnConnecting = [&panels](QObject*, auto&) {
     panels.showState(QStringLiteral("正在连接..."));
   };
@@ -65,9 +62,8 @@ void TcpClientChannelPort::write(QByteArrayView bytes, WritePattern) {
   services_.notice(kServerNotOpen);
 }
 
-void TcpClientChannelPort::showState(bool opened) {
+void TcpClientChannelPort::showState(const store::ComSetSettings& settings, bool opened) {
   StatusPanels& panels = services_.panels;
-  const store::ComSetSettings settings = store::ComSetSettings::load(services_.context.files);
   panels.setText(4, QStringLiteral("以太网Tcp/ip方式　客户端"));
   panels.setText(0, QStringLiteral("  连接IP:") + settings.clientIp + QStringLiteral(",端口：") +
                         settings.clientPortText() + QStringLiteral("  "));

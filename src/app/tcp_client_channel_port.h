@@ -21,7 +21,7 @@ class TcpClientChannelPort final : public ChannelPort {
   bool open() override;
   void close() override;
   void write(QByteArrayView bytes, WritePattern pattern) override;
-  void showState(bool opened) override;
+  void showState(const store::ComSetSettings& settings, bool opened) override;
 
   channels::TClientSocket& Client() { return *client_; }
 

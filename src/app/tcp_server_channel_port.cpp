@@ -3,7 +3,6 @@
 #include "app/status_panels.h"
 #include "channels/socket_server.h"
 #include "store/comset_settings.h"
-#include "widgets/handler_guard.h"
 
 namespace app {
 namespace {
@@ -17,9 +16,7 @@ TcpServerChannelPort::TcpServerChannelPort(PortServices services)
   server_->setPort(15000);
   channels::TServerSocket& server = *server_;
   StatusPanels& panels = services_.panels;
-  server.OnUnhandledError = [this](const QString& message) {
-    widgets::ShowErrorBox(services_.context.prompts, services_.window, message);
-  };
+  server.OnUnhandledError = [this](const QString& message) { services_.errorBox(message); };
   server.OnListen = [&panels](QObject*, auto&) { panels.showState(QStringLiteral("正在监听...")); };
   server.OnClientConnect = [this, &panels](QObject*, channels::TCustomWinSocket& socket) {
     services_.guarded([&] { panels.showState(socket.PeerAddress() + QStringLiteral(" 已连接")); });
@@ -66,9 +63,8 @@ void TcpServerChannelPort::write(QByteArrayView bytes, WritePattern) {
   }
 }
 
-void TcpServerChannelPort::showState(bool opened) {
+void TcpServerChannelPort::showState(const store::ComSetSettings& settings, bool opened) {
   StatusPanels& panels = services_.panels;
-  const store::ComSetSettings settings = store::ComSetSettings::load(services_.context.files);
   panels.setText(4, QStringLiteral("以太网Tcp/ip方式　服务端"));
   panels.setText(0, QStringLiteral("监听端口：") + settings.serverPortText());
   if (!opened) panels.setText(1, QStringLiteral("尚未监听"));
