@@ -264,7 +264,7 @@ void logScroll() {
   QAbstractScrollArea& view = *w.window->Controls().Memo1;
   const QByteArray chunk = letterChunk();
   while (w.window->Log().TextLength() + 6200 < app::kLogSizeLimit) {
-    w.window->Log().ReceiveChunk(chunk, 0);
+    w.window->Log().ReceiveChunk(chunk, store::Representation::Hex);
   }
   w.window->Log().flush();
   QCoreApplication::processEvents();
@@ -290,7 +290,7 @@ void logScroll() {
 }
 
 // The cost of the log alone: chunks of 2048 bytes handed to the receive handling directly.
-void logOnly(int receiveStyle) {
+void logOnly(store::Representation receiveStyle) {
   Window w;
   w.start();
   const QByteArray chunk = letterChunk();
@@ -301,13 +301,13 @@ void logOnly(int receiveStyle) {
   QCoreApplication::processEvents();
   const double seconds = monotonicSeconds() - t0;
   std::printf("log alone, %s, %d chunks of 2048: %.1f us per chunk, %.2f MB/s, %.3f CPU s/MB\n",
-              receiveStyle == 0 ? "HEX" : "ASCII", kChunks, seconds / kChunks * 1e6,
+              receiveStyle == store::Representation::Hex ? "HEX" : "ASCII", kChunks, seconds / kChunks * 1e6,
               kChunks * 2048 / kMB / seconds, (cpuSeconds() - cpu0) / (kChunks * 2048 / kMB));
 }
 
 // The cost a paced stream pays: one 2048-byte chunk every 20 ms (about 100 kB/s), each one
 // laid out and painted before the next comes.
-void logPaced(int receiveStyle) {
+void logPaced(store::Representation receiveStyle) {
   Window w;
   w.start();
   const QByteArray chunk = letterChunk();
@@ -325,7 +325,7 @@ void logPaced(int receiveStyle) {
   }
   const double cpu = cpuSeconds() - cpu0;
   std::printf("log paced, a chunk every 20 ms, %s: %.0f us CPU per chunk, %.3f CPU s/MB\n",
-              receiveStyle == 0 ? "HEX" : "ASCII", cpu / kChunks * 1e6,
+              receiveStyle == store::Representation::Hex ? "HEX" : "ASCII", cpu / kChunks * 1e6,
               cpu / (kChunks * 2048 / kMB));
 }
 
@@ -343,7 +343,7 @@ void logHugeLine(int kilobytes) {
   QCoreApplication::processEvents();
   const double shown = monotonicSeconds() - t0;
   // The answer that usually follows: one more line below the long one.
-  w.window->Log().ReceiveChunk("ok", 0);
+  w.window->Log().ReceiveChunk("ok", store::Representation::Hex);
   w.window->Log().flush();
   w.window->repaint();
   QCoreApplication::processEvents();
@@ -557,10 +557,8 @@ int main(int argc, char** argv) {
   const QByteArray only = argc > 1 ? QByteArray(argv[1]) : QByteArray();
   auto wanted = [&](const char* group) { return only.isEmpty() || only == group; };
   if (wanted("log")) {
-    logOnly(0);
-    logOnly(1);
-    logPaced(0);
-    logPaced(1);
+    for (auto style : {store::Representation::Hex, store::Representation::Ascii}) logOnly(style);
+    for (auto style : {store::Representation::Hex, store::Representation::Ascii}) logPaced(style);
     for (int kilobytes : {16, 64, 256}) logHugeLine(kilobytes);
     logScroll();
     for (bool serial : {false, true}) {
