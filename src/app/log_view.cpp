@@ -130,6 +130,7 @@ void LogView::updateMetrics() {
   rowHeight_ = std::max(1, qRound(metrics.lineSpacing()));
   ascent_ = qRound(metrics.ascent() + (rowHeight_ - metrics.height()) / 2);
   glyphs_.setFont(font(), cellWidth_);
+  masks_.reset(glyphs_, rowHeight_, ascent_, viewport()->devicePixelRatioF());
   raster_.setFont(font());
   rowCache_.clear();
 }
@@ -309,23 +310,25 @@ int LogView::rowImageWidth() const {
 }
 
 void LogView::drawRow(LogRowCache::Row& row, int line, LogRowCache::Selection selected) {
-  const QPointF origin(kMargin, ascent_);
-  const auto drawText = [&](QPainter& painter) {
-    for (const QGlyphRun& run : row.laid.runs) painter.drawGlyphRun(origin, run);
-    for (const QRectF& box : row.laid.boxes) painter.drawRect(box.translated(origin));
-  };
+  const qreal ratio = masks_.ratio();
+  coverage_.reset(QSize(rowImageWidth(), rowHeight_) * ratio);
+  for (const PlacedGlyph& glyph : row.laid.glyphs) masks_.add(coverage_, glyph, kMargin);
   const int bandLeft = qRound(kMargin + selected.start * cellWidth_);
   const int bandRight = qRound(kMargin + selected.end * cellWidth_);
   const QPalette& colours = palette();
-  raster_.render(row.image, QSize(rowImageWidth(), rowHeight_), viewport()->devicePixelRatioF(),
-                 drawText, {document_.lineColour(line), colours.color(QPalette::Base)}, bandLeft,
-                 bandRight,
+  raster_.render(row.image, ratio, coverage_,
+                 {document_.lineColour(line), colours.color(QPalette::Base)}, bandLeft, bandRight,
                  {colours.color(QPalette::HighlightedText), colours.color(QPalette::Highlight)});
   row.drawn = true;
   row.drawnSelection = selected;
 }
 
 void LogView::paintEvent(QPaintEvent* event) {
+  if (viewport()->devicePixelRatioF() != masks_.ratio()) {
+    // Moved to a screen of another pixel ratio: every glyph and row is drawn anew.
+    masks_.reset(glyphs_, rowHeight_, ascent_, viewport()->devicePixelRatioF());
+    rowCache_.clear();
+  }
   QPainter painter(viewport());
   const QRect exposed = event->rect();
   const QRect content = contentRect() & exposed;

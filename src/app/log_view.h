@@ -19,6 +19,7 @@
 
 #include "app/log_document.h"
 #include "app/log_view_glyphs.h"
+#include "app/log_view_masks.h"
 #include "app/log_view_raster.h"
 #include "app/log_view_rows.h"
 
@@ -161,6 +162,8 @@ class LogView : public QAbstractScrollArea {
   LogRowIndex rows_;
   LogGlyphs glyphs_;
   LogRowCache rowCache_;
+  LogGlyphMasks masks_;
+  LogCoverage coverage_;  // of the row being drawn
   LogTextRaster raster_;
   qreal cellWidth_ = 1;
   int rowHeight_ = 1;

@@ -1,7 +1,10 @@
 #include "app/log_view_glyphs.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QPainter>
 #include <QTextLayout>
+#include <algorithm>
 
 namespace app {
 
@@ -20,7 +23,7 @@ char32_t drawnFor(char32_t c) {
 
 void LogGlyphs::setFont(const QFont& font, qreal cellWidth) {
   font_ = font;
-  primary_ = QRawFont::fromFont(font);
+  fonts_ = {QRawFont::fromFont(font)};
   cellWidth_ = cellWidth;
   const QFontMetricsF metrics(font);
   box_ = QRectF(1, -metrics.ascent() * 0.8, cellWidth - 2, metrics.ascent() * 0.8);
@@ -36,7 +39,7 @@ LaidRow LogGlyphs::layRow(QStringView line, int columns, logwrap::RowSpan span) 
     int cell;
     int width;
   };
-  QList<Place> places;
+  std::vector<Place> places;
   places.reserve(span.end - span.start);
   const bool plain = logwrap::IsPlain(line.sliced(span.start, span.end - span.start));
   if (plain) {
@@ -44,7 +47,7 @@ LaidRow LogGlyphs::layRow(QStringView line, int columns, logwrap::RowSpan span) 
       const char32_t c = drawnFor(line[column].unicode());
       if (c == 0) continue;
       drawn += QChar(static_cast<char16_t>(c));
-      places.append({c, column - span.start, 1});
+      places.push_back({c, column - span.start, 1});
     }
   } else {
     for (logwrap::CellWalker w(line, columns, span.start); w.column() < span.end; w.next()) {
@@ -52,49 +55,56 @@ LaidRow LogGlyphs::layRow(QStringView line, int columns, logwrap::RowSpan span) 
       if (c == 0) continue;
       const char32_t units[] = {c};
       drawn += QString::fromUcs4(units, 1);
-      places.append({c, w.cell(), w.width()});
+      places.push_back({c, w.cell(), w.width()});
     }
   }
-  QList<quint32> glyphs(places.size());
+  std::vector<quint32> glyphs(places.size());
   int glyphCount = static_cast<int>(glyphs.size());
   if (!drawn.isEmpty()) {
-    primary_.glyphIndexesForChars(drawn.constData(), static_cast<int>(drawn.size()), glyphs.data(),
-                                  &glyphCount);
+    fonts_.front().glyphIndexesForChars(drawn.constData(), static_cast<int>(drawn.size()),
+                                        glyphs.data(), &glyphCount);
   }
 
-  QList<quint32> primaryGlyphs;
-  QList<QPointF> primaryPositions;
-  primaryGlyphs.reserve(glyphCount);
-  primaryPositions.reserve(glyphCount);
   LaidRow laid;
+  laid.glyphs.reserve(glyphCount);
   // One glyph a code point: the lookup does not shape.
-  for (int i = 0; i < glyphCount && i < places.size(); ++i) {
+  for (int i = 0; i < glyphCount && i < static_cast<int>(places.size()); ++i) {
     const QPointF at(places[i].cell * cellWidth_, 0);
     if (glyphs[i] != 0) {
-      primaryGlyphs.append(glyphs[i]);
-      primaryPositions.append(at);
+      laid.glyphs.push_back({0, glyphs[i], at});
       continue;
     }
     const Fallback& fallback = fallbackFor(places[i].drawn);
     if (fallback.missing) {
-      laid.boxes.append(box_.adjusted(0, 0, (places[i].width - 1) * cellWidth_, 0).translated(at));
+      laid.glyphs.push_back({PlacedGlyph::kBox, static_cast<quint32>(places[i].width), at});
       continue;
     }
-    for (QGlyphRun run : fallback.runs) {
-      QList<QPointF> positions = run.positions();
-      for (QPointF& p : positions) p += at;
-      run.setPositions(positions);
-      laid.runs.append(run);
+    for (PlacedGlyph glyph : fallback.glyphs) {
+      glyph.at += at;
+      laid.glyphs.push_back(glyph);
     }
   }
-  if (!primaryGlyphs.isEmpty()) {
-    QGlyphRun run;
-    run.setRawFont(primary_);
-    run.setGlyphIndexes(primaryGlyphs);
-    run.setPositions(primaryPositions);
-    laid.runs.prepend(run);
-  }
   return laid;
+}
+
+void LogGlyphs::draw(QPainter& painter, QPointF origin, const PlacedGlyph& glyph) const {
+  if (glyph.font == PlacedGlyph::kBox) {
+    painter.drawRect(box_.adjusted(0, 0, (static_cast<int>(glyph.glyph) - 1) * cellWidth_, 0)
+                         .translated(origin + glyph.at));
+    return;
+  }
+  QGlyphRun run;
+  run.setRawFont(fonts_[glyph.font]);
+  run.setGlyphIndexes({glyph.glyph});
+  run.setPositions({glyph.at});
+  painter.drawGlyphRun(origin, run);
+}
+
+int LogGlyphs::fontIndex(const QRawFont& font) {
+  const auto found = std::find(fonts_.begin(), fonts_.end(), font);
+  if (found != fonts_.end()) return static_cast<int>(found - fonts_.begin());
+  fonts_.push_back(font);
+  return static_cast<int>(fonts_.size()) - 1;
 }
 
 const LogGlyphs::Fallback& LogGlyphs::fallbackFor(char32_t c) {
@@ -108,12 +118,13 @@ const LogGlyphs::Fallback& LogGlyphs::fallbackFor(char32_t c) {
   Fallback fallback;
   fallback.missing = true;
   if (textLine.isValid()) {
-    for (QGlyphRun run : layout.glyphRuns()) {
+    for (const QGlyphRun& run : layout.glyphRuns()) {
       if (!run.glyphIndexes().contains(0)) fallback.missing = false;
-      QList<QPointF> positions = run.positions();
-      for (QPointF& p : positions) p -= QPointF(0, textLine.ascent());
-      run.setPositions(positions);
-      fallback.runs.append(run);
+      const int font = fontIndex(run.rawFont());
+      const QList<quint32> indexes = run.glyphIndexes();
+      const QList<QPointF> positions = run.positions();
+      for (qsizetype i = 0; i < indexes.size() && i < positions.size(); ++i)
+        fallback.glyphs.push_back({font, indexes[i], positions[i] - QPointF(0, textLine.ascent())});
     }
   }
   return *fallbacks_.insert(c, fallback);

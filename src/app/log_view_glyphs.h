@@ -9,16 +9,15 @@
 // (a font's own missing-glyph box is wider than a cell).
 // LogRowCache keeps the rows on screen, laid out and drawn: a row is laid out and drawn into its
 // own image once while it stays visible (again only when the selection across it changes), and
-// a paint copies the images (log_view_raster.h draws them). The images of rows it forgets are
-// kept, a few, for the rows drawn next: a stream draws whole screens of new rows a frame, and
-// fresh memory for each would cost more than drawing them.
-// The view drops rows whose line changed, and everything on a width, font or palette change.
+// a paint copies the images (log_view_masks.h and log_view_raster.h draw them). The images of rows
+// it forgets are kept, a few, for the rows drawn next: a stream draws whole screens of new rows a
+// frame, and fresh memory for each would cost more than drawing them. The view drops rows whose
+// line changed, and everything on a width, font or palette change.
 
 #include <QFont>
-#include <QGlyphRun>
 #include <QHash>
 #include <QImage>
-#include <QList>
+#include <QPointF>
 #include <QRawFont>
 #include <QRectF>
 #include <QStringView>
@@ -26,28 +25,40 @@
 
 #include "app/log_view_wrap.h"
 
+class QPainter;
+
 namespace app {
 
-// What draws one row: the row's first cell at x = 0, the baseline at y = 0.
+// One glyph of a row: a glyph of one of the log's fonts, or a box for a character no font has.
+struct PlacedGlyph {
+  static constexpr int kBox = -1;
+  int font = 0;       // which of the fonts LogGlyphs draws with, or kBox
+  quint32 glyph = 0;  // the font's glyph index; of a box, its width in cells
+  QPointF at;         // the pen: the row's first cell at x = 0, the baseline at y = 0
+};
+
+// What draws one row.
 struct LaidRow {
-  QList<QGlyphRun> runs;
-  QList<QRectF> boxes;  // characters no font has
+  std::vector<PlacedGlyph> glyphs;
 };
 
 class LogGlyphs {
  public:
   void setFont(const QFont& font, qreal cellWidth);
   LaidRow layRow(QStringView line, int columns, logwrap::RowSpan span);
+  // Draws one glyph as Qt draws text: its pen at `origin` plus its place.
+  void draw(QPainter& painter, QPointF origin, const PlacedGlyph& glyph) const;
 
  private:
   struct Fallback {
-    QList<QGlyphRun> runs;  // drawn at x = 0, baseline y = 0
-    bool missing = false;   // no font has the character
+    std::vector<PlacedGlyph> glyphs;  // the pen at x = 0, baseline y = 0
+    bool missing = false;             // no font has the character
   };
   const Fallback& fallbackFor(char32_t c);
+  int fontIndex(const QRawFont& font);
 
   QFont font_;
-  QRawFont primary_;
+  std::vector<QRawFont> fonts_;  // the primary face first, then fallbacks as they are met
   qreal cellWidth_ = 1;
   QRectF box_;  // a missing character's box in one cell
   QHash<char32_t, Fallback> fallbacks_;

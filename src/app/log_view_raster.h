@@ -1,10 +1,10 @@
 #pragma once
-// Draws a row of the log into an opaque image with the very pixels Qt's text drawing gives on an
-// opaque surface, about five times faster. On an opaque surface Qt blends each glyph pixel with
-// gamma correction, pixel by pixel through lookup tables; into a transparent image it blends
-// plainly and fast. So the glyphs go into a transparent coverage mask first, then every pixel
-// takes the colour of its coverage from a 256-entry table of the same gamma-corrected blend of
-// text colour and background. Whether Qt corrects gamma, and by how much, depends on the font
+// Colours a row of the log into an opaque image with the very pixels Qt's text drawing gives on an
+// opaque surface. On an opaque surface Qt blends each glyph pixel with gamma correction, pixel by
+// pixel through lookup tables; into a transparent image it blends plainly and fast. So the row's
+// glyphs are a coverage first (log_view_masks.h), then every pixel takes the colour of its
+// coverage from a 256-entry table of the same gamma-corrected blend of text colour and
+// background. Whether Qt corrects gamma, and by how much, depends on the font
 // engine, so the gamma is measured for each font by drawing a sample in it both ways.
 
 #include <QColor>
@@ -12,9 +12,9 @@
 #include <QHash>
 #include <QImage>
 #include <array>
-#include <functional>
+#include <optional>
 
-class QPainter;
+#include "app/log_view_masks.h"
 
 namespace app {
 
@@ -25,18 +25,18 @@ class LogTextRaster {
     QColor background;
   };
   void setFont(const QFont& font);
-  // Draws `into` as an opaque image of `size` (device-independent pixels, drawn at `ratio`),
-  // in the memory it holds when it has that size already. `draw` paints the glyphs, in the pen
-  // it is given, into the mask. Pixel columns [bandLeft, bandRight) take the band's colours
-  // (the selection), the others the plain ones.
-  void render(QImage& into, QSize size, qreal ratio, const std::function<void(QPainter&)>& draw,
-              const Colours& plain, int bandLeft, int bandRight, const Colours& band);
+  // Draws `into` as an opaque image of the coverage's size (device pixels, shown at `ratio`), in
+  // the memory it holds when it has that size already. Pixel columns [bandLeft, bandRight)
+  // (device-independent) take the band's colours (the selection), the others the plain ones.
+  void render(QImage& into, qreal ratio, const LogCoverage& coverage, const Colours& plain,
+              int bandLeft, int bandRight, const Colours& band);
 
  private:
   using Table = std::array<QRgb, 256>;
   const Table& tableFor(const Colours& colours);
 
-  qreal gamma_ = 1.0;
+  QFont font_;
+  std::optional<qreal> gamma_;  // measured when a table is first needed
   QHash<quint64, Table> tables_;
 };
 

@@ -21,15 +21,28 @@ void LogScrollBar::sliderChange(SliderChange change) {
   // A transient scroll bar shows itself on a change of value, so every change goes through.
   const bool moves =
       change == SliderRangeChange || change == SliderStepsChange || change == SliderValueChange;
-  if (moves && !style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, this) &&
-      look() == painted_)
+  if (!moves || style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, this)) {
+    QScrollBar::sliderChange(change);
     return;
+  }
+  const Look now = look();
+  if (now == painted_) return;
+  if (painted_.slider.isValid() && now.atMinimum == painted_.atMinimum &&
+      now.atMaximum == painted_.atMaximum && now.state == painted_.state &&
+      now.active == painted_.active) {
+    // Only the slider moved or changed its length: the groove and the arrows stay as they are,
+    // so only where the slider was and is now is painted again.
+    update(painted_.slider.united(now.slider));
+    painted_ = now;
+    return;
+  }
   QScrollBar::sliderChange(change);
 }
 
 void LogScrollBar::paintEvent(QPaintEvent* event) {
-  // A paint of part of the bar leaves the rest as it was: then what shows is not known.
-  painted_ = event->rect().contains(rect()) ? look() : Look{};
+  // A paint of all of the bar shows its look now. A paint of a part keeps what is known: either
+  // the part is the slider's move above, or the look changed and a paint of all is on its way.
+  if (event->rect().contains(rect())) painted_ = look();
   QScrollBar::paintEvent(event);
 }
 

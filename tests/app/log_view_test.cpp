@@ -8,6 +8,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
@@ -16,6 +17,8 @@
 #include <QTest>
 #include <cmath>
 
+#include "app/log_view_glyphs.h"
+#include "app/log_view_masks.h"
 #include "app/log_view_raster.h"
 #include "app/log_view_wrap.h"
 #include "app/main_window_layout.h"
@@ -446,37 +449,52 @@ TEST(LogViewPainting, EachLineShowsInItsColourAndTheSelectionInTheHighlight) {
 }
 
 TEST(LogViewPainting, RowImagesHoldThePixelsQtDrawsOnAnOpaqueSurface) {
-  const QString sample = QStringLiteral("RX:01 02 FF ab 报文 (12:00:00:000)");
-  const QSize size(300, 19);
+  // Hex, a character from a fallback font, a control picture and a character no font has.
+  const QString sample = QStringLiteral("RX:01 02 FF ab 报文\x01 (12:00:00:000) ") +
+                         QString::fromUcs4(U"\U0010FFFD", 1);
+  app::LogGlyphs glyphs;
+  const QFontMetricsF metrics(app::LogFont());
+  const qreal cellWidth = metrics.horizontalAdvance(u'0');
+  glyphs.setFont(app::LogFont(), cellWidth);
+  const int columns = static_cast<int>(sample.size()) + 2;
+  const app::LaidRow laid = glyphs.layRow(sample, columns, {0, static_cast<int>(sample.size())});
+  const QSize size(static_cast<int>(std::ceil(columns * cellWidth)) + 8, 19);
+  const QPointF pen(4, 15);
   const QColor colours[] = {kGreen, kBlue, Qt::black, Qt::white};
   const QColor backgrounds[] = {Qt::white, Qt::white, Qt::white, QColor(48, 140, 198)};
-  for (int i = 0; i < 4; ++i) {
-    QImage direct(size, QImage::Format_RGB32);
-    direct.fill(backgrounds[i]);
-    {
-      QPainter painter(&direct);
-      painter.setFont(app::LogFont());
-      painter.setPen(colours[i]);
-      painter.drawText(QPoint(4, 15), sample);
-    }
-    app::LogTextRaster raster;
-    raster.setFont(app::LogFont());
-    QImage row;
-    raster.render(row, size, 1.0,
-                  [&](QPainter& painter) {
-                    painter.setFont(app::LogFont());
-                    painter.drawText(QPoint(4, 15), sample);
-                  },
-                  {colours[i], backgrounds[i]}, 0, 0, {});
-    int worst = 0;
-    for (int y = 0; y < size.height(); ++y) {
-      for (int x = 0; x < size.width(); ++x) {
-        const QRgb a = direct.pixel(x, y);
-        const QRgb b = row.pixel(x, y);
-        worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                          std::abs(qBlue(a) - qBlue(b))});
+  for (const qreal ratio : {1.0, 2.0}) {
+    app::LogGlyphMasks masks;
+    masks.reset(glyphs, size.height(), pen.y(), ratio);
+    app::LogCoverage coverage;
+    coverage.reset(size * ratio);
+    for (const app::PlacedGlyph& glyph : laid.glyphs) masks.add(coverage, glyph, pen.x());
+    for (int i = 0; i < 4; ++i) {
+      QImage direct(size * ratio, QImage::Format_RGB32);
+      direct.setDevicePixelRatio(ratio);
+      direct.fill(backgrounds[i]);
+      {
+        QPainter painter(&direct);
+        painter.setPen(colours[i]);
+        for (const app::PlacedGlyph& glyph : laid.glyphs) glyphs.draw(painter, pen, glyph);
       }
+      app::LogTextRaster raster;
+      raster.setFont(app::LogFont());
+      QImage row;
+      raster.render(row, ratio, coverage, {colours[i], backgrounds[i]}, 0, 0, {});
+      ASSERT_EQ(row.size(), direct.size());
+      int worst = 0;
+      int inked = 0;
+      for (int y = 0; y < direct.height(); ++y) {
+        for (int x = 0; x < direct.width(); ++x) {
+          const QRgb a = direct.pixel(x, y);
+          const QRgb b = row.pixel(x, y);
+          inked += a != backgrounds[i].rgb() ? 1 : 0;
+          worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                            std::abs(qBlue(a) - qBlue(b))});
+        }
+      }
+      EXPECT_GT(inked, 200 * ratio * ratio) << "colour " << i << " ratio " << ratio;
+      EXPECT_LE(worst, 2) << "colour " << i << " ratio " << ratio;
     }
-    EXPECT_LE(worst, 2) << "colour " << i;
   }
 }

@@ -1,0 +1,69 @@
+#pragma once
+// The coverage of a row of the log, put together from glyph masks without a painter. Qt draws a
+// glyph into a transparent image as its coverage placed at the pen, whose device x it takes in
+// 1/64 pixel steps: so each glyph is drawn by Qt once for each step it is met at, its coverage
+// kept, and a row is drawn by copying the masks of its glyphs to their pixels, blended where
+// two overlap as Qt blends them. The result is the coverage Qt's own drawing of the row gives,
+// at a fraction of its cost (no painter, no dispatch per glyph, a byte a pixel). A mask is drawn
+// for the row's height and baseline, so only x varies. log_view_raster.h colours the coverage.
+
+#include <QHash>
+#include <QSize>
+#include <vector>
+
+#include "app/log_view_glyphs.h"
+
+namespace app {
+
+// A row's coverage, a byte a device pixel, 0 where nothing is drawn.
+class LogCoverage {
+ public:
+  // Every value 0, `size` device pixels.
+  void reset(QSize size);
+  QSize size() const { return size_; }
+  const quint8* row(int y) const { return values_.data() + static_cast<size_t>(y) * size_.width(); }
+  quint8* row(int y) { return values_.data() + static_cast<size_t>(y) * size_.width(); }
+
+ private:
+  QSize size_;
+  std::vector<quint8> values_;
+};
+
+class LogGlyphMasks {
+ public:
+  // Forgets every mask; masks are drawn from now on by `glyphs` for rows `rowHeight` high
+  // (device-independent pixels) with the baseline at `baseline`, at `ratio`.
+  void reset(const LogGlyphs& glyphs, int rowHeight, qreal baseline, qreal ratio);
+  qreal ratio() const { return ratio_; }
+  // Adds a glyph to the coverage, its pen at `left` (device-independent pixels from the row's
+  // left edge) plus its place.
+  void add(LogCoverage& coverage, const PlacedGlyph& glyph, qreal left);
+
+ private:
+  struct Key {
+    int font;
+    quint32 glyph;
+    int fraction;  // of the pen's device x, in 1/64 pixel
+    int y;         // the pen's device y from the baseline, in 1/64 pixel
+    bool operator==(const Key&) const = default;
+    friend size_t qHash(const Key& key, size_t seed) {
+      return qHashMulti(seed, key.font, key.glyph, key.fraction, key.y);
+    }
+  };
+  struct Mask {  // the drawn pixels' bounds, from the pen's whole device pixel
+    int left = 0;
+    int width = 0;
+    int top = 0;
+    int height = 0;
+    std::vector<quint8> values;
+  };
+  const Mask& maskFor(const Key& key, const PlacedGlyph& glyph);
+
+  const LogGlyphs* glyphs_ = nullptr;
+  int rowHeight_ = 1;
+  qreal baseline_ = 0;
+  qreal ratio_ = 1;
+  QHash<Key, Mask> masks_;
+};
+
+}  // namespace app
