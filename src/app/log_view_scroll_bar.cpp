@@ -1,6 +1,7 @@
 #include "app/log_view_scroll_bar.h"
 
 #include <QPaintEvent>
+#include <QRegion>
 #include <QStyleOptionSlider>
 
 namespace app {
@@ -27,16 +28,22 @@ void LogScrollBar::sliderChange(SliderChange change) {
   }
   const Look now = look();
   if (now == painted_) return;
-  if (painted_.slider.isValid() && now.atMinimum == painted_.atMinimum &&
-      now.atMaximum == painted_.atMaximum && now.state == painted_.state &&
-      now.active == painted_.active) {
-    // Only the slider moved or changed its length: the groove and the arrows stay as they are,
-    // so only where the slider was and is now is painted again.
-    update(painted_.slider.united(now.slider));
-    painted_ = now;
+  if (!painted_.slider.isValid() || now.state != painted_.state || now.active != painted_.active) {
+    QScrollBar::sliderChange(change);
     return;
   }
-  QScrollBar::sliderChange(change);
+  // Only the slider moved, changed its length or reached an end: the groove stays as it is, so
+  // only where the slider was and is now is painted again, and an arrow that turns on or off.
+  QStyleOptionSlider option;
+  initStyleOption(&option);
+  const auto arrow = [&](QStyle::SubControl control) {
+    return style()->subControlRect(QStyle::CC_ScrollBar, &option, control, this);
+  };
+  QRegion changed = painted_.slider.united(now.slider);
+  if (now.atMinimum != painted_.atMinimum) changed += arrow(QStyle::SC_ScrollBarSubLine);
+  if (now.atMaximum != painted_.atMaximum) changed += arrow(QStyle::SC_ScrollBarAddLine);
+  update(changed);
+  painted_ = now;
 }
 
 void LogScrollBar::paintEvent(QPaintEvent* event) {

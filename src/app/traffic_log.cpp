@@ -25,8 +25,6 @@ QString LogClosingLine(const QDateTime& moment, const QLocale& locale) {
          locale.toString(moment.time(), timeFormat);
 }
 
-QString LogTimeStamp() { return QTime::currentTime().toString(QStringLiteral("HH:mm:ss:zzz")); }
-
 QString ReceivedDataText(QByteArrayView bytes, store::Representation receiveStyle) {
   if (receiveStyle == store::Representation::Hex)
     return QString::fromLatin1(codec::BytesToHexText(bytes));

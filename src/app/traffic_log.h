@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <vector>
 
+#include "app/log_time_stamp.h"
 #include "store/channel_kinds.h"
 
 class QMenu;
@@ -44,9 +45,6 @@ inline constexpr int kLogSizeLimit = 50000;
 // The last line of a saved log: the moment's date in the locale's short format and its time in
 // the locale's long format, without the time zone.
 QString LogClosingLine(const QDateTime& moment, const QLocale& locale);
-
-// The current local time of day as "hh:mm:ss:zzz".
-QString LogTimeStamp();
 
 // The data text of an RX line: hex text for receive style 0, the bytes as text for 1 (a zero
 // byte shown as "␀" so nothing after it is hidden, CR LF or a lone CR as a line break).

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QScrollBar>
+#include <vector>
 
 #include "app/log_view.h"
 
@@ -114,4 +116,33 @@ TEST(ReceivedDataText, ShowsZeroBytesAndLineBreaksOfAsciiChunks) {
   EXPECT_EQ(app::ReceivedDataText(QByteArray("hi", 2), store::Representation::Ascii), "hi");
   EXPECT_EQ(app::ReceivedDataText(QByteArray("A\0B\r\nC\rD", 8), store::Representation::Ascii),
             QString("A") + QChar(0x2400) + "B\nC\nD");
+}
+
+TEST(LogTimeStamp, GivesTheLocalTimeOfDayAcrossOffsetChangesMidnightAndClockJumps) {
+  const QByteArray zoneBefore = qgetenv("TZ");
+  qputenv("TZ", "Europe/Berlin");
+  const auto utc = [](int month, int day, int hour, int minute) {
+    return QDateTime(QDate(2026, month, day), QTime(hour, minute), Qt::UTC)
+        .toMSecsSinceEpoch();
+  };
+  // Stamps just before and after the clocks go forward and back, around local midnight, before
+  // 1970, and with the clock set back an hour or on a day between stamps.
+  std::vector<qint64> moments;
+  for (const qint64 change : {utc(3, 29, 1, 0), utc(10, 25, 1, 0), utc(6, 30, 22, 0)}) {
+    for (qint64 step = -2500; step <= 2500; step += 250) moments.push_back(change + step);
+  }
+  moments.push_back(utc(10, 25, 1, 30));
+  moments.push_back(utc(10, 25, 0, 30));
+  moments.push_back(utc(10, 26, 0, 30));
+  moments.push_back(-86'400'000LL * 400 + 123);
+  moments.push_back(utc(10, 25, 0, 30) + 999);
+  for (const qint64 moment : moments) {
+    EXPECT_EQ(app::LogTimeStampAt(moment).toStdString(),
+              QDateTime::fromMSecsSinceEpoch(moment).toString("HH:mm:ss:zzz").toStdString())
+        << moment;
+  }
+  if (zoneBefore.isNull())
+    qunsetenv("TZ");
+  else
+    qputenv("TZ", zoneBefore);
 }
