@@ -11,8 +11,9 @@ namespace app {
 namespace {
 
 // Qt's blend of a solid pen at `coverage` over what a transparent image holds: the source-over
-// of its alpha, with Qt's rounded division by 255.
-quint8 blendCoverage(quint8 under, quint8 coverage) {
+// of its alpha, with Qt's rounded division by 255. Over 0 it gives `coverage`, at 0 `under`, so it
+// needs no branch.
+quint8 blendCoverage(unsigned under, unsigned coverage) {
   const unsigned t = under * (255u - coverage);
   return static_cast<quint8>(coverage + ((t + (t >> 8) + 0x80) >> 8));
 }
@@ -89,11 +90,7 @@ void LogGlyphMasks::add(LogCoverage& coverage, const PlacedGlyph& glyph, qreal l
   for (int y = 0; y < rows && from < to; ++y) {
     const quint8* source = mask.values.data() + static_cast<size_t>(y) * mask.width;
     quint8* target = coverage.row(mask.top + y) + x0;
-    for (int x = from; x < to; ++x) {
-      const quint8 c = source[x];
-      if (c == 0) continue;
-      target[x] = target[x] == 0 ? c : blendCoverage(target[x], c);
-    }
+    for (int x = from; x < to; ++x) target[x] = blendCoverage(target[x], source[x]);
   }
 }
 

@@ -2,7 +2,9 @@
 
 #include <QFont>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace app {
@@ -74,6 +76,23 @@ qreal textGamma(const QFont& font) {
   return best;
 }
 
+// Pixels [from, to) of a row take the colours of their coverage. Most of a row is background:
+// eight pixels of no coverage are filled at once.
+void colourSpan(QRgb* pixels, const quint8* values, int from, int to, const Table& table) {
+  const QRgb background = table[0];
+  int x = from;
+  for (; x + 8 <= to; x += 8) {
+    quint64 eight;
+    std::memcpy(&eight, values + x, sizeof eight);
+    if (eight == 0) {
+      std::fill_n(pixels + x, 8, background);
+      continue;
+    }
+    for (int i = x; i < x + 8; ++i) pixels[i] = table[values[i]];
+  }
+  for (; x < to; ++x) pixels[x] = table[values[x]];
+}
+
 }  // namespace
 
 void LogTextRaster::setFont(const QFont& font) {
@@ -106,9 +125,9 @@ void LogTextRaster::render(QImage& image, qreal ratio, const LogCoverage& covera
   for (int y = 0; y < image.height(); ++y) {
     const quint8* values = coverage.row(y);
     auto* pixels = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < left; ++x) pixels[x] = plainTable[values[x]];
-    for (int x = left; x < right; ++x) pixels[x] = bandTable[values[x]];
-    for (int x = right; x < width; ++x) pixels[x] = plainTable[values[x]];
+    colourSpan(pixels, values, 0, left, plainTable);
+    colourSpan(pixels, values, left, right, bandTable);
+    colourSpan(pixels, values, right, width, plainTable);
   }
 }
 
