@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <cmath>
@@ -497,4 +498,32 @@ TEST(LogViewPainting, RowImagesHoldThePixelsQtDrawsOnAnOpaqueSurface) {
       EXPECT_LE(worst, 2) << "colour " << i << " ratio " << ratio;
     }
   }
+}
+
+TEST(LogViewPainting, TheScrollBarShowsWhereTheViewIsWhileTheLogGrowsAndScrolls) {
+  ShownView shown(30, 8);
+  app::LogView& view = shown.view;
+  QScrollBar* bar = view.verticalScrollBar();
+  // What the window shows of the bar against the bar painted whole, as it is now.
+  const auto barShowsItsState = [&] {
+    QTest::qWait(150);
+    const QImage window = view.screen()->grabWindow(view.winId()).toImage();
+    const QImage drawn = bar->grab().toImage();
+    const QPoint at = bar->mapTo(&view, QPoint(0, 0));
+    return window.copy(QRect(at, drawn.size())).convertToFormat(QImage::Format_RGB32) ==
+           drawn.convertToFormat(QImage::Format_RGB32);
+  };
+  for (int i = 0; i < 200; ++i) {
+    view.document().appendLine(QString(20 + i % 50, u'5'), kGreen);
+    view.verticalScrollBar()->setValue(bar->maximum());
+    if (i % 7 == 0) QCoreApplication::processEvents();
+  }
+  EXPECT_TRUE(barShowsItsState()) << "after a stream";
+  bar->setValue(bar->maximum() / 3);
+  EXPECT_TRUE(barShowsItsState()) << "scrolled back";
+  bar->setValue(0);
+  EXPECT_TRUE(barShowsItsState()) << "at the top";
+  view.clear();
+  view.document().appendLine(QString(400, u'7'), kBlue);
+  EXPECT_TRUE(barShowsItsState()) << "after a clear";
 }
