@@ -4,8 +4,8 @@
 // pixel through lookup tables; into a transparent image it blends plainly and fast. So the row's
 // glyphs are a coverage first (log_view_masks.h), then every pixel takes the colour of its
 // coverage from a 256-entry table of the same gamma-corrected blend of text colour and
-// background. Whether Qt corrects gamma, and by how much, depends on the font
-// engine, so the gamma is measured for each font by drawing a sample in it both ways.
+// background. Whether Qt corrects gamma, and by how much, depends on the font engine, so the
+// gamma is measured for each font by drawing a sample in it both ways.
 
 #include <QColor>
 #include <QFont>

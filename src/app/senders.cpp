@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QToolButton>
 
+#include "app/log_time_stamp.h"
 #include "app/log_view.h"
 #include "app/main_window.h"
 #include "app/traffic_log.h"

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 
+#include "app/log_time_stamp.h"
 #include "app/log_view.h"
 #include "app/main_window_layout.h"
 #include "codec/hex_text.h"

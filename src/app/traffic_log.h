@@ -21,7 +21,6 @@
 #include <QTimer>
 #include <vector>
 
-#include "app/log_time_stamp.h"
 #include "store/channel_kinds.h"
 
 class QMenu;

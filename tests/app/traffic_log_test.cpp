@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <vector>
 
+#include "app/log_time_stamp.h"
 #include "app/log_view.h"
 
 #include "support/fake_prompts.h"
