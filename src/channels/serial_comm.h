@@ -190,8 +190,8 @@ class TComm : public QObject {
   // bytes or more goes out whole, in order with the SendData buffers around it). False as for
   // SendData, and for an empty view.
   bool SendBytes(QByteArrayView bytes);
-  // Queues each byte as a SendData buffer of its own, so each goes out in a write of its own:
-  // all of them, or none (false) where SendData would refuse one of them.
+  // Queues the bytes so that each goes out in a write of its own, in order: all of them, or
+  // none (false) where SendBytes would refuse them as one buffer.
   bool SendEachByte(QByteArrayView bytes);
 
   // What the driver kept at the last apply of the line settings; the zero state while closed.

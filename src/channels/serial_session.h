@@ -60,7 +60,8 @@ struct TComm::Session {
   void runReceive();
   void runTransmit();
   void runModemWatch();
-  bool writeWhole(const QByteArray& buffer);
+  bool write(const QueuedWrite& queued);  // false: the thread stops
+  bool writeWhole(const char* data, size_t size);
   void reportLineErrors(platform::SerialCounters& seen);
 
   TComm& owner;

@@ -14,6 +14,12 @@
 
 namespace channels {
 
+// One queued message: its bytes, and whether each byte goes out in a write of its own.
+struct QueuedWrite {
+  QByteArray bytes;
+  bool eachByteAlone = false;
+};
+
 class SerialTransmitQueue {
  public:
   // What the queued buffers may hold, each counted with its bookkeeping, so that a stream of
@@ -21,43 +27,39 @@ class SerialTransmitQueue {
   static constexpr std::size_t kLimit = 16 * 1024 * 1024;
   static constexpr std::size_t kCostPerBuffer = 64;
 
-  bool push(QByteArray buffer) {
-    const std::size_t cost = costOf(buffer);
-    std::lock_guard lock(mutex_);
-    if (cost_ + cost > kLimit) return false;
-    cost_ += cost;
-    buffers_.push_back(std::move(buffer));
-    return true;
-  }
+  // One buffer, written whole.
+  bool push(QByteArray buffer) { return pushWrite({std::move(buffer), false}); }
 
-  // Each byte as a buffer of its own: all of them, or none when they do not all fit, so a
-  // message never goes out in part.
-  bool pushEach(QByteArrayView bytes) {
-    const std::size_t cost =
-        static_cast<std::size_t>(bytes.size()) * (1 + kCostPerBuffer);
-    std::lock_guard lock(mutex_);
-    if (cost_ + cost > kLimit) return false;
-    cost_ += cost;
-    for (char byte : bytes) buffers_.emplace_back(1, byte);
-    return true;
-  }
+  // A message whose bytes go out a write each. It is queued as one entry, so it costs its size
+  // once and a long message fits as a long buffer does: all of it, or none when it does not fit,
+  // so a message never goes out in part.
+  bool pushEach(QByteArrayView bytes) { return pushWrite({bytes.toByteArray(), true}); }
 
-  std::optional<QByteArray> pop() {
+  std::optional<QueuedWrite> pop() {
     std::lock_guard lock(mutex_);
-    if (buffers_.empty()) return std::nullopt;
-    QByteArray next = std::move(buffers_.front());
-    buffers_.pop_front();
-    cost_ -= costOf(next);
+    if (writes_.empty()) return std::nullopt;
+    QueuedWrite next = std::move(writes_.front());
+    writes_.pop_front();
+    cost_ -= costOf(next.bytes);
     return next;
   }
 
  private:
+  bool pushWrite(QueuedWrite write) {
+    const std::size_t cost = costOf(write.bytes);
+    std::lock_guard lock(mutex_);
+    if (cost_ + cost > kLimit) return false;
+    cost_ += cost;
+    writes_.push_back(std::move(write));
+    return true;
+  }
+
   static std::size_t costOf(const QByteArray& buffer) {
     return static_cast<std::size_t>(buffer.size()) + kCostPerBuffer;
   }
 
   std::mutex mutex_;
-  std::deque<QByteArray> buffers_;
+  std::deque<QueuedWrite> writes_;
   std::size_t cost_ = 0;
 };
 

@@ -1,4 +1,5 @@
-// The transmit thread: buffers from the FIFO, each written whole, in order.
+// The transmit thread: buffers from the FIFO, each written whole, in order; a message queued to
+// go out a byte per write is written so.
 
 #include "channels/serial_session.h"
 #include "platform/current_thread_linux.h"
@@ -7,9 +8,7 @@
 
 namespace channels {
 
-bool TComm::Session::writeWhole(const QByteArray& buffer) {
-  const char* data = buffer.constData();
-  const size_t size = static_cast<size_t>(buffer.size());
+bool TComm::Session::writeWhole(const char* data, size_t size) {
   size_t done = 0;
   while (done < size) {
     if (stopping.load(std::memory_order_relaxed)) return false;
@@ -41,6 +40,16 @@ bool TComm::Session::writeWhole(const QByteArray& buffer) {
   return true;
 }
 
+bool TComm::Session::write(const QueuedWrite& queued) {
+  const char* data = queued.bytes.constData();
+  const auto size = static_cast<size_t>(queued.bytes.size());
+  if (!queued.eachByteAlone) return writeWhole(data, size);
+  for (size_t i = 0; i < size; ++i) {
+    if (!writeWhole(data + i, 1)) return false;
+  }
+  return true;
+}
+
 void TComm::Session::runTransmit() {
   platform::nameCurrentThread("serial-tx");
   platform::raiseCurrentThreadPriority(1);
@@ -48,7 +57,7 @@ void TComm::Session::runTransmit() {
   // one or more writes, never twice in a row.
   bool reportEmpty = true;
   while (!stopping.load()) {
-    std::optional<QByteArray> next = txQueue.pop();
+    std::optional<QueuedWrite> next = txQueue.pop();
     if (!next) {
       if (reportEmpty) {
         post([owner = &owner] { owner->deliverSendDataEmpty(); });
@@ -63,7 +72,7 @@ void TComm::Session::runTransmit() {
       txWake->consume();
       continue;
     }
-    if (!writeWhole(*next)) break;
+    if (!write(*next)) break;
     reportEmpty = true;
   }
 }

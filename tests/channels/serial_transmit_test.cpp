@@ -132,17 +132,23 @@ TEST_F(SerialTransmit, TheQueueRefusesBuffersPastItsBoundAndKeepsWhatItTook) {
   EXPECT_EQ(far.read(2, 2000), QByteArray("ok"));
 }
 
-// A message sent a byte per write goes into the queue whole or not at all.
+// A message sent a byte per write goes into the queue whole or not at all; a long one (more
+// one-byte buffers than the queue's bound would take) goes out whole and in order.
 TEST_F(SerialTransmit, SendEachByteQueuesAllTheBytesOrNone) {
   open();
   EXPECT_TRUE(comm.SendEachByte("\x01\x02\x0a"));
   EXPECT_EQ(far.read(3, 2000), QByteArray("\x01\x02\x0a"));
+  const QByteArray longMessage = Pattern(300000, 7);
+  ASSERT_TRUE(comm.SendEachByte(longMessage));
+  const QByteArray gotLong = far.read(longMessage.size(), 30000);
+  EXPECT_EQ(gotLong.size(), longMessage.size());
+  EXPECT_TRUE(gotLong == longMessage);
   const QByteArray buffer(60000, 'b');
   qsizetype queued = 0;
   while (comm.SendData(buffer.constData(), static_cast<quint16>(buffer.size()))) {
     queued += buffer.size();
   }
-  EXPECT_FALSE(comm.SendEachByte(QByteArray(1000, 'x')));
+  EXPECT_FALSE(comm.SendEachByte(QByteArray(100000, 'x')));
   const QByteArray got = far.read(queued + 1, 4000);  // waits out the time: nothing more comes
   EXPECT_EQ(got.size(), queued);
   EXPECT_FALSE(got.contains('x'));
