@@ -143,6 +143,7 @@ StreamFigures serialStream(int receiveStyle, double rate, qint64 total) {
   w.useSerial(pty);
   w.ini().writeInteger("ComSet", "ReceiveStyle", receiveStyle);
   w.start();
+  w.waitFor([] { return false; }, 0.2);  // the window shown and painted: start-up is no part
   StreamMeasure measure;
   const pid_t child = spawn([&] { feed(pty.master(), total, rate); });
   w.waitFor([&] { return w.logged >= total; }, rate > 0 ? total / rate * 2 + 10 : 120);

@@ -504,14 +504,20 @@ TEST(LogViewPainting, TheScrollBarShowsWhereTheViewIsWhileTheLogGrowsAndScrolls)
   ShownView shown(30, 8);
   app::LogView& view = shown.view;
   QScrollBar* bar = view.verticalScrollBar();
-  // What the window shows of the bar against the bar painted whole, as it is now.
+  // What the window shows of the bar against the bar painted whole, as it is now, and that
+  // against a plain scroll bar in the same state.
   const auto barShowsItsState = [&] {
     QTest::qWait(150);
     const QImage window = view.screen()->grabWindow(view.winId()).toImage();
-    const QImage drawn = bar->grab().toImage();
+    const QImage drawn = bar->grab().toImage().convertToFormat(QImage::Format_RGB32);
     const QPoint at = bar->mapTo(&view, QPoint(0, 0));
-    return window.copy(QRect(at, drawn.size())).convertToFormat(QImage::Format_RGB32) ==
-           drawn.convertToFormat(QImage::Format_RGB32);
+    QScrollBar plain(Qt::Vertical);
+    plain.resize(bar->size());
+    plain.setRange(bar->minimum(), bar->maximum());
+    plain.setPageStep(bar->pageStep());
+    plain.setValue(bar->value());
+    return window.copy(QRect(at, drawn.size())).convertToFormat(QImage::Format_RGB32) == drawn &&
+           plain.grab().toImage().convertToFormat(QImage::Format_RGB32) == drawn;
   };
   for (int i = 0; i < 200; ++i) {
     view.document().appendLine(QString(20 + i % 50, u'5'), kGreen);
