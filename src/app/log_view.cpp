@@ -311,14 +311,20 @@ int LogView::rowImageWidth() const {
 
 void LogView::drawRow(LogRowCache::Row& row, int line, LogRowCache::Selection selected) {
   const qreal ratio = masks_.ratio();
-  coverage_.reset(QSize(rowImageWidth(), rowHeight_) * ratio);
-  for (const PlacedGlyph& glyph : row.laid.glyphs) masks_.add(coverage_, glyph, kMargin);
+  const QSize pixels = QSize(rowImageWidth(), rowHeight_) * ratio;
   const int bandLeft = qRound(kMargin + selected.start * cellWidth_);
   const int bandRight = qRound(kMargin + selected.end * cellWidth_);
   const QPalette& colours = palette();
-  raster_.render(row.image, ratio, coverage_,
-                 {document_.lineColour(line), colours.color(QPalette::Base)}, bandLeft, bandRight,
-                 {colours.color(QPalette::HighlightedText), colours.color(QPalette::Highlight)});
+  const LogTextRaster::Colours plain{document_.lineColour(line), colours.color(QPalette::Base)};
+  // A row without a selection and without overlapping glyphs, nearly every row, is drawn from
+  // coloured masks; any other from its coverage.
+  if (bandLeft != bandRight ||
+      !raster_.renderDirect(row.image, ratio, pixels, masks_, row.laid.glyphs, kMargin, plain)) {
+    coverage_.reset(pixels);
+    for (const PlacedGlyph& glyph : row.laid.glyphs) masks_.add(coverage_, glyph, kMargin);
+    raster_.render(row.image, ratio, coverage_, plain, bandLeft, bandRight,
+                   {colours.color(QPalette::HighlightedText), colours.color(QPalette::Highlight)});
+  }
   row.drawn = true;
   row.drawnSelection = selected;
 }

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace app {
 
@@ -29,12 +30,25 @@ void LogGlyphMasks::reset(const LogGlyphs& glyphs, int rowHeight, qreal baseline
   rowHeight_ = rowHeight;
   baseline_ = baseline;
   ratio_ = ratio;
+  index_.clear();
+  recent_.fill({});
   masks_.clear();
 }
 
-const LogGlyphMasks::Mask& LogGlyphMasks::maskFor(const Key& key, const PlacedGlyph& glyph) {
-  const auto found = masks_.constFind(key);
-  if (found != masks_.constEnd()) return *found;
+LogGlyphMasks::Mask& LogGlyphMasks::maskFor(const Key& key, const PlacedGlyph& glyph) {
+  // A row meets the same few glyphs at the same few fractions again and again: a slot a key
+  // maps to by simple arithmetic answers most lookups without hashing.
+  Recent& recent =
+      recent_[(key.glyph * 64 + static_cast<quint32>(key.fraction) +
+               static_cast<quint32>(key.font) * 7919 + static_cast<quint32>(key.y) * 31) %
+              recent_.size()];
+  if (recent.mask != nullptr && recent.key == key) return *recent.mask;
+  const auto found = index_.constFind(key);
+  recent = {key, found != index_.constEnd() ? *found : &drawMask(key, glyph)};
+  return *recent.mask;
+}
+
+LogGlyphMasks::Mask& LogGlyphMasks::drawMask(const Key& key, const PlacedGlyph& glyph) {
   // Drawn with the pen on a whole device pixel plus the key's fraction, room on either side for
   // the widest glyph (two cells, about a row high) and its overhang.
   const int room = static_cast<int>(std::ceil(2 * rowHeight_ * ratio_)) + 2;
@@ -74,15 +88,22 @@ const LogGlyphMasks::Mask& LogGlyphMasks::maskFor(const Key& key, const PlacedGl
             static_cast<quint8>(qAlpha(pixels[left + x]));
     }
   }
-  return *masks_.insert(key, std::move(mask));
+  Mask& kept = masks_.emplace_back(std::move(mask));
+  index_.insert(key, &kept);
+  return kept;
+}
+
+LogGlyphMasks::Placed LogGlyphMasks::place(const PlacedGlyph& glyph, qreal left) {
+  // The pen's device x in Qt's 1/64 steps: its whole pixel and the fraction the mask is for.
+  // Rounded as Qt rounds a position to its fixed point.
+  const qint64 penX = qRound64((left + glyph.at.x()) * ratio_ * 64);
+  const int penY = qRound(glyph.at.y() * ratio_ * 64);
+  Mask& mask = maskFor({glyph.font, glyph.glyph, static_cast<int>(penX & 63), penY}, glyph);
+  return {mask, static_cast<int>(penX >> 6) + mask.left};
 }
 
 void LogGlyphMasks::add(LogCoverage& coverage, const PlacedGlyph& glyph, qreal left) {
-  // The pen's device x in Qt's 1/64 steps: its whole pixel and the fraction the mask is for.
-  const qint64 penX = std::llround((left + glyph.at.x()) * ratio_ * 64);
-  const int penY = static_cast<int>(std::lround(glyph.at.y() * ratio_ * 64));
-  const Mask& mask = maskFor({glyph.font, glyph.glyph, static_cast<int>(penX & 63), penY}, glyph);
-  const int x0 = static_cast<int>(penX >> 6) + mask.left;
+  const auto [mask, x0] = place(glyph, left);
   const int from = std::max(0, -x0);
   const int to = std::min(mask.width, coverage.size().width() - x0);
   const int rows = std::min(mask.height, coverage.size().height() - mask.top);
@@ -91,6 +112,65 @@ void LogGlyphMasks::add(LogCoverage& coverage, const PlacedGlyph& glyph, qreal l
     quint8* target = coverage.row(mask.top + y) + x0;
     for (int x = from; x < to; ++x) target[x] = blendCoverage(target[x], source[x]);
   }
+}
+
+const std::vector<QRgb>& LogGlyphMasks::colouredPixels(Mask& mask, const LogColourTable& table,
+                                                       quint64 tableKey) {
+  for (const Mask::Coloured& coloured : mask.coloured) {
+    if (coloured.tableKey == tableKey) return coloured.pixels;
+  }
+  std::vector<QRgb> pixels(mask.values.size());
+  std::transform(mask.values.begin(), mask.values.end(), pixels.begin(),
+                 [&](quint8 value) { return table[value]; });
+  mask.coloured.push_back({tableKey, std::move(pixels)});
+  return mask.coloured.back().pixels;
+}
+
+bool LogGlyphMasks::drawColoured(QImage& image, const std::vector<PlacedGlyph>& glyphs, qreal left,
+                                 const LogColourTable& table, quint64 tableKey) {
+  uchar* const bits = image.bits();
+  const qsizetype stride = image.bytesPerLine();
+  // Neighbouring glyphs may share a column of edge pixels. There the coverage of the glyph
+  // before, read from its mask, blends with this one's before it takes a colour; a column that
+  // a third glyph shares too is left to a coverage.
+  struct Before {  // the glyph before: its mask's values (a mask moves, its values stay put)
+    const quint8* values = nullptr;
+    int width = 0;
+    int top = 0;
+    int height = 0;
+    int x0 = 0;
+    int from = std::numeric_limits<int>::min();  // its columns in the image, [from, to)
+    int to = std::numeric_limits<int>::min();
+  } before;
+  int earlierTo = std::numeric_limits<int>::min();  // right of the columns of all glyphs before it
+  for (const PlacedGlyph& glyph : glyphs) {
+    const auto [mask, x0] = place(glyph, left);
+    const int from = std::max(0, -x0);
+    const int to = std::min(mask.width, image.width() - x0);
+    const int rows = std::min(mask.height, image.height() - mask.top);
+    if (from >= to || rows <= 0) continue;
+    if (x0 + from < earlierTo || x0 + from < before.from) return false;
+    const std::vector<QRgb>& pixels = colouredPixels(mask, table, tableKey);
+    const int shared = std::clamp(before.to - x0, from, to);  // columns [from, shared)
+    for (int y = 0; y < rows; ++y) {
+      const int imageY = mask.top + y;
+      const size_t at = static_cast<size_t>(y) * mask.width;
+      QRgb* target = reinterpret_cast<QRgb*>(bits + imageY * stride) + x0;
+      std::copy(pixels.data() + at + shared, pixels.data() + at + to, target + shared);
+      const int beforeY = imageY - before.top;
+      const bool beforeHasRow = beforeY >= 0 && beforeY < before.height;
+      for (int x = from; x < shared; ++x) {
+        const quint8 under =
+            beforeHasRow
+                ? before.values[static_cast<size_t>(beforeY) * before.width + x0 + x - before.x0]
+                : 0;
+        target[x] = table[blendCoverage(under, mask.values[at + x])];
+      }
+    }
+    earlierTo = std::max(earlierTo, before.to);
+    before = {mask.values.data(), mask.width, mask.top, mask.height, x0, x0 + from, x0 + to};
+  }
+  return true;
 }
 
 }  // namespace app

@@ -8,7 +8,10 @@
 // for the row's height and baseline, so only x varies. log_view_raster.h colours the coverage.
 
 #include <QHash>
+#include <QImage>
 #include <QSize>
+#include <array>
+#include <deque>
 #include <vector>
 
 #include "app/log_view_glyphs.h"
@@ -29,6 +32,9 @@ class LogCoverage {
   std::vector<quint8> values_;
 };
 
+// The colour of each coverage, for one text colour over one background.
+using LogColourTable = std::array<QRgb, 256>;
+
 class LogGlyphMasks {
  public:
   // Forgets every mask; masks are drawn from now on by `glyphs` for rows `rowHeight` high
@@ -38,6 +44,13 @@ class LogGlyphMasks {
   // Adds a glyph to the coverage, its pen at `left` (device-independent pixels from the row's
   // left edge) plus its place.
   void add(LogCoverage& coverage, const PlacedGlyph& glyph, qreal left);
+  // Copies each glyph's mask, coloured through `table` (told apart from other tables by
+  // `tableKey`), into `image`, which holds the background: the pixels the coverage of these
+  // glyphs coloured through `table` gives. False where a pixel column is shared by more than
+  // two glyphs, or the glyphs do not go from left to right as a row lays them; `image` is then
+  // drawn only in part.
+  bool drawColoured(QImage& image, const std::vector<PlacedGlyph>& glyphs, qreal left,
+                    const LogColourTable& table, quint64 tableKey);
 
  private:
   struct Key {
@@ -56,14 +69,33 @@ class LogGlyphMasks {
     int top = 0;
     int height = 0;
     std::vector<quint8> values;
+    struct Coloured {
+      quint64 tableKey;
+      std::vector<QRgb> pixels;
+    };
+    std::vector<Coloured> coloured;  // the values through each table met, made when first met
   };
-  const Mask& maskFor(const Key& key, const PlacedGlyph& glyph);
+  struct Placed {
+    Mask& mask;
+    int x0;  // the device x of the mask's left column
+  };
+  struct Recent {
+    Key key{};
+    Mask* mask = nullptr;
+  };
+  Mask& maskFor(const Key& key, const PlacedGlyph& glyph);
+  Mask& drawMask(const Key& key, const PlacedGlyph& glyph);
+  Placed place(const PlacedGlyph& glyph, qreal left);
+  static const std::vector<QRgb>& colouredPixels(Mask& mask, const LogColourTable& table,
+                                                 quint64 tableKey);
 
   const LogGlyphs* glyphs_ = nullptr;
   int rowHeight_ = 1;
   qreal baseline_ = 0;
   qreal ratio_ = 1;
-  QHash<Key, Mask> masks_;
+  std::deque<Mask> masks_;  // in the order drawn; a deque keeps each in place as it grows
+  QHash<Key, Mask*> index_;
+  std::array<Recent, 512> recent_{};
 };
 
 }  // namespace app

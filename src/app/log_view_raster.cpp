@@ -11,7 +11,7 @@ namespace app {
 
 namespace {
 
-using Table = std::array<QRgb, 256>;
+using Table = LogColourTable;
 
 // Text of `text` colour over `background` at each coverage, blended in linear light.
 Table blendTable(const QColor& text, const QColor& background, qreal gamma) {
@@ -101,8 +101,12 @@ void LogTextRaster::setFont(const QFont& font) {
   tables_.clear();
 }
 
+quint64 LogTextRaster::keyOf(const Colours& colours) {
+  return (static_cast<quint64>(colours.text.rgb()) << 32) | colours.background.rgb();
+}
+
 const LogTextRaster::Table& LogTextRaster::tableFor(const Colours& colours) {
-  const quint64 key = (static_cast<quint64>(colours.text.rgb()) << 32) | colours.background.rgb();
+  const quint64 key = keyOf(colours);
   auto found = tables_.find(key);
   if (found == tables_.end()) {
     if (!gamma_) gamma_ = textGamma(font_);
@@ -111,12 +115,16 @@ const LogTextRaster::Table& LogTextRaster::tableFor(const Colours& colours) {
   return *found;
 }
 
-void LogTextRaster::render(QImage& image, qreal ratio, const LogCoverage& coverage,
-                           const Colours& plain, int bandLeft, int bandRight, const Colours& band) {
-  if (image.size() != coverage.size() || image.format() != QImage::Format_ARGB32_Premultiplied) {
-    image = QImage(coverage.size(), QImage::Format_ARGB32_Premultiplied);
+void LogTextRaster::prepare(QImage& image, QSize pixels, qreal ratio) {
+  if (image.size() != pixels || image.format() != QImage::Format_ARGB32_Premultiplied) {
+    image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
   }
   image.setDevicePixelRatio(ratio);
+}
+
+void LogTextRaster::render(QImage& image, qreal ratio, const LogCoverage& coverage,
+                           const Colours& plain, int bandLeft, int bandRight, const Colours& band) {
+  prepare(image, coverage.size(), ratio);
   const Table& plainTable = tableFor(plain);
   const Table& bandTable = tableFor(band);
   const int width = image.width();
@@ -129,6 +137,15 @@ void LogTextRaster::render(QImage& image, qreal ratio, const LogCoverage& covera
     colourSpan(pixels, values, left, right, bandTable);
     colourSpan(pixels, values, right, width, plainTable);
   }
+}
+
+bool LogTextRaster::renderDirect(QImage& into, qreal ratio, QSize pixels, LogGlyphMasks& masks,
+                                 const std::vector<PlacedGlyph>& glyphs, qreal left,
+                                 const Colours& colours) {
+  prepare(into, pixels, ratio);
+  const Table& table = tableFor(colours);
+  into.fill(table[0]);
+  return masks.drawColoured(into, glyphs, left, table, keyOf(colours));
 }
 
 }  // namespace app

@@ -30,10 +30,17 @@ class LogTextRaster {
   // (device-independent) take the band's colours (the selection), the others the plain ones.
   void render(QImage& into, qreal ratio, const LogCoverage& coverage, const Colours& plain,
               int bandLeft, int bandRight, const Colours& band);
+  // Draws `into` (`pixels` device pixels, shown at `ratio`) as render does a coverage of the
+  // glyphs in the plain colours, without one: each glyph's mask coloured and copied. False when
+  // two glyphs overlap, and then only a coverage gives the pixels.
+  bool renderDirect(QImage& into, qreal ratio, QSize pixels, LogGlyphMasks& masks,
+                    const std::vector<PlacedGlyph>& glyphs, qreal left, const Colours& colours);
 
  private:
-  using Table = std::array<QRgb, 256>;
+  using Table = LogColourTable;
+  static quint64 keyOf(const Colours& colours);
   const Table& tableFor(const Colours& colours);
+  static void prepare(QImage& image, QSize pixels, qreal ratio);
 
   QFont font_;
   std::optional<qreal> gamma_;  // measured when a table is first needed

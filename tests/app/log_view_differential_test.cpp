@@ -154,11 +154,14 @@ class Pair {
 };
 
 QString randomText(std::mt19937& random, int length, bool lineBreaks) {
-  static const QString kAlphabet = QStringLiteral("abcxyz0123456789 _-.:()ABF\u4e2d\u6587\u62a5");
+  static const QString kAlphabet =
+      QStringLiteral("abcxyz0123456789 _-.:()ABF\u4e2d\u6587\u62a5");
+  static const QString kBreaks[] = {QStringLiteral("\n"), QStringLiteral("\r\n"),
+                                    QStringLiteral("\r"), QStringLiteral("\u2029")};
   QString text;
   for (int i = 0; i < length; ++i) {
     if (lineBreaks && random() % 12 == 0) {
-      text += u'\n';
+      text += kBreaks[random() % std::size(kBreaks)];
     } else {
       text += kAlphabet[static_cast<qsizetype>(random() % kAlphabet.size())];
     }

@@ -496,6 +496,25 @@ TEST(LogViewPainting, RowImagesHoldThePixelsQtDrawsOnAnOpaqueSurface) {
       }
       EXPECT_GT(inked, 200 * ratio * ratio) << "colour " << i << " ratio " << ratio;
       EXPECT_LE(worst, 2) << "colour " << i << " ratio " << ratio;
+      // Coloured masks copied side by side give the coverage's very pixels; glyphs that
+      // overlap are refused, since only their coverage blends them.
+      QImage apart;
+      const app::LogTextRaster::Colours plain{colours[i], backgrounds[i]};
+      if (raster.renderDirect(apart, ratio, size * ratio, masks, laid.glyphs, pen.x(), plain)) {
+        EXPECT_TRUE(apart == row) << "colour " << i << " ratio " << ratio;
+      }
+      const app::LaidRow hex = glyphs.layRow(sample, columns, {0, 14});
+      app::LogCoverage hexCoverage;
+      hexCoverage.reset(size * ratio);
+      for (const app::PlacedGlyph& glyph : hex.glyphs) masks.add(hexCoverage, glyph, pen.x());
+      raster.render(row, ratio, hexCoverage, plain, 0, 0, {});
+      ASSERT_TRUE(
+          raster.renderDirect(apart, ratio, size * ratio, masks, hex.glyphs, pen.x(), plain));
+      EXPECT_TRUE(apart == row) << "hex, colour " << i << " ratio " << ratio;
+      std::vector<app::PlacedGlyph> overlapping = hex.glyphs;
+      overlapping.push_back(hex.glyphs.front());
+      EXPECT_FALSE(
+          raster.renderDirect(apart, ratio, size * ratio, masks, overlapping, pen.x(), plain));
     }
   }
 }
