@@ -27,8 +27,7 @@ QString LogClosingLine(const QDateTime& moment, const QLocale& locale) {
 }
 
 QString ReceivedDataText(QByteArrayView bytes, store::Representation receiveStyle) {
-  if (receiveStyle == store::Representation::Hex)
-    return QString::fromLatin1(codec::BytesToHexText(bytes));
+  if (receiveStyle == store::Representation::Hex) return codec::FramedHexText({}, bytes, {});
   QString text = QString::fromUtf8(bytes);
   text.replace(QChar(u'\0'), QChar(0x2400));
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -93,8 +92,11 @@ void TrafficLog::ReceiveChunk(QByteArrayView bytes, store::Representation receiv
   ApplySizeLimit();
   if (bytes.isEmpty() || !store::IsListed(receiveStyle)) return;
   scrollPending_ = true;
-  const QString line = QStringLiteral("RX:") + ReceivedDataText(bytes, receiveStyle) +
-                       QStringLiteral(" (") + LogTimeStamp() + u')';
+  const QString stamp = QStringLiteral(" (") + LogTimeStamp() + u')';
+  // A hex line is made in one piece: a long one costs no copies.
+  const QString line = receiveStyle == store::Representation::Hex
+                           ? codec::FramedHexText(u"RX:", bytes, stamp)
+                           : QStringLiteral("RX:") + ReceivedDataText(bytes, receiveStyle) + stamp;
   if (TextLength() > 0) pendingLength_ += 2;
   // Qt's vectorised search first: a received line seldom holds a line feed.
   pendingLength_ += line.size() + (line.contains(u'\n') ? line.count(u'\n') : 0);

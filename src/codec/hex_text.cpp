@@ -1,5 +1,6 @@
 #include "codec/hex_text.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -24,17 +25,36 @@ bool isBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 32; }
 
 }  // namespace
 
+namespace {
+
+// Writes the hex text of non-empty `bytes` at `out`, which has room for 3 * size - 1 characters.
+template <typename Char>
+void writeHexText(QByteArrayView bytes, Char* out) {
+  for (qsizetype i = 0; i < bytes.size(); ++i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (i > 0) *out++ = ' ';
+    *out++ = static_cast<Char>(kDigits[b >> 4]);
+    *out++ = static_cast<Char>(kDigits[b & 0x0F]);
+  }
+}
+
+}  // namespace
+
 QByteArray BytesToHexText(QByteArrayView bytes) {
   QByteArray result;
   if (bytes.isEmpty()) return result;
   result.resize(bytes.size() * 3 - 1);
-  char* out = result.data();
-  for (qsizetype i = 0; i < bytes.size(); ++i) {
-    const auto b = static_cast<unsigned char>(bytes[i]);
-    if (i > 0) *out++ = ' ';
-    *out++ = kDigits[b >> 4];
-    *out++ = kDigits[b & 0x0F];
-  }
+  writeHexText(bytes, result.data());
+  return result;
+}
+
+QString FramedHexText(QStringView before, QByteArrayView bytes, QStringView after) {
+  const qsizetype hexLength = bytes.isEmpty() ? 0 : bytes.size() * 3 - 1;
+  QString result(before.size() + hexLength + after.size(), Qt::Uninitialized);
+  char16_t* out = reinterpret_cast<char16_t*>(result.data());
+  std::copy(before.utf16(), before.utf16() + before.size(), out);
+  if (!bytes.isEmpty()) writeHexText(bytes, out + before.size());
+  std::copy(after.utf16(), after.utf16() + after.size(), out + before.size() + hexLength);
   return result;
 }
 

@@ -5,11 +5,14 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QString>
 
 namespace codec {
 
 // Renders bytes as upper-case hex text, "01 02 FF"; empty input gives empty text.
 QByteArray BytesToHexText(QByteArrayView bytes);
+// The same text between `before` and `after`, made in one piece: a long line costs no copies.
+QString FramedHexText(QStringView before, QByteArrayView bytes, QStringView after);
 
 // Extracts hex text in normal form from free text: scanning from the left, two adjacent hex
 // digits form one pair, anything else is skipped one character at a time. Keeps the case in

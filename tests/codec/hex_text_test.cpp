@@ -46,6 +46,11 @@ TEST(BytesToHexText, RendersUpperCasePairsSeparatedByOneBlank) {
   EXPECT_EQ(BytesToHexText(QByteArray("\x0a", 1)), "0A");
   EXPECT_EQ(BytesToHexText(QByteArray("\x00\xff\x10", 3)), "00 FF 10");
   EXPECT_EQ(BytesToHexText(QByteArray()), "");
+  // Framed: the same text between two others, as a received line has it.
+  EXPECT_EQ(codec::FramedHexText(u"RX:", QByteArray("\x00\xff\x10", 3), u" (1)"),
+            QStringLiteral("RX:00 FF 10 (1)"));
+  EXPECT_EQ(codec::FramedHexText(u"RX:", QByteArray(), u")"), QStringLiteral("RX:)"));
+  EXPECT_EQ(codec::FramedHexText({}, QByteArray("\x7f", 1), {}), QStringLiteral("7F"));
   EXPECT_EQ(BytesToHexText(QByteArray(2048, 'a')).size(), 3 * 2048 - 1);
 }
 
