@@ -133,14 +133,14 @@ bool LogGlyphMasks::drawColoured(QImage& image, const std::vector<PlacedGlyph>& 
   // Neighbouring glyphs may share a column of edge pixels. There the coverage of the glyph
   // before, read from its mask, blends with this one's before it takes a colour; a column that
   // a third glyph shares too is left to a coverage.
-  struct Before {  // the glyph before: its mask's values (a mask moves, its values stay put)
+  struct Before {  // the glyph before: its mask and where that lies
     const quint8* values = nullptr;
     int width = 0;
     int top = 0;
     int height = 0;
     int x0 = 0;
-    int from = std::numeric_limits<int>::min();  // its columns in the image, [from, to)
-    int to = std::numeric_limits<int>::min();
+    int from = 0;  // its columns in the image, [from, to); none before the first glyph
+    int to = 0;
   } before;
   int earlierTo = std::numeric_limits<int>::min();  // right of the columns of all glyphs before it
   for (const PlacedGlyph& glyph : glyphs) {
