@@ -28,6 +28,32 @@ void LogGlyphs::setFont(const QFont& font, qreal cellWidth) {
   const QFontMetricsF metrics(font);
   box_ = QRectF(1, -metrics.ascent() * 0.8, cellWidth - 2, metrics.ascent() * 0.8);
   fallbacks_.clear();
+  latinGlyphs_.fill(kNotLooked);
+}
+
+quint32 LogGlyphs::latinGlyph(char16_t c) {
+  quint32& glyph = latinGlyphs_[c];
+  if (glyph == kNotLooked) {
+    const QChar ch(c);
+    int count = 1;
+    glyph = 0;
+    fonts_.front().glyphIndexesForChars(&ch, 1, &glyph, &count);
+  }
+  return glyph;
+}
+
+std::optional<LaidRow> LogGlyphs::layLatinRow(QStringView line, logwrap::RowSpan span) {
+  LaidRow laid;
+  laid.glyphs.reserve(span.end - span.start);
+  for (int column = span.start; column < span.end; ++column) {
+    const char32_t c = drawnFor(line[column].unicode());
+    if (c == 0) continue;
+    if (c >= latinGlyphs_.size()) return std::nullopt;
+    const quint32 glyph = latinGlyph(static_cast<char16_t>(c));
+    if (glyph == 0) return std::nullopt;
+    laid.glyphs.push_back({0, glyph, QPointF((column - span.start) * cellWidth_, 0)});
+  }
+  return laid;
 }
 
 LaidRow LogGlyphs::layRow(QStringView line, int columns, logwrap::RowSpan span) {
@@ -43,6 +69,7 @@ LaidRow LogGlyphs::layRow(QStringView line, int columns, logwrap::RowSpan span) 
   places.reserve(span.end - span.start);
   const bool plain = logwrap::IsPlain(line.sliced(span.start, span.end - span.start));
   if (plain) {
+    if (std::optional<LaidRow> latin = layLatinRow(line, span)) return std::move(*latin);
     for (int column = span.start; column < span.end; ++column) {
       const char32_t c = drawnFor(line[column].unicode());
       if (c == 0) continue;

@@ -21,6 +21,8 @@
 #include <QRawFont>
 #include <QRectF>
 #include <QStringView>
+#include <array>
+#include <optional>
 #include <vector>
 
 #include "app/log_view_wrap.h"
@@ -56,12 +58,18 @@ class LogGlyphs {
   };
   const Fallback& fallbackFor(char32_t c);
   int fontIndex(const QRawFont& font);
+  // A row of only Latin-1 characters the primary face has, laid from a table of their glyphs;
+  // none for any other row.
+  std::optional<LaidRow> layLatinRow(QStringView line, logwrap::RowSpan span);
+  quint32 latinGlyph(char16_t c);  // 0: the primary face lacks it
 
   QFont font_;
   std::vector<QRawFont> fonts_;  // the primary face first, then fallbacks as they are met
   qreal cellWidth_ = 1;
   QRectF box_;  // a missing character's box in one cell
   QHash<char32_t, Fallback> fallbacks_;
+  static constexpr quint32 kNotLooked = 0xFFFFFFFF;
+  std::array<quint32, 256> latinGlyphs_{};  // the primary face's, looked up when first met
 };
 
 class LogRowCache {
