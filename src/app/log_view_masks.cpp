@@ -93,20 +93,19 @@ LogGlyphMasks::Mask& LogGlyphMasks::drawMask(const Key& key, const PlacedGlyph& 
   return kept;
 }
 
-LogGlyphMasks::Placed LogGlyphMasks::place(const PlacedGlyph& glyph, qreal left) {
+LogGlyphMasks::Placed LogGlyphMasks::place(const PlacedGlyph& glyph, qreal left, QSize target) {
   // The pen's device x in Qt's 1/64 steps: its whole pixel and the fraction the mask is for.
   // Rounded as Qt rounds a position to its fixed point.
   const qint64 penX = qRound64((left + glyph.at.x()) * ratio_ * 64);
   const int penY = qRound(glyph.at.y() * ratio_ * 64);
   Mask& mask = maskFor({glyph.font, glyph.glyph, static_cast<int>(penX & 63), penY}, glyph);
-  return {mask, static_cast<int>(penX >> 6) + mask.left};
+  const int x0 = static_cast<int>(penX >> 6) + mask.left;
+  return {mask, x0, std::max(0, -x0), std::min(mask.width, target.width() - x0),
+          std::min(mask.height, target.height() - mask.top)};
 }
 
 void LogGlyphMasks::add(LogCoverage& coverage, const PlacedGlyph& glyph, qreal left) {
-  const auto [mask, x0] = place(glyph, left);
-  const int from = std::max(0, -x0);
-  const int to = std::min(mask.width, coverage.size().width() - x0);
-  const int rows = std::min(mask.height, coverage.size().height() - mask.top);
+  const auto [mask, x0, from, to, rows] = place(glyph, left, coverage.size());
   for (int y = 0; y < rows && from < to; ++y) {
     const quint8* source = mask.values.data() + static_cast<size_t>(y) * mask.width;
     quint8* target = coverage.row(mask.top + y) + x0;
@@ -144,10 +143,7 @@ bool LogGlyphMasks::drawColoured(QImage& image, const std::vector<PlacedGlyph>& 
   } before;
   int earlierTo = std::numeric_limits<int>::min();  // right of the columns of all glyphs before it
   for (const PlacedGlyph& glyph : glyphs) {
-    const auto [mask, x0] = place(glyph, left);
-    const int from = std::max(0, -x0);
-    const int to = std::min(mask.width, image.width() - x0);
-    const int rows = std::min(mask.height, image.height() - mask.top);
+    const auto [mask, x0, from, to, rows] = place(glyph, left, image.size());
     if (from >= to || rows <= 0) continue;
     if (x0 + from < earlierTo || x0 + from < before.from) return false;
     const std::vector<QRgb>& pixels = colouredPixels(mask, table, tableKey);

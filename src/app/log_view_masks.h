@@ -75,9 +75,12 @@ class LogGlyphMasks {
     };
     std::vector<Coloured> coloured;  // the values through each table met, made when first met
   };
-  struct Placed {
+  struct Placed {  // a glyph's mask placed in a target of some size
     Mask& mask;
-    int x0;  // the device x of the mask's left column
+    int x0;    // the device x of the mask's left column
+    int from;  // the mask's columns in the target, [from, to)
+    int to;
+    int rows;  // the mask's rows in the target
   };
   struct Recent {
     Key key{};
@@ -85,7 +88,7 @@ class LogGlyphMasks {
   };
   Mask& maskFor(const Key& key, const PlacedGlyph& glyph);
   Mask& drawMask(const Key& key, const PlacedGlyph& glyph);
-  Placed place(const PlacedGlyph& glyph, qreal left);
+  Placed place(const PlacedGlyph& glyph, qreal left, QSize target);
   static const std::vector<QRgb>& colouredPixels(Mask& mask, const LogColourTable& table,
                                                  quint64 tableKey);
 
