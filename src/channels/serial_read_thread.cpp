@@ -19,6 +19,14 @@ using Clock = std::chrono::steady_clock;
 
 constexpr quint32 kDeliverAtOnce = std::numeric_limits<quint32>::max();  // Win32 MAXDWORD
 
+// How long the thread waits between reads while bytes stream in (see runReceive): a quarter of
+// the gap, at most 8 ms; none without a gap, or when every read is delivered at once.
+Clock::duration batchInterval(quint32 gapMs) {
+  if (gapMs == 0 || gapMs == kDeliverAtOnce) return Clock::duration::zero();
+  return std::min<Clock::duration>(std::chrono::microseconds(gapMs * 250ull),
+                                   std::chrono::milliseconds(8));
+}
+
 quint32 lineErrorFlags(const platform::SerialCounters& before,
                        const platform::SerialCounters& now) {
   quint32 flags = 0;
@@ -54,6 +62,13 @@ void TComm::Session::runReceive() {
   Clock::time_point firstByte;  // of the chunk in progress
   Clock::time_point lastByte;
   bool readAgain = false;
+  // While bytes stream in, a read at every arrival would cost a wake-up each, hundreds a second
+  // on a busy line. Once two reads find bytes within the batch interval of each other, the
+  // thread sleeps that interval between reads and takes what came meanwhile in one read, until
+  // a read finds nothing. Bytes read together came within one interval of each other, so a
+  // chunk still never ends on a silence shorter than the gap; its end may come up to one
+  // interval later. A burst that arrives in one or two pieces is read and ended as it comes.
+  bool batching = false;
   std::optional<platform::SerialCounters> counters = countersAtOpen;
 
   const auto postChunk = [&](const char* data, size_t size) {
@@ -112,6 +127,26 @@ void TComm::Session::runReceive() {
         flushAll();
         return;
       }
+    } else if (batching) {
+      auto pause = batchInterval(gapMs.load(std::memory_order_relaxed));
+      const Clock::time_point deadline = chunkDeadline();
+      if (deadline != Clock::time_point::max()) pause = std::min(pause, deadline - Clock::now());
+      if (pause <= Clock::duration::zero()) {
+        batching = false;
+        flushAll();
+        continue;
+      }
+      switch (platform::sleepUnlessStopped(closeEvent->fd(), pause)) {
+        case platform::WaitOutcome::Stopped:
+          flushAll();
+          return;
+        case platform::WaitOutcome::TimedOut:
+          break;
+        default:
+          flushAll();
+          postHangupOnce();
+          return;
+      }
     } else {
       std::optional<std::chrono::nanoseconds> timeout;  // none: wait for the first byte for ever
       if (filled > 0) {
@@ -145,8 +180,12 @@ void TComm::Session::runReceive() {
     readAgain = false;
     const platform::IoResult r = platform::readSome(fd(), buffer + filled, sizeof buffer - filled);
     switch (r.kind) {
-      case platform::IoResult::Done:
-        lastByte = Clock::now();
+      case platform::IoResult::Done: {
+        const Clock::time_point now = Clock::now();
+        const Clock::duration interval = batchInterval(gapMs.load(std::memory_order_relaxed));
+        batching = interval > Clock::duration::zero() &&
+                   (batching || (filled > 0 && now - lastByte < interval));
+        lastByte = now;
         if (filled == 0) firstByte = lastByte;
         filled += r.count;
         if (counters) reportLineErrors(*counters);
@@ -157,7 +196,9 @@ void TComm::Session::runReceive() {
         // A read that took this much found a full driver buffer: more is likely waiting.
         readAgain = r.count >= kChunkLimit;
         break;
+      }
       case platform::IoResult::WouldBlock:
+        batching = false;  // nothing came in the interval: wait for the next byte or the gap
         break;
       case platform::IoResult::EndOfStream:  // a hung-up terminal reads as end of file
       case platform::IoResult::Failed:       // EIO: the device is gone

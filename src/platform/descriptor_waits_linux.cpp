@@ -44,6 +44,13 @@ WaitOutcome waitDevice(int deviceFd, WaitFor what, int stopFd,
   }
 }
 
+WaitOutcome sleepUnlessStopped(int stopFd, std::chrono::nanoseconds duration) {
+  // poll passes over a negative descriptor: only the stop descriptor and the time are waited on.
+  const WaitOutcome outcome = waitDevice(-1, WaitFor::Readable, stopFd, duration);
+  return outcome == WaitOutcome::Ready || outcome == WaitOutcome::HungUp ? WaitOutcome::Failed
+                                                                         : outcome;
+}
+
 WakeOutcome waitWake(int stopFd, int wakeFd) {
   for (;;) {
     pollfd fds[2] = {{stopFd, POLLIN, 0}, {wakeFd, POLLIN, 0}};

@@ -28,6 +28,10 @@ enum class WaitFor { Readable, Writable };
 WaitOutcome waitDevice(int deviceFd, WaitFor what, int stopFd,
                        std::optional<std::chrono::nanoseconds> timeout = std::nullopt);
 
+// Blocks for `duration` unless the stop descriptor becomes readable first: Stopped, TimedOut
+// or Failed.
+WaitOutcome sleepUnlessStopped(int stopFd, std::chrono::nanoseconds duration);
+
 enum class WakeOutcome { Stopped, Woken, Failed };
 // Blocks until the stop or the wake descriptor is readable; no time limit.
 WakeOutcome waitWake(int stopFd, int wakeFd);

@@ -112,6 +112,29 @@ TEST_F(SerialReceive, ALongStreamArrivesWholeInOrderInChunksOfAtMost2048) {
   EXPECT_EQ(rec.unterminatedChunks, 0);
 }
 
+TEST_F(SerialReceive, AStreamOfSmallWritesIsCutAt2048BytesAndAtAGapAsBytesReadOneByOneWouldBe) {
+  // Writes a millisecond apart make the thread read in batches; the chunks must not show it.
+  open(300);
+  const QByteArray stream = Pattern(5300, 4);
+  const auto writeSlowly = [&](qsizetype from, qsizetype to) {
+    for (qsizetype at = from; at < to; at += 10) {
+      ASSERT_TRUE(far.write(QByteArrayView(stream).sliced(at, std::min<qsizetype>(10, to - at))));
+      QTest::qSleep(1);
+    }
+  };
+  writeSlowly(0, 5000);
+  QTest::qSleep(900);  // three gaps of silence
+  writeSlowly(5000, 5300);
+  ASSERT_TRUE(WaitUntil([&] { return rec.received() == stream.size(); }, 5000));
+  Spin(400);
+  ASSERT_EQ(rec.chunks.size(), 4u);
+  EXPECT_EQ(rec.chunks[0].size(), 2048);
+  EXPECT_EQ(rec.chunks[1].size(), 2048);
+  EXPECT_EQ(rec.chunks[2].size(), 904);
+  EXPECT_EQ(rec.chunks[3].size(), 300);
+  EXPECT_EQ(rec.all(), stream);
+}
+
 TEST_F(SerialReceive, AnOwnerThatFallsBehindHoldsTheReaderBackAndLosesNothing) {
   open(30);
   const qsizetype backlog = qsizetype(channels::kMaxChunksAwaitingDelivery) * channels::kChunkLimit;
