@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QThread>
 #include <algorithm>
 #include <cstdio>
 
@@ -60,24 +61,27 @@ std::map<QString, ThreadSwitches> threadSwitches() {
   return threads;
 }
 
-StallMeter::StallMeter() {
-  timer_.setInterval(25);
-  QObject::connect(&timer_, &QTimer::timeout, [this] {
-    const auto now = Clock::now();
-    longest_ = std::max(longest_, now - last_);
-    last_ = now;
-  });
+bool MeteredApplication::notify(QObject* receiver, QEvent* event) {
+  if (QThread::currentThread() != thread()) return QApplication::notify(receiver, event);
+  const Clock::time_point start = Clock::now();
+  ++depth_;
+  const bool handled = QApplication::notify(receiver, event);
+  if (--depth_ == 0) longest_ = std::max(longest_, Clock::now() - start);
+  return handled;
 }
 
-void StallMeter::start() {
-  last_ = Clock::now();
-  longest_ = {};
-  timer_.start();
+namespace {
+MeteredApplication& meteredApplication() {
+  auto* application = dynamic_cast<MeteredApplication*>(QCoreApplication::instance());
+  if (application == nullptr) qFatal("the benchmarks run under a MeteredApplication");
+  return *application;
 }
+}  // namespace
+
+void StallMeter::start() { meteredApplication().longest_ = {}; }
 
 double StallMeter::stop() {
-  timer_.stop();
-  return std::chrono::duration<double, std::milli>(longest_).count() - 25;
+  return std::chrono::duration<double, std::milli>(meteredApplication().longest_).count();
 }
 
 StreamFigures StreamMeasure::finish(qint64 sent, qint64 logged) {

@@ -3,7 +3,7 @@
 // switches of each thread of this process, and the longest stall of the GUI thread's event loop.
 
 #include <QString>
-#include <QTimer>
+#include <QApplication>
 #include <QtGlobal>
 #include <chrono>
 #include <map>
@@ -25,19 +25,26 @@ struct ThreadSwitches {
 // Context switches of every thread of this process, by thread id, from /proc/self/task.
 std::map<QString, ThreadSwitches> threadSwitches();
 
-// The longest gap between ticks of a 25 ms timer on the GUI thread, beyond its interval: coarse
-// enough that its own wake-ups hardly count in the CPU figures, fine enough for a 100 ms bound.
-class StallMeter {
+// The benchmarks' application: it times each event the GUI thread's loop dispatches, whole (the
+// events it sends meanwhile, such as the paints of an update, count in it), so the longest stall
+// is measured without a timer of its own waking the loop and adding to the CPU figures.
+class MeteredApplication : public QApplication {
  public:
-  StallMeter();
-  void start();
-  double stop();  // ms
+  using QApplication::QApplication;
+  bool notify(QObject* receiver, QEvent* event) override;
 
  private:
+  friend class StallMeter;
   using Clock = std::chrono::steady_clock;
-  QTimer timer_;
-  Clock::time_point last_;
+  int depth_ = 0;
   Clock::duration longest_{};
+};
+
+// The longest single event of the GUI thread's loop while it runs, under a MeteredApplication.
+class StallMeter {
+ public:
+  void start();
+  double stop();  // ms
 };
 
 struct StreamFigures {

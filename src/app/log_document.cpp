@@ -73,20 +73,22 @@ QString LogDocument::text(LogPosition from, LogPosition to, QChar lineBreak) con
   return result;
 }
 
-void LogDocument::appendLine(const QString& text, const QColor& colour) {
+void LogDocument::appendLines(const std::vector<LogLine>& lines) {
+  if (lines.empty()) return;
   // As in a text edit, a new line ends the typing run and drops what was undone.
   mergeOpen_ = false;
   redo_.clear();
-  const QStringList parts = splitLines(text);
   const bool empty = isEmpty();
   const int first = empty ? 0 : lineCount();
   if (empty) lines_.clear();
-  for (const QString& part : parts) {
-    if (!lines_.empty()) textLength_ += 2;
-    textLength_ += part.size();
-    lines_.push_back({part, colour});
+  for (const LogLine& line : lines) {
+    for (const QString& part : splitLines(line.text)) {
+      if (!lines_.empty()) textLength_ += 2;
+      textLength_ += part.size();
+      lines_.push_back({part, line.colour});
+    }
   }
-  emit linesAppended(first, static_cast<int>(parts.size()));
+  emit linesAppended(first, lineCount() - first);
 }
 
 void LogDocument::clear() { setPlainText(QString()); }

@@ -16,6 +16,12 @@
 
 namespace app {
 
+// A line as the program writes it: its text and the one colour it shows in.
+struct LogLine {
+  QString text;
+  QColor colour;
+};
+
 struct LogPosition {
   int line = 0;
   int column = 0;
@@ -45,7 +51,9 @@ class LogDocument : public QObject {
 
   // Program writes; they are not undoable. The text goes on a new last line (on the only line
   // when the document is empty), broken into lines at its line breaks, all in this colour.
-  void appendLine(const QString& text, const QColor& colour);
+  void appendLine(const QString& text, const QColor& colour) { appendLines({{text, colour}}); }
+  // Appends each as appendLine does, with one linesAppended for them all.
+  void appendLines(const std::vector<LogLine>& lines);
   // Empties the document and forgets the undo history.
   void clear();
   // Replaces the whole text with lines in the default colour (black) and forgets the history.
@@ -83,10 +91,7 @@ class LogDocument : public QObject {
   void reset();
 
  private:
-  struct Line {
-    QString text;
-    QColor colour;
-  };
+  using Line = LogLine;
   // One undoable edit: at `at`, `removed` gave way to `inserted` (line breaks as "\n").
   // `removedColours` are the colours of the lines the removed text's line breaks began, so an
   // undo gives them back.

@@ -67,12 +67,8 @@ void TrafficLog::scrollViewToEnd() {
 
 void TrafficLog::AppendLogLine(const QString& text, const QColor& colour) {
   flush();
-  insertLines({{text, colour}});
+  view_.document().appendLine(text, colour);
   placeCaretAtEnd();
-}
-
-void TrafficLog::insertLines(const std::vector<PendingLine>& lines) {
-  for (const PendingLine& line : lines) view_.document().appendLine(line.text, line.colour);
 }
 
 void TrafficLog::placeCaretAtEnd() {
@@ -117,7 +113,7 @@ void TrafficLog::flush() {
   flushTimer_.stop();
   sinceFlush_.start();
   if (clearPending_) view_.clear();
-  insertLines(pending_);
+  view_.document().appendLines(pending_);
   pending_.clear();
   pendingLength_ = 0;
   clearPending_ = false;

@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <vector>
 
+#include "app/log_document.h"
 #include "store/channel_kinds.h"
 
 class QMenu;
@@ -87,19 +88,13 @@ class TrafficLog : public QObject {
   void chunkLogged(qsizetype byteCount);
 
  private:
-  struct PendingLine {
-    QString text;
-    QColor colour;
-  };
-
   void PopupMenu2Popup();
-  void insertLines(const std::vector<PendingLine>& lines);
   void placeCaretAtEnd();
   void scheduleFlush();
   void scrollViewToEnd();
 
   LogView& view_;
-  std::vector<PendingLine> pending_;
+  std::vector<LogLine> pending_;
   qsizetype pendingLength_ = 0;  // text the pending lines add, line breaks counting two
   bool clearPending_ = false;    // the view is to be emptied before the pending lines go in
   bool scrollPending_ = false;
