@@ -19,12 +19,26 @@ using Clock = std::chrono::steady_clock;
 
 constexpr quint32 kDeliverAtOnce = std::numeric_limits<quint32>::max();  // Win32 MAXDWORD
 
-// How long the thread waits between reads while bytes stream in (see runReceive): a quarter of
-// the gap, at most 8 ms; none without a gap, or when every read is delivered at once.
+// The longest the thread waits between reads while bytes stream in (see runReceive): a quarter
+// of the gap, at most 8 ms; none without a gap, or when every read is delivered at once.
 Clock::duration batchInterval(quint32 gapMs) {
   if (gapMs == 0 || gapMs == kDeliverAtOnce) return Clock::duration::zero();
   return std::min<Clock::duration>(std::chrono::microseconds(gapMs * 250ull),
                                    std::chrono::milliseconds(8));
+}
+
+// What a batch of reads aims at: a quarter of what a terminal's line discipline holds, so a
+// sender is never held up (nor a fast line's bytes dropped) while the thread waits.
+constexpr size_t kBatchBytes = 1024;
+// A shorter wait saves no wake-up worth having: the stream is then read as it comes.
+constexpr Clock::duration kShortestPause = std::chrono::microseconds(500);
+
+// The wait before the next read when `count` bytes came in `since` the read before: as long as
+// about kBatchBytes take at that rate, at most `interval`; zero when that is too short.
+Clock::duration batchPause(Clock::duration since, size_t count, Clock::duration interval) {
+  const Clock::duration pause =
+      std::min(interval, since * static_cast<Clock::rep>(kBatchBytes) / static_cast<Clock::rep>(count));
+  return pause < kShortestPause ? Clock::duration::zero() : pause;
 }
 
 quint32 lineErrorFlags(const platform::SerialCounters& before,
@@ -64,11 +78,12 @@ void TComm::Session::runReceive() {
   bool readAgain = false;
   // While bytes stream in, a read at every arrival would cost a wake-up each, hundreds a second
   // on a busy line. Once two reads find bytes within the batch interval of each other, the
-  // thread sleeps that interval between reads and takes what came meanwhile in one read, until
-  // a read finds nothing. Bytes read together came within one interval of each other, so a
-  // chunk still never ends on a silence shorter than the gap; its end may come up to one
-  // interval later. A burst that arrives in one or two pieces is read and ended as it comes.
-  bool batching = false;
+  // thread waits between reads for about kBatchBytes to gather at the rate it sees (at most the
+  // interval) and takes them in one read, until a read finds nothing. Bytes read together came
+  // within one interval of each other, so a chunk still never ends on a silence shorter than the
+  // gap; its end may come up to one interval later. A burst that arrives in one or two pieces is
+  // read and ended as it comes; a fast stream is read as it comes.
+  Clock::duration pause = Clock::duration::zero();  // none: not batching
   std::optional<platform::SerialCounters> counters = countersAtOpen;
 
   const auto postChunk = [&](const char* data, size_t size) {
@@ -127,12 +142,10 @@ void TComm::Session::runReceive() {
         flushAll();
         return;
       }
-    } else if (batching) {
-      auto pause = batchInterval(gapMs.load(std::memory_order_relaxed));
+    } else if (pause > Clock::duration::zero()) {
       const Clock::time_point deadline = chunkDeadline();
       if (deadline != Clock::time_point::max()) pause = std::min(pause, deadline - Clock::now());
       if (pause <= Clock::duration::zero()) {
-        batching = false;
         flushAll();
         continue;
       }
@@ -177,14 +190,16 @@ void TComm::Session::runReceive() {
           break;
       }
     }
+    const bool waitedBefore = !readAgain;
     readAgain = false;
     const platform::IoResult r = platform::readSome(fd(), buffer + filled, sizeof buffer - filled);
     switch (r.kind) {
       case platform::IoResult::Done: {
         const Clock::time_point now = Clock::now();
         const Clock::duration interval = batchInterval(gapMs.load(std::memory_order_relaxed));
-        batching = interval > Clock::duration::zero() &&
-                   (batching || (filled > 0 && now - lastByte < interval));
+        // A read straight after a full one tells nothing of the rate: the pause stays.
+        if (waitedBefore && (pause > Clock::duration::zero() || now - lastByte < interval))
+          pause = batchPause(now - lastByte, r.count, interval);
         lastByte = now;
         if (filled == 0) firstByte = lastByte;
         filled += r.count;
@@ -198,7 +213,8 @@ void TComm::Session::runReceive() {
         break;
       }
       case platform::IoResult::WouldBlock:
-        batching = false;  // nothing came in the interval: wait for the next byte or the gap
+        // Nothing came in the pause: wait for the next byte or the end of the gap.
+        pause = Clock::duration::zero();
         break;
       case platform::IoResult::EndOfStream:  // a hung-up terminal reads as end of file
       case platform::IoResult::Failed:       // EIO: the device is gone
