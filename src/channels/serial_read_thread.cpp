@@ -4,6 +4,9 @@
 #include <chrono>
 #include <cstring>
 #include <limits>
+#include <vector>
+
+#include <QPointer>
 
 #include "channels/serial_session.h"
 #include "platform/current_thread_linux.h"
@@ -41,6 +44,12 @@ Clock::duration batchPause(Clock::duration since, size_t count, Clock::duration 
   return pause < kShortestPause ? Clock::duration::zero() : pause;
 }
 
+// While a stream fills chunks, they are posted together at most this often (a screen shows a
+// stream no faster), or as soon as this many wait: each post wakes the owning thread. A chunk
+// that ends a burst goes at once, with those held before it.
+constexpr Clock::duration kStreamPostPeriod = std::chrono::milliseconds(45);
+constexpr size_t kMostChunksHeld = 16;
+
 quint32 lineErrorFlags(const platform::SerialCounters& before,
                        const platform::SerialCounters& now) {
   quint32 flags = 0;
@@ -54,12 +63,12 @@ quint32 lineErrorFlags(const platform::SerialCounters& before,
 
 }  // namespace
 
-void TComm::Session::reportLineErrors(platform::SerialCounters& seen) {
+quint32 TComm::Session::newLineErrors(platform::SerialCounters& seen) {
   const std::optional<platform::SerialCounters> now = platform::readSerialCounters(fd());
-  if (!now) return;
+  if (!now) return 0;
   const quint32 flags = lineErrorFlags(seen, *now);
   seen = *now;
-  if (flags != 0) post([owner = &owner, flags] { owner->deliverReceiveError(flags); });
+  return flags;
 }
 
 void TComm::Session::runReceive() {
@@ -86,26 +95,44 @@ void TComm::Session::runReceive() {
   Clock::duration pause = Clock::duration::zero();  // none: not batching
   std::optional<platform::SerialCounters> counters = countersAtOpen;
 
-  const auto postChunk = [&](const char* data, size_t size) {
-    receiveBacklog->chunkPosted();
-    post([owner = &owner, chunk = QByteArray(data, static_cast<qsizetype>(size)),
-          backlog = receiveBacklog] {
-      backlog->chunkDelivered();
-      owner->deliverReceiveData(chunk);
+  // Full chunks of a stream not posted yet, and when chunks were last posted.
+  std::vector<QByteArray> held;
+  Clock::time_point lastPost;
+  const auto postHeld = [&] {
+    if (held.empty()) return;
+    for (size_t i = 0; i < held.size(); ++i) receiveBacklog->chunkPosted();
+    post([owner = &owner, chunks = std::move(held), backlog = receiveBacklog] {
+      // A handler may destroy the engine: the chunks after it are then only counted off.
+      const QPointer<TComm> alive(owner);
+      for (const QByteArray& chunk : chunks) {
+        backlog->chunkDelivered();
+        if (alive) owner->deliverReceiveData(chunk);
+      }
     });
+    held.clear();
+    lastPost = Clock::now();
+  };
+  const auto hold = [&](const char* data, size_t size) {
+    held.emplace_back(data, static_cast<qsizetype>(size));
+  };
+  // The held chunks' time to go; max() when none is held.
+  const auto postDeadline = [&] {
+    return held.empty() ? Clock::time_point::max() : lastPost + kStreamPostPeriod;
   };
   const auto flushAll = [&] {
     for (size_t at = 0; at < filled; at += kChunkLimit)
-      postChunk(buffer + at, std::min<size_t>(kChunkLimit, filled - at));
+      hold(buffer + at, std::min<size_t>(kChunkLimit, filled - at));
     filled = 0;
+    postHeld();
   };
   const auto flushFullChunks = [&] {
     size_t at = 0;
-    for (; filled - at >= kChunkLimit; at += kChunkLimit) postChunk(buffer + at, kChunkLimit);
+    for (; filled - at >= kChunkLimit; at += kChunkLimit) hold(buffer + at, kChunkLimit);
     if (at == 0) return;
     std::memmove(buffer, buffer + at, filled - at);
     filled -= at;
     firstByte = lastByte;
+    if (held.size() >= kMostChunksHeld || Clock::now() >= postDeadline()) postHeld();
   };
   // When the chunk in progress must end; max() without a gap or total.
   const auto chunkDeadline = [&] {
@@ -119,7 +146,19 @@ void TComm::Session::runReceive() {
     return deadline;
   };
 
+  // When the thread must next act without a byte coming: the chunk's end or the held chunks'.
+  const auto nextDeadline = [&] {
+    return std::min(filled > 0 ? chunkDeadline() : Clock::time_point::max(), postDeadline());
+  };
+
   for (;;) {
+    {
+      const Clock::time_point now = Clock::now();
+      if (filled > 0 && chunkDeadline() <= now)
+        flushAll();
+      else if (postDeadline() <= now)
+        postHeld();
+    }
     // Held back while the owning thread is behind, until a delivery makes room or the port
     // closes; the bound is tested again after each wake-up (see serial_receive_backlog.h).
     while (receiveBacklog->full()) {
@@ -143,13 +182,11 @@ void TComm::Session::runReceive() {
         return;
       }
     } else if (pause > Clock::duration::zero()) {
-      const Clock::time_point deadline = chunkDeadline();
-      if (deadline != Clock::time_point::max()) pause = std::min(pause, deadline - Clock::now());
-      if (pause <= Clock::duration::zero()) {
-        flushAll();
-        continue;
-      }
-      switch (platform::sleepUnlessStopped(closeEvent->fd(), pause)) {
+      const Clock::time_point deadline = nextDeadline();
+      const Clock::duration wait =
+          deadline == Clock::time_point::max() ? pause : std::min(pause, deadline - Clock::now());
+      if (wait <= Clock::duration::zero()) continue;  // the loop's top ends what is due
+      switch (platform::sleepUnlessStopped(closeEvent->fd(), wait)) {
         case platform::WaitOutcome::Stopped:
           flushAll();
           return;
@@ -162,16 +199,11 @@ void TComm::Session::runReceive() {
       }
     } else {
       std::optional<std::chrono::nanoseconds> timeout;  // none: wait for the first byte for ever
-      if (filled > 0) {
-        const Clock::time_point deadline = chunkDeadline();
-        if (deadline != Clock::time_point::max()) {
-          const auto left = deadline - Clock::now();
-          if (left <= Clock::duration::zero()) {
-            flushAll();
-            continue;
-          }
-          timeout = left;
-        }
+      const Clock::time_point deadline = nextDeadline();
+      if (deadline != Clock::time_point::max()) {
+        const auto left = deadline - Clock::now();
+        if (left <= Clock::duration::zero()) continue;  // the loop's top ends what is due
+        timeout = left;
       }
       switch (platform::waitDevice(fd(), platform::WaitFor::Readable, closeEvent->fd(), timeout)) {
         case platform::WaitOutcome::Stopped:
@@ -179,8 +211,7 @@ void TComm::Session::runReceive() {
           flushAll();
           return;
         case platform::WaitOutcome::TimedOut:
-          flushAll();
-          continue;
+          continue;  // the loop's top ends what is due
         case platform::WaitOutcome::HungUp:
         case platform::WaitOutcome::Failed:
           flushAll();
@@ -203,7 +234,10 @@ void TComm::Session::runReceive() {
         lastByte = now;
         if (filled == 0) firstByte = lastByte;
         filled += r.count;
-        if (counters) reportLineErrors(*counters);
+        if (const quint32 errors = counters ? newLineErrors(*counters) : 0; errors != 0) {
+          postHeld();  // the chunks before an error reach the owner before it
+          post([owner = &owner, errors] { owner->deliverReceiveError(errors); });
+        }
         if (gapMs.load(std::memory_order_relaxed) == kDeliverAtOnce)
           flushAll();
         else

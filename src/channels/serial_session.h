@@ -62,7 +62,8 @@ struct TComm::Session {
   void runModemWatch();
   bool write(const QueuedWrite& queued);  // false: the thread stops
   bool writeWhole(const char* data, size_t size);
-  void reportLineErrors(platform::SerialCounters& seen);
+  // The line errors counted since `seen` (kCommError* flags), which it then takes the counts of.
+  quint32 newLineErrors(platform::SerialCounters& seen);
 
   TComm& owner;
   quint64 number = 0;  // counts the opens of the owner: tells this session's posts from later ones
