@@ -102,10 +102,16 @@ void TrafficLog::ReceiveChunk(QByteArrayView bytes, store::Representation receiv
 }
 
 void TrafficLog::scheduleFlush() {
+  const qint64 sinceLastChunk = sinceChunk_.isValid() ? sinceChunk_.restart() : kFrameMs;
+  if (!sinceChunk_.isValid()) sinceChunk_.start();
   if (flushTimer_.isActive()) return;
-  // A line after a quiet spell is shown at once; a fast stream is shown once per frame.
-  const qint64 sinceLast = sinceFlush_.isValid() ? sinceFlush_.elapsed() : kFrameMs;
-  flushTimer_.start(static_cast<int>(std::max<qint64>(0, kFrameMs - sinceLast)));
+  // A line after a quiet spell (a frame without a line, or without a flush) is shown at once; a
+  // fast stream is shown once per frame. Measured from the last flush alone, a device that
+  // writes a line a little less often than once a frame would see each line wait for the frame
+  // after the one before: shown most of a frame late, each line waking the window twice.
+  const qint64 sinceLastFlush = sinceFlush_.isValid() ? sinceFlush_.elapsed() : kFrameMs;
+  const qint64 wait = sinceLastChunk >= kFrameMs ? 0 : kFrameMs - sinceLastFlush;
+  flushTimer_.start(static_cast<int>(std::max<qint64>(0, wait)));
 }
 
 void TrafficLog::flush() {

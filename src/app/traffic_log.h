@@ -101,6 +101,7 @@ class TrafficLog : public QObject {
   static constexpr qint64 kFrameMs = 40;  // 25 frames a second
   QTimer flushTimer_;
   QElapsedTimer sinceFlush_;
+  QElapsedTimer sinceChunk_;  // since the last received line
   widgets::Prompts& prompts_;
   platform::DesktopShell& shell_;
   QMenu* popup_;

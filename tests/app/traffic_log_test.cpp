@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QScrollBar>
 #include <vector>
 
@@ -100,6 +101,29 @@ TEST(TrafficLog, TheViewFollowsTheCaretToTheLastLine) {
   EXPECT_GT(bar.value(), bar.maximum() / 2);
   EXPECT_EQ(t.view.caret(), t.view.document().end());
   EXPECT_TRUE(t.view.viewport()->rect().contains(t.view.caretRect()));
+}
+
+TEST(TrafficLog, ALineAfterAFrameOfQuietIsShownAtOnceAndAFastStreamOncePerFrame) {
+  LogUnderTest t;
+  const auto shownLines = [&] {
+    QCoreApplication::processEvents();  // a flush due at once runs on the next pass
+    QCoreApplication::processEvents();
+    return t.view.document().isEmpty() ? 0 : t.view.document().lineCount();
+  };
+  QElapsedTimer sinceSecond;
+  t.log.ReceiveChunk("1", store::Representation::Hex);
+  EXPECT_EQ(shownLines(), 1) << "the first line is shown at once";
+  t.log.ReceiveChunk("2", store::Representation::Hex);
+  sinceSecond.start();
+  EXPECT_EQ(shownLines(), 1) << "a line within the frame waits for it";
+  while (shownLines() < 2 && sinceSecond.elapsed() < 1000) {
+  }
+  ASSERT_EQ(shownLines(), 2);
+  // The second line was shown a frame after the first; the third comes a little more than a
+  // frame after the second, as a device writing a line about every frame sends them.
+  while (sinceSecond.elapsed() < 50) QCoreApplication::processEvents();
+  t.log.ReceiveChunk("3", store::Representation::Hex);
+  EXPECT_EQ(shownLines(), 3) << "a line a frame after the one before is shown at once";
 }
 
 TEST(LogClosingLine, GivesTheLocalesShortDateAndLongTimeWithoutTheZone) {
