@@ -148,11 +148,16 @@ bool LogGlyphMasks::drawColoured(QImage& image, const std::vector<PlacedGlyph>& 
     if (x0 + from < earlierTo || x0 + from < before.from) return false;
     const std::vector<QRgb>& pixels = colouredPixels(mask, table, tableKey);
     const int shared = std::clamp(before.to - x0, from, to);  // columns [from, shared)
-    for (int y = 0; y < rows; ++y) {
+    // The columns this glyph has alone are copied row after row, the shared ones blended after:
+    // a row costs a copy and two pointer steps.
+    const QRgb* source = pixels.data() + shared;
+    QRgb* row = reinterpret_cast<QRgb*>(bits + mask.top * stride) + x0 + shared;
+    for (int y = 0; y < rows; ++y, source += mask.width, row += stride / qsizetype{sizeof(QRgb)})
+      std::copy_n(source, to - shared, row);
+    for (int y = 0; y < rows && from < shared; ++y) {
       const int imageY = mask.top + y;
       const size_t at = static_cast<size_t>(y) * mask.width;
       QRgb* target = reinterpret_cast<QRgb*>(bits + imageY * stride) + x0;
-      std::copy(pixels.data() + at + shared, pixels.data() + at + to, target + shared);
       const int beforeY = imageY - before.top;
       const bool beforeHasRow = beforeY >= 0 && beforeY < before.height;
       for (int x = from; x < shared; ++x) {
