@@ -102,8 +102,8 @@ void TrafficLog::ReceiveChunk(QByteArrayView bytes, store::Representation receiv
 }
 
 void TrafficLog::scheduleFlush() {
-  const qint64 sinceLastChunk = sinceChunk_.isValid() ? sinceChunk_.restart() : kFrameMs;
-  if (!sinceChunk_.isValid()) sinceChunk_.start();
+  const qint64 sinceLastChunk = sinceChunk_.isValid() ? sinceChunk_.elapsed() : kFrameMs;
+  sinceChunk_.start();
   if (flushTimer_.isActive()) return;
   // A line after a quiet spell (a frame without a line, or without a flush) is shown at once; a
   // fast stream is shown once per frame. Measured from the last flush alone, a device that

@@ -100,7 +100,7 @@ void TComm::Session::runReceive() {
   Clock::time_point lastPost;
   const auto postHeld = [&] {
     if (held.empty()) return;
-    for (size_t i = 0; i < held.size(); ++i) receiveBacklog->chunkPosted();
+    receiveBacklog->chunksPosted(static_cast<int>(held.size()));
     post([owner = &owner, chunks = std::move(held), backlog = receiveBacklog] {
       // A handler may destroy the engine: the chunks after it are then only counted off.
       const QPointer<TComm> alive(owner);

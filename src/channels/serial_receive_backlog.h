@@ -23,8 +23,8 @@ class SerialReceiveBacklog {
  public:
   explicit SerialReceiveBacklog(platform::EventFd drained) : drained_(std::move(drained)) {}
 
-  // The receive thread, as it posts a chunk.
-  void chunkPosted() { awaiting_.fetch_add(1, std::memory_order_relaxed); }
+  // The receive thread, as it posts `count` chunks.
+  void chunksPosted(int count) { awaiting_.fetch_add(count, std::memory_order_relaxed); }
   // The owning thread, as it delivers one. Only the crossing under the bound signals, so a
   // delivery costs no system call otherwise.
   void chunkDelivered() {

@@ -23,10 +23,6 @@ int hexValue(char c) {
 // Characters with codes 32 or less count as blanks; bytes above 127 do not.
 bool isBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 32; }
 
-}  // namespace
-
-namespace {
-
 // Writes the hex text of non-empty `bytes` at `out`, which has room for 3 * size - 1 characters.
 template <typename Char>
 void writeHexText(QByteArrayView bytes, Char* out) {
