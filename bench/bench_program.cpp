@@ -585,7 +585,7 @@ int main(int argc, char** argv) {
   constexpr qint64 kStream = 20'000'000;
   const double ptyLimit = wanted("serial") ? plainPtyReadMBs(kStream * 5) : 0;
   if (wanted("serial")) std::printf("plain read loop on a pty: %.2f MB/s\n", ptyLimit);
-  if (wanted("serial")) serialSmallChunks(20, 40, 150);
+  if (wanted("serial") || only == "small") serialSmallChunks(20, 40, 150);
   // "paced HEX|ASCII rate [seconds]": one paced serial case alone, as for a profiler.
   if (only == "paced" && argc > 3) {
     serialPaced(QByteArray(argv[2]) == "ASCII" ? 1 : 0, atof(argv[3]), argc > 4 ? atof(argv[4]) : 5);

@@ -47,27 +47,36 @@ qreal textGamma(const QFont& font) {
     painter.setPen(Qt::black);
     painter.drawText(QPoint(2, 17), sample);
   }
-  // How often each grey is drawn for each partial coverage.
-  std::vector<std::array<int, 256>> counts(256);
-  for (auto& row : counts) row.fill(0);
-  for (int y = 0; y < size.height(); ++y) {
-    const auto* drawn = reinterpret_cast<const QRgb*>(opaque.constScanLine(y));
-    const auto* coverage = reinterpret_cast<const QRgb*>(mask.constScanLine(y));
-    for (int x = 0; x < size.width(); ++x) {
-      const int c = qAlpha(coverage[x]);
-      if (c != 0 && c != 255) ++counts[c][qGray(drawn[x])];
+  // Each grey drawn at each partial coverage, and how often: a few hundred pairs at most.
+  struct Drawn {
+    int coverage;
+    int grey;
+    int count;
+  };
+  std::vector<Drawn> drawnPairs;
+  {
+    std::vector<int> counts(256 * 256, 0);
+    for (int y = 0; y < size.height(); ++y) {
+      const auto* drawn = reinterpret_cast<const QRgb*>(opaque.constScanLine(y));
+      const auto* coverage = reinterpret_cast<const QRgb*>(mask.constScanLine(y));
+      for (int x = 0; x < size.width(); ++x) {
+        const int c = qAlpha(coverage[x]);
+        if (c != 0 && c != 255) ++counts[c * 256 + qGray(drawn[x])];
+      }
+    }
+    for (int i = 0; i < 256 * 256; ++i) {
+      if (counts[i] != 0) drawnPairs.push_back({i / 256, i % 256, counts[i]});
     }
   }
   qreal best = 1.0;
   qint64 bestError = -1;
   for (qreal gamma = 1.0; gamma < 2.51; gamma += 0.05) {
+    std::array<int, 256> expected{};
+    for (int c = 1; c < 255; ++c)
+      expected[c] = static_cast<int>(std::lround(255.0 * std::pow((255 - c) / 255.0, 1.0 / gamma)));
     qint64 error = 0;
-    for (int c = 1; c < 255; ++c) {
-      const int grey =
-          static_cast<int>(std::lround(255.0 * std::pow((255 - c) / 255.0, 1.0 / gamma)));
-      for (int drawnGrey = 0; drawnGrey < 256; ++drawnGrey)
-        error += static_cast<qint64>(counts[c][drawnGrey]) * std::abs(drawnGrey - grey);
-    }
+    for (const Drawn& d : drawnPairs)
+      error += static_cast<qint64>(d.count) * std::abs(d.grey - expected[d.coverage]);
     if (bestError < 0 || error < bestError) {
       bestError = error;
       best = gamma;
