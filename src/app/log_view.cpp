@@ -145,9 +145,7 @@ void LogView::rewrap(bool force) {
   std::optional<LogPosition> topText;
   if (rows_.lineCount() == document_.lineCount() && rows_.lineCount() > 0) {
     const LogRowIndex::RowPlace top = rows_.placeOf(topRow());
-    const QString& text = document_.lineText(top.line);
-    topText = LogPosition{
-        top.line, logwrap::RowAt(text, rows_.isPlain(top.line), rows_.columns(), top.row).start};
+    topText = LogPosition{top.line, rows_.span(top.line, top.row).start};
   }
   rows_.rebuild(document_, columns);
   rowCache_.clear();
@@ -182,10 +180,14 @@ LogView::Place LogView::placeOf(LogPosition at, bool atRowEnd) const {
   at = document_.clamped(at);
   const QString& text = document_.lineText(at.line);
   const bool plain = rows_.isPlain(at.line);
-  const logwrap::RowOfColumn shown =
-      logwrap::RowShowing(text, plain, rows_.columns(), at.column, atRowEnd);
+  const logwrap::RowOfColumn shown = rows_.rowShowing(at.line, at.column, atRowEnd);
   return {shown.row, shown.span,
           logwrap::CellOf(text, plain, rows_.columns(), shown.span, at.column)};
+}
+
+logwrap::RowSpan LogView::rowSpanShowing(LogPosition at) const {
+  at = document_.clamped(at);
+  return rows_.rowShowing(at.line, at.column, false).span;
 }
 
 int LogView::rowOf(LogPosition at, bool atRowEnd) const {
@@ -205,7 +207,7 @@ LogPosition LogView::positionAt(QPoint point, bool& atRowEnd) const {
   const LogRowIndex::RowPlace place = rows_.placeOf(row);
   const QString& text = document_.lineText(place.line);
   const bool plain = rows_.isPlain(place.line);
-  const logwrap::RowSpan span = logwrap::RowAt(text, plain, rows_.columns(), place.row);
+  const logwrap::RowSpan span = rows_.span(place.line, place.row);
   const qreal cell = (point.x() - kMargin) / cellWidth_;
   const int column = logwrap::ColumnNearest(text, plain, rows_.columns(), span, cell);
   atRowEnd = column == span.end && span.end < text.size();
@@ -283,7 +285,7 @@ LogRowCache::Row& LogView::laidRow(int line, int row) {
   const QString& text = document_.lineText(line);
   LogRowCache::Row laid;
   laid.absoluteRow = rows_.firstRowOf(line) + row;
-  laid.span = logwrap::RowAt(text, rows_.isPlain(line), rows_.columns(), row);
+  laid.span = rows_.span(line, row);
   laid.laid = glyphs_.layRow(text, rows_.columns(), laid.span);
   laid.image = rowCache_.takeSpareImage();
   return rowCache_.store(line, row, std::move(laid));

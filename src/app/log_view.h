@@ -74,6 +74,8 @@ class LogView : public QAbstractScrollArea {
   int columns() const { return rows_.columns(); }
   int rowCount() const { return rows_.totalRows(); }
   int rowsOfLine(int line) const { return rows_.rowsOf(line); }
+  // The columns of the row showing a caret at `at` (the row it starts at a row boundary).
+  logwrap::RowSpan rowSpanShowing(LogPosition at) const;
   int topRow() const;
   // Whole rows the viewport shows (at least one).
   int visibleRows() const;

@@ -145,9 +145,7 @@ class LogViewAccessible : public QAccessibleWidget,
     const int breakAfter = where.line + 1 < view().document().lineCount() ? 1 : 0;
     if (boundary == QAccessible::ParagraphBoundary) return {lineStart, lineEnd + breakAfter};
     if (boundary == QAccessible::LineBoundary) {
-      const bool plain = logwrap::IsPlain(line);
-      const logwrap::RowSpan span =
-          logwrap::RowShowing(line, plain, view().columns(), where.column, false).span;
+      const logwrap::RowSpan span = view().rowSpanShowing(where);
       const int rowEnd = span.end == line.size() ? span.end + breakAfter : span.end;
       return {lineStart + span.start, lineStart + rowEnd};
     }

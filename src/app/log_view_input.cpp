@@ -257,7 +257,7 @@ LogPosition LogView::verticalTarget(int rows, bool& atRowEnd) {
   const LogRowIndex::RowPlace to = rows_.placeOf(target);
   const QString& text = document_.lineText(to.line);
   const bool plain = rows_.isPlain(to.line);
-  const logwrap::RowSpan span = logwrap::RowAt(text, plain, rows_.columns(), to.row);
+  const logwrap::RowSpan span = rows_.span(to.line, to.row);
   const int column = logwrap::ColumnNearest(text, plain, rows_.columns(), span, *keptCell_);
   atRowEnd = column == span.end && span.end < text.size();
   return {to.line, column};
@@ -336,9 +336,14 @@ bool LogView::handleMoveKey(QKeyEvent* event) {
       const Place place = placeOf(caret_, caretAtRowEnd_);
       if (binding->motion == Motion::RowStart) {
         target = {caret_.line, place.span.start};
+      } else if (place.span.end < text.size()) {
+        // A wrapped row ends with the blank it broke after: End stops before it, as in a text
+        // edit, so that typed text goes at the end of the row's last word.
+        const bool blank = text[place.span.end - 1].isSpace();
+        target = {caret_.line, place.span.end - (blank ? 1 : 0)};
+        atRowEnd = !blank;
       } else {
         target = {caret_.line, place.span.end};
-        atRowEnd = place.span.end < text.size();
       }
       break;
     }

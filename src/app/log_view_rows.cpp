@@ -1,15 +1,15 @@
 #include "app/log_view_rows.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "app/log_document.h"
-#include "app/log_view_wrap.h"
 
 namespace app {
 
 LogRowIndex::Line LogRowIndex::measure(QStringView text) const {
   const bool plain = logwrap::IsPlain(text);
-  return {logwrap::RowCount(text, plain, columns_), plain};
+  return {plain, static_cast<int>(text.size()), logwrap::RowStarts(text, plain, columns_)};
 }
 
 void LogRowIndex::rebuild(const LogDocument& document, int columns) {
@@ -30,7 +30,8 @@ void LogRowIndex::replaceFrom(const LogDocument& document, int first, int remove
   for (int line = first; line < first + added; ++line) {
     fresh.push_back(measure(document.lineText(line)));
   }
-  lines_.insert(lines_.begin() + first, fresh.begin(), fresh.end());
+  lines_.insert(lines_.begin() + first, std::make_move_iterator(fresh.begin()),
+                std::make_move_iterator(fresh.end()));
   recountFrom(first);
 }
 
@@ -38,7 +39,7 @@ void LogRowIndex::recountFrom(int line) {
   rowEnds_.resize(lines_.size());
   int rows = firstRowOf(line);
   for (size_t i = line; i < lines_.size(); ++i) {
-    rows += lines_[i].rows;
+    rows += rowsOf(static_cast<int>(i));
     rowEnds_[i] = rows;
   }
 }
@@ -49,6 +50,21 @@ LogRowIndex::RowPlace LogRowIndex::placeOf(int row) const {
   const int line =
       static_cast<int>(std::upper_bound(rowEnds_.begin(), rowEnds_.end(), row) - rowEnds_.begin());
   return {line, row - firstRowOf(line)};
+}
+
+logwrap::RowSpan LogRowIndex::span(int line, int row) const {
+  const Line& l = lines_[line];
+  row = std::clamp(row, 0, static_cast<int>(l.starts.size()));
+  return {row == 0 ? 0 : l.starts[row - 1],
+          row < static_cast<int>(l.starts.size()) ? l.starts[row] : l.length};
+}
+
+logwrap::RowOfColumn LogRowIndex::rowShowing(int line, int column, bool atRowEnd) const {
+  const std::vector<int>& starts = lines_[line].starts;
+  // The rows that begin at or before the column, less the one it ends when asked for.
+  int row = static_cast<int>(std::upper_bound(starts.begin(), starts.end(), column) - starts.begin());
+  if (row > 0 && starts[row - 1] == column && atRowEnd) --row;
+  return {row, span(line, row)};
 }
 
 }  // namespace app

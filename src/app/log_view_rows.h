@@ -1,11 +1,13 @@
 #pragma once
-// The rows every line of the log takes at the view's column count, and the row each line
-// begins at, so that a scroll row maps to (line, row in line) by a binary search. Appending a
-// line costs O(its length) once (the plain test and, for other lines, a walk); a change of the
-// column count recounts every line, O(1) for plain lines.
+// The rows every line of the log takes at the view's column count, where each of them begins,
+// and the row each line begins at, so that a scroll row maps to (line, row in line) by a binary
+// search. Appending a line costs O(its length) once (the plain test and the walk that finds
+// its row starts); a change of the column count walks every line again.
 
 #include <QStringView>
 #include <vector>
+
+#include "app/log_view_wrap.h"
 
 namespace app {
 
@@ -26,16 +28,22 @@ class LogRowIndex {
 
   int lineCount() const { return static_cast<int>(lines_.size()); }
   bool isPlain(int line) const { return lines_[line].plain; }
-  int rowsOf(int line) const { return lines_[line].rows; }
+  int rowsOf(int line) const { return static_cast<int>(lines_[line].starts.size()) + 1; }
   int firstRowOf(int line) const { return line == 0 ? 0 : rowEnds_[line - 1]; }
   int totalRows() const { return rowEnds_.empty() ? 0 : rowEnds_.back(); }
   // The line and row in line of a row of the whole log (clamped to the rows there are).
   RowPlace placeOf(int row) const;
+  // Row `row` of the line (clamped to its rows).
+  logwrap::RowSpan span(int line, int row) const;
+  // The row of the line showing a caret at `column`: the row it starts when it is a row
+  // boundary, or the row it ends when `atRowEnd` is set (and always at the end of the line).
+  logwrap::RowOfColumn rowShowing(int line, int column, bool atRowEnd) const;
 
  private:
   struct Line {
-    int rows;
     bool plain;
+    int length;               // UTF-16 units
+    std::vector<int> starts;  // where its rows after the first begin
   };
   Line measure(QStringView text) const;
   void recountFrom(int line);

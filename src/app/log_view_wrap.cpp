@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstring>
 #include <iterator>
+#include <optional>
+
+#include <QTextBoundaryFinder>
 
 namespace app::logwrap {
 
@@ -82,7 +85,6 @@ bool IsPlain(QStringView line) {
 CellWalker::CellWalker(QStringView line, int columns, int rowStart)
     : line_(line), columns_(std::max(1, columns)), column_(rowStart) {
   measure(0);
-  startsRow_ = true;
 }
 
 void CellWalker::next() {
@@ -91,11 +93,10 @@ void CellWalker::next() {
 }
 
 void CellWalker::measure(int cellAfterPrevious) {
-  startsRow_ = false;
+  cell_ = cellAfterPrevious;
   if (atEnd()) {
     units_ = 0;
     code_ = 0;
-    cell_ = cellAfterPrevious;
     width_ = 0;
     return;
   }
@@ -106,74 +107,106 @@ void CellWalker::measure(int cellAfterPrevious) {
     code_ = QChar::surrogateToUcs4(high, line_[column_ + 1]);
     units_ = 2;
   }
-  const int natural = IsWide(code_) ? 2 : 1;  // a tab takes at least one cell
-  cell_ = cellAfterPrevious;
-  if (cell_ >= columns_ || (cell_ > 0 && cell_ + natural > columns_)) {
-    cell_ = 0;
-    startsRow_ = true;
+  // A tab takes at least one cell: one past the row's end is a blank the row ends with.
+  width_ = code_ == u'\t' ? std::max(1, std::min(kTabStop - cell_ % kTabStop, columns_ - cell_))
+           : IsWide(code_) ? 2
+                           : 1;
+}
+
+namespace {
+
+bool IsBlank(char32_t c) { return c == u' ' || c == u'\t'; }
+
+bool IsAsciiAlphanumeric(char16_t c) {
+  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+}
+
+// The column after the blanks from `column` on.
+int AfterBlanks(QStringView line, int column) {
+  while (column < line.size() && IsBlank(line[column].unicode())) ++column;
+  return column;
+}
+
+// The line-break opportunities of a line as Qt's line breaker finds them, over the whole line
+// (its rules look past blanks), made only when a row's end needs them.
+class LineBreaks {
+ public:
+  explicit LineBreaks(QStringView line) : line_(line) {}
+  // The last opportunity at or before `column`; 0 when there is none after the line's start.
+  int lastAtOrBefore(int column) {
+    if (!finder_) finder_.emplace(QTextBoundaryFinder::Line, line_.toString());
+    finder_->setPosition(column);
+    const qsizetype at = finder_->isAtBoundary() ? column : finder_->toPreviousBoundary();
+    return static_cast<int>(std::max<qsizetype>(0, at));
   }
-  width_ = code_ == u'\t' ? std::min(kTabStop - cell_ % kTabStop, columns_ - cell_) : natural;
+
+ private:
+  QStringView line_;
+  std::optional<QTextBoundaryFinder> finder_;
+};
+
+// Where a row that begins at `rowStart` and has no room for the character at `full` (not a
+// blank) ends: at the last line-break opportunity after its start, or at `full` when it has
+// none. As in Qt's text layout, a row may end after any blank but the ones it begins with, and
+// elsewhere where Qt's line breaker allows it. A row of hex ends in a word of letters and digits
+// after a blank: that word moves down whole, found without the line breaker, which is asked only
+// for other endings (punctuation, a wide character).
+int RowEndBefore(QStringView line, LineBreaks& breaks, int rowStart, int full) {
+  int word = full;  // the row's last word begins here, after a blank or at the row's start
+  while (word > rowStart && !IsBlank(line[word - 1].unicode())) --word;
+  bool alphanumeric = true;
+  for (int i = word; i <= full && alphanumeric; ++i)
+    alphanumeric = IsAsciiAlphanumeric(line[i].unicode());
+  const int end = alphanumeric ? word : std::max(word, breaks.lastAtOrBefore(full));
+  return end > AfterBlanks(line, rowStart) ? end : full;
 }
 
-int RowCount(QStringView line, bool plain, int columns) {
-  columns = std::max(1, columns);
-  if (plain) return std::max<int>(1, (line.size() + columns - 1) / columns);
-  int rows = 1;
-  for (CellWalker w(line, columns); !w.atEnd(); w.next()) {
-    if (w.startsRow() && w.column() > 0) ++rows;
-  }
-  return rows;
-}
-
-RowSpan RowFrom(QStringView line, bool plain, int columns, int rowStart) {
-  columns = std::max(1, columns);
+// The row that begins at `rowStart` (a row start of the line).
+RowSpan RowFrom(QStringView line, bool plain, int columns, LineBreaks& breaks, int rowStart) {
   const int length = static_cast<int>(line.size());
-  if (plain) return {rowStart, std::min(length, rowStart + columns)};
-  CellWalker w(line, columns, rowStart);
-  if (!w.atEnd()) w.next();
-  while (!w.atEnd() && !w.startsRow()) w.next();
-  return {rowStart, w.column()};
-}
-
-RowSpan RowAt(QStringView line, bool plain, int columns, int row) {
-  columns = std::max(1, columns);
-  const int length = static_cast<int>(line.size());
+  // Only a line's first row may begin with blanks. Blanks that take more than the row make a
+  // row of their own; otherwise the character after them is on the row even without room for
+  // it, as in Qt's layout.
+  const int firstText = AfterBlanks(line, rowStart);
+  int full = length;  // the first column with no room in the row
   if (plain) {
-    const int last = std::max(0, (length - 1) / columns);
-    const int start = std::clamp(row, 0, last) * columns;
-    return {start, std::min(length, start + columns)};
+    if (firstText - rowStart > columns && firstText < length) return {rowStart, firstText};
+    full = std::min(length, std::max(rowStart + columns, firstText + 1));
+  } else {
+    CellWalker w(line, columns, rowStart);
+    while (!w.atEnd() && w.column() < firstText) w.next();
+    if (w.cell() > columns && !w.atEnd()) return {rowStart, firstText};
+    if (!w.atEnd()) w.next();
+    while (!w.atEnd() && w.cell() + w.width() <= columns) w.next();
+    full = w.column();
   }
-  RowSpan span = RowFrom(line, false, columns, 0);
-  for (int r = 0; r < row && span.end < length; ++r) span = RowFrom(line, false, columns, span.end);
-  return span;
+  if (full >= length) return {rowStart, length};
+  if (IsBlank(line[full].unicode())) return {rowStart, AfterBlanks(line, full)};
+  return {rowStart, RowEndBefore(line, breaks, rowStart, full)};
 }
 
-RowOfColumn RowShowing(QStringView line, bool plain, int columns, int column, bool atRowEnd) {
+}  // namespace
+
+std::vector<int> RowStarts(QStringView line, bool plain, int columns) {
   columns = std::max(1, columns);
+  LineBreaks breaks(line);
+  std::vector<int> starts;
   const int length = static_cast<int>(line.size());
-  column = std::clamp(column, 0, length);
-  if (plain) {
-    int row = column / columns;
-    if (row > 0 && column == row * columns && (atRowEnd || column == length)) --row;
-    return {row, {row * columns, std::min(length, (row + 1) * columns)}};
-  }
-  RowOfColumn found{0, RowFrom(line, false, columns, 0)};
-  while (found.span.end < length &&
-         (column > found.span.end || (column == found.span.end && !atRowEnd))) {
-    found = {found.row + 1, RowFrom(line, false, columns, found.span.end)};
-  }
-  return found;
+  for (int start = RowFrom(line, plain, columns, breaks, 0).end; start < length;
+       start = RowFrom(line, plain, columns, breaks, start).end)
+    starts.push_back(start);
+  return starts;
 }
 
 int CellOf(QStringView line, bool plain, int columns, RowSpan span, int column) {
   column = std::clamp(column, span.start, span.end);
-  if (plain) return column - span.start;
-  // The cell after the character before the caret: at a row's end the walk has already wrapped.
+  if (plain) return std::min(column - span.start, std::max(1, columns));
+  // The cell after the character before the caret.
   int cell = 0;
   for (CellWalker w(line, columns, span.start); w.column() < column && !w.atEnd(); w.next()) {
     cell = w.cell() + w.width();
   }
-  return cell;
+  return std::min(cell, std::max(1, columns));
 }
 
 int ColumnNearest(QStringView line, bool plain, int columns, RowSpan span, qreal cell) {

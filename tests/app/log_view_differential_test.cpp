@@ -1,7 +1,7 @@
 // The log view against a plain text edit: the same random sequences of program appends and user
 // keystrokes go to both, and after every step their text, caret and selection must agree; so must
-// what copy and save produce. Both are wide enough that no line wraps, so moves by rows are moves
-// by lines in both.
+// what copy and save produce. Once both are wide enough that no line wraps, so moves by rows are
+// moves by lines; once both are narrow and wrap at word boundaries, so moves by rows cross rows.
 // Undo and redo are left out here: the plain text edit undoes the program's appends too, the log
 // undoes only the user's own edits (log_view_test.cpp covers them).
 
@@ -57,13 +57,17 @@ const Key kKeys[] = {
 
 class Pair {
  public:
-  Pair() {
-    for (QWidget* widget : {static_cast<QWidget*>(&reference_), static_cast<QWidget*>(&view_)}) {
-      widget->setFont(app::LogFont());
-      widget->resize(1400, 300);
-      widget->show();
+  // Wide enough that no line wraps, or narrow enough that many do, with the same width for text
+  // in both: the same margins, the scroll bar always shown.
+  explicit Pair(bool wrapped) {
+    for (QAbstractScrollArea* area :
+         {static_cast<QAbstractScrollArea*>(&reference_), static_cast<QAbstractScrollArea*>(&view_)}) {
+      area->setFont(app::LogFont());
+      area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+      area->resize(wrapped ? 200 : 1400, 300);
+      area->show();
     }
-    reference_.setLineWrapMode(QPlainTextEdit::NoWrap);
+    reference_.setLineWrapMode(wrapped ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
   }
 
   // A program line, written as each log writes it, with the caret at the end after it.
@@ -153,9 +157,14 @@ class Pair {
   app::LogView view_;
 };
 
-QString randomText(std::mt19937& random, int length, bool lineBreaks) {
-  static const QString kAlphabet =
-      QStringLiteral("abcxyz0123456789 _-.:()ABF\u4e2d\u6587\u62a5");
+// Text of every kind a log holds, wide characters too.
+const QString kAlphabet = QStringLiteral("abcxyz0123456789 _-.:()ABF\u4e2d\u6587\u62a5");
+// Short words between blanks, so that wrapped rows end after a blank: where a row breaks inside
+// a word, the plain text edit's End puts the caret at the start of the next row, the log's at
+// the end of the row (log_view_test.cpp).
+const QString kWordsAlphabet = QStringLiteral("abc01 xyz: .F  ");
+
+QString randomText(std::mt19937& random, int length, bool lineBreaks, const QString& alphabet) {
   static const QString kBreaks[] = {QStringLiteral("\n"), QStringLiteral("\r\n"),
                                     QStringLiteral("\r"), QStringLiteral("\u2029")};
   QString text;
@@ -163,28 +172,28 @@ QString randomText(std::mt19937& random, int length, bool lineBreaks) {
     if (lineBreaks && random() % 12 == 0) {
       text += kBreaks[random() % std::size(kBreaks)];
     } else {
-      text += kAlphabet[static_cast<qsizetype>(random() % kAlphabet.size())];
+      text += alphabet[static_cast<qsizetype>(random() % alphabet.size())];
     }
   }
   return text;
 }
 
-}  // namespace
-
-TEST(LogViewAgainstPlainTextEdit, RandomAppendsAndEditsLeaveTheSameTextCaretCopyAndSave) {
+void RunRandomSessions(bool wrapped) {
+  const QString& alphabet = wrapped ? kWordsAlphabet : kAlphabet;
   testing_support::TempDir directory;
   const QColor colours[] = {app::kRxColour, app::kTxColour, app::kHeaderColour};
   for (unsigned seed = 1; seed <= 30; ++seed) {
     std::mt19937 random(seed);
-    Pair pair;
+    Pair pair(wrapped);
     std::string steps;
     for (int step = 0; step < 120; ++step) {
       const unsigned draw = random() % 20;
       if (draw < 3) {
-        pair.append(randomText(random, static_cast<int>(random() % 40), true), colours[draw]);
+        pair.append(randomText(random, static_cast<int>(random() % 80), true, alphabet),
+                    colours[draw]);
         steps += "append; ";
       } else if (draw < 7) {
-        const QString text = randomText(random, 1 + static_cast<int>(random() % 3), false);
+        const QString text = randomText(random, 1 + static_cast<int>(random() % 3), false, alphabet);
         pair.type(text);
         steps += "type " + text.toStdString() + "; ";
       } else if (draw == 7) {
@@ -192,7 +201,7 @@ TEST(LogViewAgainstPlainTextEdit, RandomAppendsAndEditsLeaveTheSameTextCaretCopy
         ASSERT_EQ(fromReference, fromView) << "seed " << seed << " after " << steps;
         steps += "copy; ";
       } else if (draw == 8) {
-        pair.paste(randomText(random, static_cast<int>(random() % 12), true));
+        pair.paste(randomText(random, static_cast<int>(random() % 12), true, alphabet));
         steps += "paste; ";
       } else {
         const Key& key = kKeys[random() % std::size(kKeys)];
@@ -204,4 +213,15 @@ TEST(LogViewAgainstPlainTextEdit, RandomAppendsAndEditsLeaveTheSameTextCaretCopy
     const auto [expected, written] = pair.saved(directory.path());
     EXPECT_EQ(written, expected) << "seed " << seed;
   }
+}
+
+}  // namespace
+
+TEST(LogViewAgainstPlainTextEdit, RandomAppendsAndEditsLeaveTheSameTextCaretCopyAndSave) {
+  RunRandomSessions(false);
+}
+
+// Wrapped at word boundaries as the plain text edit wraps: Up, Down, Home and End go by rows.
+TEST(LogViewAgainstPlainTextEdit, OnWrappedRowsTheSameKeysLeaveTheSameCaret) {
+  RunRandomSessions(true);
 }

@@ -16,7 +16,10 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
+#include <QTextBoundaryFinder>
+#include <QTextLayout>
 #include <cmath>
+#include <random>
 
 #include "app/log_view_glyphs.h"
 #include "app/log_view_masks.h"
@@ -91,28 +94,55 @@ class FakeSelection : public app::PrimarySelection {
 
 }  // namespace
 
-TEST(LogViewWrap, RowsCountCellsWithWideCharactersTakingTwoAndAResizeRewrapsKeepingTheTopLine) {
-  using namespace app::logwrap;
-  const QString ascii(25, u'a');
-  ASSERT_TRUE(IsPlain(ascii));
-  EXPECT_EQ(RowCount(ascii, true, 10), 3);
-  EXPECT_EQ(RowAt(ascii, true, 10, 2), (RowSpan{20, 25}));
-  EXPECT_EQ(RowCount(QString(20, u'a'), true, 10), 2);
-  EXPECT_EQ(RowCount(QString(), true, 10), 1);
-  // The walk over a plain line gives what the arithmetic gives.
-  for (int columns = 1; columns <= 12; ++columns) {
-    ASSERT_EQ(RowCount(ascii, false, columns), RowCount(ascii, true, columns)) << columns;
-    for (int row = 0; row < RowCount(ascii, true, columns); ++row) {
-      ASSERT_EQ(RowAt(ascii, false, columns, row), RowAt(ascii, true, columns, row)) << columns;
-    }
+// The rows of a line at `columns` cells, as texts.
+QStringList RowTexts(const QString& line, int columns) {
+  const bool plain = app::logwrap::IsPlain(line);
+  QStringList rows;
+  int start = 0;
+  for (int next : app::logwrap::RowStarts(line, plain, columns)) {
+    rows.append(line.mid(start, next - start));
+    start = next;
   }
+  rows.append(line.mid(start));
+  return rows;
+}
 
-  const QString cjk = QStringLiteral("中文报文中");  // five wide characters, ten cells
-  EXPECT_FALSE(IsPlain(cjk));
-  EXPECT_EQ(RowCount(cjk, false, 10), 1);
-  EXPECT_EQ(RowCount(cjk, false, 9), 2);  // the fifth does not fit in the one cell left
-  EXPECT_EQ(RowAt(cjk, false, 9, 0), (RowSpan{0, 4}));
-  EXPECT_EQ(RowCount(QStringLiteral("ab中"), false, 3), 2);
+// The rows Qt's own layout gives the line, wrapping at word boundaries (or anywhere in a word
+// longer than a row) in the log's font, `columns` cells wide.
+QStringList QtRowTexts(const QString& line, int columns) {
+  QTextLayout layout(line, app::LogFont());
+  QTextOption option;
+  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  layout.setTextOption(option);
+  const qreal cell = QFontMetricsF(app::LogFont()).horizontalAdvance(u'0');
+  QStringList rows;
+  layout.beginLayout();
+  for (QTextLine row = layout.createLine(); row.isValid(); row = layout.createLine()) {
+    row.setLineWidth(columns * cell + cell / 4);
+    rows.append(line.mid(row.textStart(), row.textLength()));
+  }
+  layout.endLayout();
+  return rows;
+}
+
+TEST(LogViewWrap, RowsBreakWhereQtsLayoutBreaksThemAndAResizeKeepsTheTopLine) {
+  using namespace app::logwrap;
+  // A word longer than a row breaks where the row is full; a hex byte never splits, and the
+  // blanks a row breaks after stay on it.
+  EXPECT_EQ(RowTexts(QString(25, u'a'), 10), QStringList({"aaaaaaaaaa", "aaaaaaaaaa", "aaaaa"}));
+  EXPECT_EQ(RowTexts(QStringLiteral("RX:01 02 03 04"), 8), QStringList({"RX:01 02 ", "03 04"}));
+  EXPECT_EQ(RowTexts(QStringLiteral("RX:01 02 03 04"), 7),
+            QStringList({"RX:01 ", "02 03 ", "04"}));
+  EXPECT_EQ(RowTexts(QStringLiteral("ab    cd"), 3), QStringList({"ab    ", "cd"}));
+  EXPECT_EQ(RowTexts(QString(), 10), QStringList({""}));
+  EXPECT_EQ(RowTexts(QStringLiteral("中文报文中"), 10).size(), 1);  // five wide characters
+  EXPECT_EQ(RowTexts(QStringLiteral("中文报文中"), 9), QStringList({"中文报文", "中"}));
+  EXPECT_EQ(RowTexts(QStringLiteral("ab中"), 3), QStringList({"ab", "中"}));
+  EXPECT_EQ(RowTexts(QStringLiteral("abc中def"), 5), QStringList({"abc中", "def"}));
+  // A tab reaches the next stop of eight cells, but not past the row's end.
+  const QString tabbed = QStringLiteral("a\tb");
+  EXPECT_EQ(CellOf(tabbed, false, 20, {0, 3}, 2), 8);
+  EXPECT_EQ(RowTexts(tabbed, 6), QStringList({"a\t", "b"}));
   const QString mixed = QStringLiteral("a中b");
   EXPECT_EQ(CellOf(mixed, false, 10, {0, 3}, 2), 3);
   EXPECT_EQ(ColumnNearest(mixed, false, 10, {0, 3}, 1.9), 1);
@@ -121,11 +151,25 @@ TEST(LogViewWrap, RowsCountCellsWithWideCharactersTakingTwoAndAResizeRewrapsKeep
   const QString outside = QStringLiteral("x\U0001D400y\U0001F600z");
   EXPECT_EQ(CellOf(outside, false, 20, {0, 7}, 3), 2);
   EXPECT_EQ(CellOf(outside, false, 20, {0, 7}, 6), 5);
-  // A tab reaches the next stop of eight cells, but not past the row's end.
-  const QString tabbed = QStringLiteral("a\tb");
-  EXPECT_EQ(CellOf(tabbed, false, 20, {0, 3}, 2), 8);
-  EXPECT_EQ(RowCount(tabbed, false, 6), 2);
-  EXPECT_EQ(RowAt(tabbed, false, 6, 1), (RowSpan{2, 3}));
+
+  // Random lines of what a log holds: the walk of a plain line gives what its arithmetic gives,
+  // and both give the rows Qt's layout gives.
+  std::mt19937 random(7);
+  const QString alphabet = QStringLiteral("0123456789ABCDEF    RX:.()abcxyz中文报,-/$*");
+  for (int i = 0; i < 2000; ++i) {
+    QString line;
+    const int length = static_cast<int>(random() % 90);
+    for (int c = 0; c < length; ++c) line += alphabet[random() % alphabet.size()];
+    if (i % 2 == 0) line.remove(QStringLiteral("中")).remove(QStringLiteral("文")).remove(u'报');
+    const int columns = 4 + static_cast<int>(random() % 30);
+    if (IsPlain(line)) {
+      ASSERT_EQ(RowStarts(line, true, columns), RowStarts(line, false, columns))
+          << line.toStdString() << " at " << columns;
+    }
+    ASSERT_EQ(RowTexts(line, columns).join(u'|').toStdString(),
+              QtRowTexts(line, columns).join(u'|').toStdString())
+        << columns << " columns";
+  }
 
   ShownView shown(40, 4);
   ASSERT_EQ(shown.view.columns(), 40);
