@@ -109,7 +109,7 @@ void LogView::onLinesReplaced(int first, int removed, int added) {
 void LogView::onReset() {
   const qsizetype lengthBefore = plainLength_;
   plainLength_ = document_.textLength() - (document_.lineCount() - 1);
-  rows_.rebuild(document_, rows_.columns());
+  rows_.rebuild(document_, rows_.grid());
   rowCache_.clear();
   lineOffsets_.clear();
   caret_ = document_.clamped(caret_);
@@ -147,7 +147,7 @@ void LogView::rewrap(bool force) {
     const LogRowIndex::RowPlace top = rows_.placeOf(topRow());
     topText = LogPosition{top.line, rows_.span(top.line, top.row).start};
   }
-  rows_.rebuild(document_, columns);
+  rows_.rebuild(document_, {columns, logwrap::kTabStopPixels / cellWidth_});
   rowCache_.clear();
   updateScrollRange();
   if (atBottom) {
@@ -182,7 +182,7 @@ LogView::Place LogView::placeOf(LogPosition at, bool atRowEnd) const {
   const bool plain = rows_.isPlain(at.line);
   const logwrap::RowOfColumn shown = rows_.rowShowing(at.line, at.column, atRowEnd);
   return {shown.row, shown.span,
-          logwrap::CellOf(text, plain, rows_.columns(), shown.span, at.column)};
+          logwrap::CellOf(text, plain, rows_.grid(), shown.span, at.column)};
 }
 
 logwrap::RowSpan LogView::rowSpanShowing(LogPosition at) const {
@@ -205,12 +205,21 @@ LogPosition LogView::positionAt(QPoint point, bool& atRowEnd) const {
       topRow() +
       static_cast<int>(std::floor((point.y() - kMargin) / static_cast<qreal>(rowHeight_)));
   const LogRowIndex::RowPlace place = rows_.placeOf(row);
+  return positionInRow(place, (point.x() - kMargin) / cellWidth_, atRowEnd);
+}
+
+LogPosition LogView::positionInRow(LogRowIndex::RowPlace place, qreal cell, bool& atRowEnd) const {
   const QString& text = document_.lineText(place.line);
-  const bool plain = rows_.isPlain(place.line);
   const logwrap::RowSpan span = rows_.span(place.line, place.row);
-  const qreal cell = (point.x() - kMargin) / cellWidth_;
-  const int column = logwrap::ColumnNearest(text, plain, rows_.columns(), span, cell);
+  const int column =
+      logwrap::ColumnNearest(text, rows_.isPlain(place.line), rows_.grid(), span, cell);
   atRowEnd = column == span.end && span.end < text.size();
+  // A wrapped row that ends with the blank it broke after is left before that blank, as a
+  // text layout does: the column after it starts the next row.
+  if (atRowEnd && text[span.end - 1].isSpace()) {
+    atRowEnd = false;
+    return {place.line, column - 1};
+  }
   return {place.line, column};
 }
 
@@ -218,12 +227,15 @@ QRect LogView::characterRect(LogPosition at) const {
   at = document_.clamped(at);
   const Place place = placeOf(at, false);
   const QString& text = document_.lineText(at.line);
-  int cells = 1;
-  if (at.column < text.size())
-    cells = logwrap::CellWalker(text, rows_.columns(), at.column).width();
+  qreal cells = 1;
+  for (logwrap::CellWalker w(text, rows_.grid(), place.span.start); !w.atEnd(); w.next()) {
+    if (w.column() == at.column) {
+      cells = w.width();
+      break;
+    }
+  }
   const int row = rows_.firstRowOf(at.line) + place.row;
-  return QRectF(kMargin + place.cell * cellWidth_, rowTop(row), std::max(1, cells) * cellWidth_,
-                rowHeight_)
+  return QRectF(kMargin + place.cell * cellWidth_, rowTop(row), cells * cellWidth_, rowHeight_)
       .toAlignedRect();
 }
 
@@ -286,7 +298,7 @@ LogRowCache::Row& LogView::laidRow(int line, int row) {
   LogRowCache::Row laid;
   laid.absoluteRow = rows_.firstRowOf(line) + row;
   laid.span = rows_.span(line, row);
-  laid.laid = glyphs_.layRow(text, rows_.columns(), laid.span);
+  laid.laid = glyphs_.layRow(text, rows_.grid(), laid.span);
   laid.image = rowCache_.takeSpareImage();
   return rowCache_.store(line, row, std::move(laid));
 }
@@ -302,8 +314,8 @@ LogRowCache::Selection LogView::selectedCells(int line, logwrap::RowSpan span) c
   const bool breakSelected = span.end == text.size() && line < to.line;
   if (start > end || (start == end && !breakSelected)) return {};
   const bool plain = rows_.isPlain(line);
-  return {logwrap::CellOf(text, plain, rows_.columns(), span, start),
-          logwrap::CellOf(text, plain, rows_.columns(), span, end) + (breakSelected ? 1 : 0)};
+  return {logwrap::CellOf(text, plain, rows_.grid(), span, start),
+          logwrap::CellOf(text, plain, rows_.grid(), span, end) + (breakSelected ? 1 : 0)};
 }
 
 int LogView::rowImageWidth() const {

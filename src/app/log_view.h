@@ -113,7 +113,7 @@ class LogView : public QAbstractScrollArea {
   struct Place {  // a caret position as shown: the row of its line and the cell in that row
     int row = 0;  // row within the line
     logwrap::RowSpan span;
-    int cell = 0;
+    qreal cell = 0;
   };
 
   // Document signals
@@ -129,6 +129,8 @@ class LogView : public QAbstractScrollArea {
   Place placeOf(LogPosition at, bool atRowEnd) const;
   // The caret position nearest to a point, and whether it shows at the end of its row.
   LogPosition positionAt(QPoint point, bool& atRowEnd) const;
+  // The caret position in a row nearest to the edge at `cell`.
+  LogPosition positionInRow(LogRowIndex::RowPlace place, qreal cell, bool& atRowEnd) const;
   int rowOf(LogPosition at, bool atRowEnd) const;  // of the whole log
   int rowTop(int row) const;                       // viewport y of a row of the whole log
   LogRowCache::Row& laidRow(int line, int row);

@@ -56,14 +56,14 @@ std::optional<LaidRow> LogGlyphs::layLatinRow(QStringView line, logwrap::RowSpan
   return laid;
 }
 
-LaidRow LogGlyphs::layRow(QStringView line, int columns, logwrap::RowSpan span) {
+LaidRow LogGlyphs::layRow(QStringView line, const logwrap::Grid& grid, logwrap::RowSpan span) {
   // The drawn characters of the row, with the cell each starts at and its width in cells.
   QString drawn;
   drawn.reserve(span.end - span.start);
   struct Place {
     char32_t drawn;
-    int cell;
-    int width;
+    qreal cell;
+    qreal width;
   };
   std::vector<Place> places;
   places.reserve(span.end - span.start);
@@ -74,10 +74,10 @@ LaidRow LogGlyphs::layRow(QStringView line, int columns, logwrap::RowSpan span) 
       const char32_t c = drawnFor(line[column].unicode());
       if (c == 0) continue;
       drawn += QChar(static_cast<char16_t>(c));
-      places.push_back({c, column - span.start, 1});
+      places.push_back({c, qreal(column - span.start), 1});
     }
   } else {
-    for (logwrap::CellWalker w(line, columns, span.start); w.column() < span.end; w.next()) {
+    for (logwrap::CellWalker w(line, grid, span.start); w.column() < span.end; w.next()) {
       const char32_t c = drawnFor(w.codePoint());
       if (c == 0) continue;
       const char32_t units[] = {c};
@@ -103,7 +103,8 @@ LaidRow LogGlyphs::layRow(QStringView line, int columns, logwrap::RowSpan span) 
     }
     const Fallback& fallback = fallbackFor(places[i].drawn);
     if (fallback.missing) {
-      laid.glyphs.push_back({PlacedGlyph::kBox, static_cast<quint32>(places[i].width), at});
+      laid.glyphs.push_back(
+          {PlacedGlyph::kBox, static_cast<quint32>(std::lround(places[i].width)), at});
       continue;
     }
     for (PlacedGlyph glyph : fallback.glyphs) {

@@ -47,7 +47,7 @@ struct LaidRow {
 class LogGlyphs {
  public:
   void setFont(const QFont& font, qreal cellWidth);
-  LaidRow layRow(QStringView line, int columns, logwrap::RowSpan span);
+  LaidRow layRow(QStringView line, const logwrap::Grid& grid, logwrap::RowSpan span);
   // Draws one glyph as Qt draws text: its pen at `origin` plus its place.
   void draw(QPainter& painter, QPointF origin, const PlacedGlyph& glyph) const;
 
@@ -76,8 +76,8 @@ class LogRowCache {
  public:
   // The cells of a row drawn selected, [start, end); empty when none is.
   struct Selection {
-    int start = 0;
-    int end = 0;
+    qreal start = 0;
+    qreal end = 0;
     bool operator==(const Selection&) const = default;
   };
   struct Row {

@@ -254,13 +254,7 @@ LogPosition LogView::verticalTarget(int rows, bool& atRowEnd) {
   if (!keptCell_) keptCell_ = place.cell;
   const int current = rows_.firstRowOf(caret_.line) + place.row;
   const int target = std::clamp(current + rows, 0, rows_.totalRows() - 1);
-  const LogRowIndex::RowPlace to = rows_.placeOf(target);
-  const QString& text = document_.lineText(to.line);
-  const bool plain = rows_.isPlain(to.line);
-  const logwrap::RowSpan span = rows_.span(to.line, to.row);
-  const int column = logwrap::ColumnNearest(text, plain, rows_.columns(), span, *keptCell_);
-  atRowEnd = column == span.end && span.end < text.size();
-  return {to.line, column};
+  return positionInRow(rows_.placeOf(target), *keptCell_, atRowEnd);
 }
 
 bool LogView::handleMoveKey(QKeyEvent* event) {

@@ -9,11 +9,11 @@ namespace app {
 
 LogRowIndex::Line LogRowIndex::measure(QStringView text) const {
   const bool plain = logwrap::IsPlain(text);
-  return {plain, static_cast<int>(text.size()), logwrap::RowStarts(text, plain, columns_)};
+  return {plain, static_cast<int>(text.size()), logwrap::RowStarts(text, plain, grid_)};
 }
 
-void LogRowIndex::rebuild(const LogDocument& document, int columns) {
-  columns_ = std::max(1, columns);
+void LogRowIndex::rebuild(const LogDocument& document, const logwrap::Grid& grid) {
+  grid_ = {std::max(1, grid.columns), grid.tabStop};
   lines_.clear();
   lines_.reserve(document.lineCount());
   for (int line = 0; line < document.lineCount(); ++line) {

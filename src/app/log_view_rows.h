@@ -20,9 +20,10 @@ class LogRowIndex {
     int row = 0;  // row within the line
   };
 
-  int columns() const { return columns_; }
-  // Recounts every line of the document for `columns` cells a row.
-  void rebuild(const LogDocument& document, int columns);
+  int columns() const { return grid_.columns; }
+  const logwrap::Grid& grid() const { return grid_; }
+  // Recounts every line of the document for rows on `grid`.
+  void rebuild(const LogDocument& document, const logwrap::Grid& grid);
   // Lines [first, end) of the index give way to the document's lines [first, first + count).
   void replaceFrom(const LogDocument& document, int first, int removed, int added);
 
@@ -48,7 +49,7 @@ class LogRowIndex {
   Line measure(QStringView text) const;
   void recountFrom(int line);
 
-  int columns_ = 1;
+  logwrap::Grid grid_;
   std::vector<Line> lines_;
   std::vector<int> rowEnds_;  // rows of lines [0, i], a running sum
 };

@@ -82,8 +82,16 @@ bool IsPlain(QStringView line) {
   return true;
 }
 
-CellWalker::CellWalker(QStringView line, int columns, int rowStart)
-    : line_(line), columns_(std::max(1, columns)), column_(rowStart) {
+namespace {
+
+// Cells are compared with this much slack: the ones after a tab are fractions.
+constexpr qreal kCellSlack = 1e-6;
+
+}  // namespace
+
+CellWalker::CellWalker(QStringView line, const Grid& grid, int rowStart)
+    : line_(line), grid_{std::max(1, grid.columns), grid.tabStop > 0 ? grid.tabStop : 8},
+      column_(rowStart) {
   measure(0);
 }
 
@@ -92,7 +100,7 @@ void CellWalker::next() {
   measure(cell_ + width_);
 }
 
-void CellWalker::measure(int cellAfterPrevious) {
+void CellWalker::measure(qreal cellAfterPrevious) {
   cell_ = cellAfterPrevious;
   if (atEnd()) {
     units_ = 0;
@@ -107,10 +115,13 @@ void CellWalker::measure(int cellAfterPrevious) {
     code_ = QChar::surrogateToUcs4(high, line_[column_ + 1]);
     units_ = 2;
   }
-  // A tab takes at least one cell: one past the row's end is a blank the row ends with.
-  width_ = code_ == u'\t' ? std::max(1, std::min(kTabStop - cell_ % kTabStop, columns_ - cell_))
-           : IsWide(code_) ? 2
-                           : 1;
+  if (code_ == u'\t') {
+    // To the next stop after the tab's start, a whole stop on from a stop. Past the row's end
+    // it is a blank the row ends with.
+    width_ = (std::floor(cell_ / grid_.tabStop + kCellSlack) + 1) * grid_.tabStop - cell_;
+  } else {
+    width_ = IsWide(code_) ? 2 : 1;
+  }
 }
 
 namespace {
@@ -119,12 +130,6 @@ bool IsBlank(char32_t c) { return c == u' ' || c == u'\t'; }
 
 bool IsAsciiAlphanumeric(char16_t c) {
   return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
-}
-
-// The column after the blanks from `column` on.
-int AfterBlanks(QStringView line, int column) {
-  while (column < line.size() && IsBlank(line[column].unicode())) ++column;
-  return column;
 }
 
 // The line-break opportunities of a line as Qt's line breaker finds them, over the whole line
@@ -146,75 +151,104 @@ class LineBreaks {
 };
 
 // Where a row that begins at `rowStart` and has no room for the character at `full` (not a
-// blank) ends: at the last line-break opportunity after its start, or at `full` when it has
-// none. As in Qt's text layout, a row may end after any blank but the ones it begins with, and
-// elsewhere where Qt's line breaker allows it. A row of hex ends in a word of letters and digits
-// after a blank: that word moves down whole, found without the line breaker, which is asked only
-// for other endings (punctuation, a wide character).
-int RowEndBefore(QStringView line, LineBreaks& breaks, int rowStart, int full) {
+// blank) ends: at the last line-break opportunity from `earliest` on, or at `full` when it has
+// none. As in Qt's text layout, a row may end after any blank, and elsewhere where Qt's line
+// breaker allows it. A row of hex ends in a word of letters and digits after a blank: that word
+// moves down whole, found without the line breaker, which is asked only for other endings
+// (punctuation, a wide character).
+int RowEndBefore(QStringView line, LineBreaks& breaks, int rowStart, int full, int earliest) {
   int word = full;  // the row's last word begins here, after a blank or at the row's start
   while (word > rowStart && !IsBlank(line[word - 1].unicode())) --word;
   bool alphanumeric = true;
   for (int i = word; i <= full && alphanumeric; ++i)
     alphanumeric = IsAsciiAlphanumeric(line[i].unicode());
   const int end = alphanumeric ? word : std::max(word, breaks.lastAtOrBefore(full));
-  return end > AfterBlanks(line, rowStart) ? end : full;
+  return end >= earliest ? end : full;
 }
 
-// The row that begins at `rowStart` (a row start of the line).
-RowSpan RowFrom(QStringView line, bool plain, int columns, LineBreaks& breaks, int rowStart) {
+// The column after the spaces from `column` on.
+int AfterSpaces(QStringView line, int column) {
+  while (column < line.size() && line[column] == u' ') ++column;
+  return column;
+}
+
+// The row that begins at `rowStart` (a row start of the line), laid as Qt's text layout lays a
+// line: spaces wait to see what follows them and stay on the row they end, past its end if need
+// be; a tab is laid at once, and a tab that takes a row holding something past its end ends
+// that row. A row holds at least one character: a row of spaces alone only when they take more
+// than the row; otherwise the first character after them is on it even without room for it.
+RowSpan RowFrom(QStringView line, bool plain, const Grid& grid, LineBreaks& breaks, int rowStart) {
+  const int columns = grid.columns;
   const int length = static_cast<int>(line.size());
-  // Only a line's first row may begin with blanks. Blanks that take more than the row make a
-  // row of their own; otherwise the character after them is on the row even without room for
-  // it, as in Qt's layout.
-  const int firstText = AfterBlanks(line, rowStart);
-  int full = length;  // the first column with no room in the row
+  int full = length;       // the first column with no room in the row
+  int earliest = 0;        // the first column the row may end at before `full`
+  bool overfull = false;   // the characters before `full` already take more than the row
   if (plain) {
+    const int firstText = AfterSpaces(line, rowStart);
     if (firstText - rowStart > columns && firstText < length) return {rowStart, firstText};
     full = std::min(length, std::max(rowStart + columns, firstText + 1));
+    earliest = firstText + 1;
   } else {
-    CellWalker w(line, columns, rowStart);
-    while (!w.atEnd() && w.column() < firstText) w.next();
-    if (w.cell() > columns && !w.atEnd()) return {rowStart, firstText};
-    if (!w.atEnd()) w.next();
-    while (!w.atEnd() && w.cell() + w.width() <= columns) w.next();
+    CellWalker w(line, grid, rowStart);
+    bool holds = false;  // a tab is laid: the row holds something
+    while (!w.atEnd() && IsBlank(w.codePoint())) {
+      if (w.codePoint() == u' ') {
+        const int spaces = w.column();
+        while (!w.atEnd() && w.codePoint() == u' ') w.next();
+        if (w.column() - spaces > columns) return {rowStart, w.column()};
+        continue;
+      }
+      const bool beyond = w.cell() + w.width() > columns + kCellSlack;
+      if (holds && w.cell() > columns + kCellSlack) return {rowStart, w.column()};
+      holds = holds || w.column() > rowStart;
+      if (holds && beyond) return {rowStart, w.column() + 1};
+      holds = true;
+      w.next();
+    }
+    const int firstText = w.column();
+    if (!holds && !w.atEnd()) w.next();
+    while (!w.atEnd() && w.cell() + w.width() <= columns + kCellSlack) w.next();
     full = w.column();
+    earliest = holds ? firstText : firstText + 1;
+    overfull = w.cell() > columns + kCellSlack;
   }
   if (full >= length) return {rowStart, length};
-  if (IsBlank(line[full].unicode())) return {rowStart, AfterBlanks(line, full)};
-  return {rowStart, RowEndBefore(line, breaks, rowStart, full)};
+  if (line[full] == u' ') return {rowStart, AfterSpaces(line, full)};
+  if (line[full] == u'\t') return {rowStart, overfull ? full : full + 1};
+  return {rowStart, RowEndBefore(line, breaks, rowStart, full, earliest)};
 }
 
 }  // namespace
 
-std::vector<int> RowStarts(QStringView line, bool plain, int columns) {
-  columns = std::max(1, columns);
+std::vector<int> RowStarts(QStringView line, bool plain, const Grid& grid) {
+  const Grid fitted{std::max(1, grid.columns), grid.tabStop};
   LineBreaks breaks(line);
   std::vector<int> starts;
   const int length = static_cast<int>(line.size());
-  for (int start = RowFrom(line, plain, columns, breaks, 0).end; start < length;
-       start = RowFrom(line, plain, columns, breaks, start).end)
+  for (int start = RowFrom(line, plain, fitted, breaks, 0).end; start < length;
+       start = RowFrom(line, plain, fitted, breaks, start).end)
     starts.push_back(start);
   return starts;
 }
 
-int CellOf(QStringView line, bool plain, int columns, RowSpan span, int column) {
+qreal CellOf(QStringView line, bool plain, const Grid& grid, RowSpan span, int column) {
+  const qreal columns = std::max(1, grid.columns);
   column = std::clamp(column, span.start, span.end);
-  if (plain) return std::min(column - span.start, std::max(1, columns));
+  if (plain) return std::min<qreal>(column - span.start, columns);
   // The cell after the character before the caret.
-  int cell = 0;
-  for (CellWalker w(line, columns, span.start); w.column() < column && !w.atEnd(); w.next()) {
+  qreal cell = 0;
+  for (CellWalker w(line, grid, span.start); w.column() < column && !w.atEnd(); w.next()) {
     cell = w.cell() + w.width();
   }
-  return std::min(cell, std::max(1, columns));
+  return std::min(cell, columns);
 }
 
-int ColumnNearest(QStringView line, bool plain, int columns, RowSpan span, qreal cell) {
+int ColumnNearest(QStringView line, bool plain, const Grid& grid, RowSpan span, qreal cell) {
   // A point exactly in the middle of a character goes before it, as in a text layout.
   if (plain) {
     return std::clamp(span.start + static_cast<int>(std::ceil(cell - 0.5)), span.start, span.end);
   }
-  for (CellWalker w(line, columns, span.start); w.column() < span.end; w.next()) {
+  for (CellWalker w(line, grid, span.start); w.column() < span.end; w.next()) {
     if (cell <= w.cell() + w.width() / 2.0) return w.column();
   }
   return span.end;

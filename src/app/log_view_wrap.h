@@ -1,25 +1,34 @@
 #pragma once
 // How the log view wraps a line into rows of monospaced cells, by a walk over the text alone.
 // Every code point takes one cell except wide East Asian characters (East Asian Width W or F),
-// which take two, and the tab, which reaches the next stop of eight cells in its row but never
-// past the row's end. Control characters take one cell (the view draws C0 controls as their
-// control pictures); combining marks and other zero-width characters take one cell too, so the
-// caret always lands on a cell edge.
-// A row holds `columns` cells and breaks as a text view wrapping at word boundaries does: after
-// blanks (spaces and tabs), and before or after a wide character. The blanks a row ends with
-// stay on it even past its last cell, so no row after the first begins with a blank; a word
-// longer than a row is broken where the row is full. So a hex line never splits a byte.
+// which take two, and the tab, which reaches the next tab stop of its row where a Qt text view
+// sets them (every 80 pixels: a fraction of cells). Control characters take one cell (the view
+// draws C0 controls as their control pictures); combining marks and other zero-width
+// characters take one cell too, so the caret always lands on the edge of a character.
+// A row holds `columns` cells and breaks where Qt's text layout, wrapping at word boundaries,
+// breaks it: after blanks (spaces and tabs), and elsewhere where Qt's line breaker allows. The
+// spaces a row ends with stay on it even past its last cell; a word longer than a row is broken
+// where the row is full. So a hex line never splits a byte.
 // A plain line (every UTF-16 unit one narrow cell: no tab, no surrogate pair, no wide
 // character) is walked by arithmetic: a row's cells are its columns. Other lines are walked
 // code point by code point from the start of a row. Columns are UTF-16 indexes into the line's
 // text. The row starts of a line are found once, when it is added (log_view_rows.h).
 
 #include <QStringView>
+#include <QtGlobal>
 #include <vector>
 
 namespace app::logwrap {
 
-inline constexpr int kTabStop = 8;
+// Where a Qt text view puts its tab stops by default, in device-independent pixels.
+inline constexpr qreal kTabStopPixels = 80;
+
+// The cells of a row, and the distance of its tab stops in cells.
+struct Grid {
+  int columns = 1;
+  qreal tabStop = 8;
+  bool operator==(const Grid&) const = default;
+};
 
 bool IsWide(char32_t c);
 // True when the line wraps by arithmetic alone (see above).
@@ -35,29 +44,29 @@ struct RowSpan {
 // It does not wrap: blanks a row ends with take the cells after its last.
 class CellWalker {
  public:
-  CellWalker(QStringView line, int columns, int rowStart = 0);
+  CellWalker(QStringView line, const Grid& grid, int rowStart = 0);
   bool atEnd() const { return column_ >= line_.size(); }
   int column() const { return column_; }  // UTF-16 index of the current code point
   int units() const { return units_; }    // its UTF-16 units (2 for a surrogate pair)
   char32_t codePoint() const { return code_; }
-  int cell() const { return cell_; }    // its first cell in its row
-  int width() const { return width_; }  // its cells
+  qreal cell() const { return cell_; }    // its first cell in its row
+  qreal width() const { return width_; }  // its cells
   void next();
 
  private:
-  void measure(int cellAfterPrevious);
+  void measure(qreal cellAfterPrevious);
 
   QStringView line_;
-  int columns_;
+  Grid grid_;
   int column_;
   int units_ = 0;
   char32_t code_ = 0;
-  int cell_ = 0;
-  int width_ = 0;
+  qreal cell_ = 0;
+  qreal width_ = 0;
 };
 
 // Where the rows of the line after its first begin, in order; none for a line of one row.
-std::vector<int> RowStarts(QStringView line, bool plain, int columns);
+std::vector<int> RowStarts(QStringView line, bool plain, const Grid& grid);
 
 struct RowOfColumn {
   int row = 0;
@@ -66,8 +75,8 @@ struct RowOfColumn {
 
 // The cell in its row of a caret at `column`, a column inside `span`; at most `columns`, where
 // the blanks a row ends with reach past its last cell.
-int CellOf(QStringView line, bool plain, int columns, RowSpan span, int column);
+qreal CellOf(QStringView line, bool plain, const Grid& grid, RowSpan span, int column);
 // The caret column in `span` nearest to the cell edge at `cell` (a fraction of cells).
-int ColumnNearest(QStringView line, bool plain, int columns, RowSpan span, qreal cell);
+int ColumnNearest(QStringView line, bool plain, const Grid& grid, RowSpan span, qreal cell);
 
 }  // namespace app::logwrap

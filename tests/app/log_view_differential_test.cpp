@@ -158,11 +158,11 @@ class Pair {
 };
 
 // Text of every kind a log holds, wide characters too.
-const QString kAlphabet = QStringLiteral("abcxyz0123456789 _-.:()ABF\u4e2d\u6587\u62a5");
+const QString kAlphabet = QStringLiteral("abcxyz0123456789 _-.:()ABF\u4e2d\u6587\u62a5\t");
 // Short words between blanks, so that wrapped rows end after a blank: where a row breaks inside
 // a word, the plain text edit's End puts the caret at the start of the next row, the log's at
 // the end of the row (log_view_test.cpp).
-const QString kWordsAlphabet = QStringLiteral("abc01 xyz: .F  ");
+const QString kWordsAlphabet = QStringLiteral("abc01 xyz: .F  \t");
 
 QString randomText(std::mt19937& random, int length, bool lineBreaks, const QString& alphabet) {
   static const QString kBreaks[] = {QStringLiteral("\n"), QStringLiteral("\r\n"),

@@ -94,12 +94,18 @@ class FakeSelection : public app::PrimarySelection {
 
 }  // namespace
 
+// Rows of `columns` cells of the log's font, with its tab stops.
+app::logwrap::Grid LogGrid(int columns) {
+  return {columns, app::logwrap::kTabStopPixels /
+                       QFontMetricsF(app::LogFont()).horizontalAdvance(u'0')};
+}
+
 // The rows of a line at `columns` cells, as texts.
 QStringList RowTexts(const QString& line, int columns) {
   const bool plain = app::logwrap::IsPlain(line);
   QStringList rows;
   int start = 0;
-  for (int next : app::logwrap::RowStarts(line, plain, columns)) {
+  for (int next : app::logwrap::RowStarts(line, plain, LogGrid(columns))) {
     rows.append(line.mid(start, next - start));
     start = next;
   }
@@ -139,23 +145,27 @@ TEST(LogViewWrap, RowsBreakWhereQtsLayoutBreaksThemAndAResizeKeepsTheTopLine) {
   EXPECT_EQ(RowTexts(QStringLiteral("中文报文中"), 9), QStringList({"中文报文", "中"}));
   EXPECT_EQ(RowTexts(QStringLiteral("ab中"), 3), QStringList({"ab", "中"}));
   EXPECT_EQ(RowTexts(QStringLiteral("abc中def"), 5), QStringList({"abc中", "def"}));
-  // A tab reaches the next stop of eight cells, but not past the row's end.
-  const QString tabbed = QStringLiteral("a\tb");
-  EXPECT_EQ(CellOf(tabbed, false, 20, {0, 3}, 2), 8);
-  EXPECT_EQ(RowTexts(tabbed, 6), QStringList({"a\t", "b"}));
+  // A tab reaches the next stop of 80 pixels (a fraction of cells), a whole stop on from a
+  // stop, but not past the row's end.
+  const QString tabbed = QStringLiteral("a\tb\t");
+  const qreal stop = LogGrid(1).tabStop;
+  EXPECT_NEAR(CellOf(tabbed, false, LogGrid(40), {0, 4}, 2), stop, 1e-9);
+  EXPECT_NEAR(CellOf(tabbed, false, LogGrid(40), {0, 4}, 4), 2 * stop, 1e-9);
+  EXPECT_NEAR(CellOf(QStringLiteral("\t"), false, LogGrid(40), {0, 1}, 1), stop, 1e-9);
+  EXPECT_EQ(RowTexts(tabbed, 6), QStringList({"a\t", "b\t"}));
   const QString mixed = QStringLiteral("a中b");
-  EXPECT_EQ(CellOf(mixed, false, 10, {0, 3}, 2), 3);
-  EXPECT_EQ(ColumnNearest(mixed, false, 10, {0, 3}, 1.9), 1);
-  EXPECT_EQ(ColumnNearest(mixed, false, 10, {0, 3}, 2.1), 2);
+  EXPECT_EQ(CellOf(mixed, false, LogGrid(10), {0, 3}, 2), 3);
+  EXPECT_EQ(ColumnNearest(mixed, false, LogGrid(10), {0, 3}, 1.9), 1);
+  EXPECT_EQ(ColumnNearest(mixed, false, LogGrid(10), {0, 3}, 2.1), 2);
   // A narrow character beyond the BMP is one cell in two UTF-16 units; an emoji is wide.
   const QString outside = QStringLiteral("x\U0001D400y\U0001F600z");
-  EXPECT_EQ(CellOf(outside, false, 20, {0, 7}, 3), 2);
-  EXPECT_EQ(CellOf(outside, false, 20, {0, 7}, 6), 5);
+  EXPECT_EQ(CellOf(outside, false, LogGrid(20), {0, 7}, 3), 2);
+  EXPECT_EQ(CellOf(outside, false, LogGrid(20), {0, 7}, 6), 5);
 
   // Random lines of what a log holds: the walk of a plain line gives what its arithmetic gives,
   // and both give the rows Qt's layout gives.
   std::mt19937 random(7);
-  const QString alphabet = QStringLiteral("0123456789ABCDEF    RX:.()abcxyz中文报,-/$*");
+  const QString alphabet = QStringLiteral("0123456789ABCDEF    RX:.()abcxyz中文报,-/$*\t\t");
   for (int i = 0; i < 2000; ++i) {
     QString line;
     const int length = static_cast<int>(random() % 90);
@@ -163,7 +173,7 @@ TEST(LogViewWrap, RowsBreakWhereQtsLayoutBreaksThemAndAResizeKeepsTheTopLine) {
     if (i % 2 == 0) line.remove(QStringLiteral("中")).remove(QStringLiteral("文")).remove(u'报');
     const int columns = 4 + static_cast<int>(random() % 30);
     if (IsPlain(line)) {
-      ASSERT_EQ(RowStarts(line, true, columns), RowStarts(line, false, columns))
+      ASSERT_EQ(RowStarts(line, true, LogGrid(columns)), RowStarts(line, false, LogGrid(columns)))
           << line.toStdString() << " at " << columns;
     }
     ASSERT_EQ(RowTexts(line, columns).join(u'|').toStdString(),
@@ -502,7 +512,7 @@ TEST(LogViewPainting, RowImagesHoldThePixelsQtDrawsOnAnOpaqueSurface) {
   const qreal cellWidth = metrics.horizontalAdvance(u'0');
   glyphs.setFont(app::LogFont(), cellWidth);
   const int columns = static_cast<int>(sample.size()) + 2;
-  const app::LaidRow laid = glyphs.layRow(sample, columns, {0, static_cast<int>(sample.size())});
+  const app::LaidRow laid = glyphs.layRow(sample, LogGrid(columns), {0, static_cast<int>(sample.size())});
   const QSize size(static_cast<int>(std::ceil(columns * cellWidth)) + 8, 19);
   const QPointF pen(4, 15);
   const QColor colours[] = {kGreen, kBlue, Qt::black, Qt::white};
@@ -547,7 +557,7 @@ TEST(LogViewPainting, RowImagesHoldThePixelsQtDrawsOnAnOpaqueSurface) {
       if (raster.renderDirect(apart, ratio, size * ratio, masks, laid.glyphs, pen.x(), plain)) {
         EXPECT_TRUE(apart == row) << "colour " << i << " ratio " << ratio;
       }
-      const app::LaidRow hex = glyphs.layRow(sample, columns, {0, 14});
+      const app::LaidRow hex = glyphs.layRow(sample, LogGrid(columns), {0, 14});
       app::LogCoverage hexCoverage;
       hexCoverage.reset(size * ratio);
       for (const app::PlacedGlyph& glyph : hex.glyphs) masks.add(hexCoverage, glyph, pen.x());
