@@ -180,17 +180,18 @@ int AfterSpaces(QStringView line, int column) {
 RowSpan RowFrom(QStringView line, bool plain, const Grid& grid, LineBreaks& breaks, int rowStart) {
   const int columns = grid.columns;
   const int length = static_cast<int>(line.size());
-  int full = length;       // the first column with no room in the row
-  int earliest = 0;        // the first column the row may end at before `full`
-  bool overfull = false;   // the characters before `full` already take more than the row
+  int full = length;      // the first column with no room in the row
+  int earliest = 0;       // the first column the row may end at before `full`
+  bool overfull = false;  // the characters before `full` already take more than the row
   if (plain) {
     const int firstText = AfterSpaces(line, rowStart);
     if (firstText - rowStart > columns && firstText < length) return {rowStart, firstText};
     full = std::min(length, std::max(rowStart + columns, firstText + 1));
     earliest = firstText + 1;
   } else {
+    const auto past = [&](qreal cell) { return cell > columns + kCellSlack; };
     CellWalker w(line, grid, rowStart);
-    bool holds = false;  // a tab is laid: the row holds something
+    bool holds = false;  // a tab is laid, and the spaces before it: the row holds something
     while (!w.atEnd() && IsBlank(w.codePoint())) {
       if (w.codePoint() == u' ') {
         const int spaces = w.column();
@@ -198,19 +199,20 @@ RowSpan RowFrom(QStringView line, bool plain, const Grid& grid, LineBreaks& brea
         if (w.column() - spaces > columns) return {rowStart, w.column()};
         continue;
       }
-      const bool beyond = w.cell() + w.width() > columns + kCellSlack;
-      if (holds && w.cell() > columns + kCellSlack) return {rowStart, w.column()};
+      // A tab. Spaces that took a row holding something past its end leave the tab to the next
+      // row; otherwise the spaces are laid, then the tab, which ends the row if it goes past.
+      if (holds && past(w.cell())) return {rowStart, w.column()};
       holds = holds || w.column() > rowStart;
-      if (holds && beyond) return {rowStart, w.column() + 1};
+      if (holds && past(w.cell() + w.width())) return {rowStart, w.column() + 1};
       holds = true;
       w.next();
     }
     const int firstText = w.column();
     if (!holds && !w.atEnd()) w.next();
-    while (!w.atEnd() && w.cell() + w.width() <= columns + kCellSlack) w.next();
+    while (!w.atEnd() && !past(w.cell() + w.width())) w.next();
     full = w.column();
     earliest = holds ? firstText : firstText + 1;
-    overfull = w.cell() > columns + kCellSlack;
+    overfull = past(w.cell());
   }
   if (full >= length) return {rowStart, length};
   if (line[full] == u' ') return {rowStart, AfterSpaces(line, full)};
