@@ -213,14 +213,21 @@ LogPosition LogView::positionInRow(LogRowIndex::RowPlace place, qreal cell, bool
   const logwrap::RowSpan span = rows_.span(place.line, place.row);
   const int column =
       logwrap::ColumnNearest(text, rows_.isPlain(place.line), rows_.grid(), span, cell);
-  atRowEnd = column == span.end && span.end < text.size();
-  // A wrapped row that ends with the blank it broke after is left before that blank, as a
-  // text layout does: the column after it starts the next row.
+  if (column == span.end) return rowEnd(place.line, span, atRowEnd);
+  atRowEnd = false;
+  return {place.line, column};
+}
+
+LogPosition LogView::rowEnd(int line, logwrap::RowSpan span, bool& atRowEnd) const {
+  const QString& text = document_.lineText(line);
+  atRowEnd = span.end < text.size();
+  // A wrapped row that ends with the blank it broke after ends before that blank, as in a text
+  // layout, where the column after it starts the next row: typed text goes after the last word.
   if (atRowEnd && text[span.end - 1].isSpace()) {
     atRowEnd = false;
-    return {place.line, column - 1};
+    return {line, span.end - 1};
   }
-  return {place.line, column};
+  return {line, span.end};
 }
 
 QRect LogView::characterRect(LogPosition at) const {

@@ -131,6 +131,8 @@ class LogView : public QAbstractScrollArea {
   LogPosition positionAt(QPoint point, bool& atRowEnd) const;
   // The caret position in a row nearest to the edge at `cell`.
   LogPosition positionInRow(LogRowIndex::RowPlace place, qreal cell, bool& atRowEnd) const;
+  // The caret at the end of a row of the line; `atRowEnd` when it shows on that row's end.
+  LogPosition rowEnd(int line, logwrap::RowSpan span, bool& atRowEnd) const;
   int rowOf(LogPosition at, bool atRowEnd) const;  // of the whole log
   int rowTop(int row) const;                       // viewport y of a row of the whole log
   LogRowCache::Row& laidRow(int line, int row);

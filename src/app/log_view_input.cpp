@@ -328,17 +328,9 @@ bool LogView::handleMoveKey(QKeyEvent* event) {
     case Motion::RowStart:
     case Motion::RowEnd: {
       const Place place = placeOf(caret_, caretAtRowEnd_);
-      if (binding->motion == Motion::RowStart) {
-        target = {caret_.line, place.span.start};
-      } else if (place.span.end < text.size()) {
-        // A wrapped row ends with the blank it broke after: End stops before it, as in a text
-        // edit, so that typed text goes at the end of the row's last word.
-        const bool blank = text[place.span.end - 1].isSpace();
-        target = {caret_.line, place.span.end - (blank ? 1 : 0)};
-        atRowEnd = !blank;
-      } else {
-        target = {caret_.line, place.span.end};
-      }
+      target = binding->motion == Motion::RowStart
+                   ? LogPosition{caret_.line, place.span.start}
+                   : rowEnd(caret_.line, place.span, atRowEnd);
       break;
     }
     case Motion::LineStart:
