@@ -13,6 +13,14 @@ namespace {
 constexpr size_t kLooksKept = 32;
 constexpr int kBandRows = 64;  // device rows: under the 96 from which a fill is threaded
 
+// Calls `paint` with each band of `area` that is at most kBandRows device rows tall, top down.
+template <typename Paint>
+void forEachBand(const QRect& area, qreal ratio, Paint&& paint) {
+  const int band = std::max(1, static_cast<int>(kBandRows / ratio));
+  for (int top = area.top(); top <= area.bottom(); top += band)
+    paint(QRect(area.left(), top, area.width(), std::min(band, area.bottom() + 1 - top)));
+}
+
 }  // namespace
 
 LogScrollBar::LogScrollBar(QWidget* parent) : QScrollBar(Qt::Vertical, parent) {
@@ -55,17 +63,21 @@ const QImage& LogScrollBar::drawnFor(const Look& look) {
     return drawn_.front().image;
   }
   if (drawn_.size() == kLooksKept) drawn_.pop_back();
-  // As the base class paints it with nothing hovered or pressed, over its own background.
+  // As the base class paints it with nothing hovered or pressed, over its own background; band
+  // by band, clipped, so that no fill of the style's is tall enough to go to the thread pool.
   QImage image(look.size * look.ratio, QImage::Format_ARGB32_Premultiplied);
   image.setDevicePixelRatio(look.ratio);
   {
     QPainter painter(&image);
-    painter.fillRect(rect(), palette().brush(backgroundRole()));
     QStyleOptionSlider option;
     initStyleOption(&option);
     option.subControls = QStyle::SC_All;
     option.activeSubControls = QStyle::SC_None;
-    style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
+    forEachBand(rect(), look.ratio, [&](const QRect& band) {
+      painter.setClipRect(band);
+      painter.fillRect(band, palette().brush(backgroundRole()));
+      style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
+    });
   }
   drawn_.insert(drawn_.begin(), {look, std::move(image)});
   return drawn_.front().image;
@@ -82,14 +94,12 @@ void LogScrollBar::paintEvent(QPaintEvent* event) {
   const QImage& image = drawnFor(now);
   QPainter painter(this);
   painter.setCompositionMode(QPainter::CompositionMode_Source);
-  const int band = std::max(1, static_cast<int>(kBandRows / now.ratio));
   for (const QRect& part : event->region()) {
-    for (int top = part.top(); top <= part.bottom(); top += band) {
-      const QRect piece(part.left(), top, part.width(), std::min(band, part.bottom() + 1 - top));
+    forEachBand(part, now.ratio, [&](const QRect& piece) {
       painter.drawImage(
           piece, image,
           QRectF(QPointF(piece.topLeft()) * now.ratio, QSizeF(piece.size()) * now.ratio));
-    }
+    });
   }
 }
 

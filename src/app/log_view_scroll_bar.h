@@ -4,10 +4,12 @@
 // place and size, whether it stands at either end, its state. It fills its own background, so a
 // repaint of it never repaints the widgets behind it (the group box, the window).
 //
-// With nothing hovered or pressed it keeps what the style drew for the last few looks it had,
-// and a paint copies one in bands of fewer rows than Qt's raster engine hands to its thread
-// pool: a stream into a log that fills and clears shows the same few looks over and over, and
-// for a bar a few hundred pixels tall the hand-over to the pool costs more than the copy. Hovered,
+// With nothing hovered or pressed it keeps what the style drew for the last few looks it had:
+// a stream into a log that fills and clears shows the same few looks over and over. A look is
+// drawn, and a paint copies one, in bands of fewer rows than Qt's raster engine hands to its
+// thread pool: for a bar a few hundred pixels tall the hand-over to the pool (a wake-up of each
+// pooled thread) costs more than the drawing, and a log that grows line by line draws a new
+// look for every line. Hovered,
 // pressed or transient, it paints as a plain bar: only the base class knows which part is under
 // the pointer. GUI thread only.
 
