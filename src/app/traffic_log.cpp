@@ -108,9 +108,12 @@ void TrafficLog::scheduleFlush() {
   // A line after a quiet spell (a frame without a line, or without a flush) is shown at once; a
   // fast stream is shown once per frame. Measured from the last flush alone, a device that
   // writes a line a little less often than once a frame would see each line wait for the frame
-  // after the one before: shown most of a frame late, each line waking the window twice.
+  // after the one before: shown most of a frame late, each line waking the window twice. A
+  // device that writes once a frame has its lines arrive a little early or late by turns, so a
+  // line nearly a frame after the one before counts as after a quiet spell too: waiting the last
+  // ms of the frame would cost the window a wake-up and show nothing sooner.
   const qint64 sinceLastFlush = sinceFlush_.isValid() ? sinceFlush_.elapsed() : kFrameMs;
-  const qint64 wait = sinceLastChunk >= kFrameMs ? 0 : kFrameMs - sinceLastFlush;
+  const qint64 wait = sinceLastChunk >= kFrameMs - kFrameSlackMs ? 0 : kFrameMs - sinceLastFlush;
   flushTimer_.start(static_cast<int>(std::max<qint64>(0, wait)));
 }
 

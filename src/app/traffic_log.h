@@ -98,7 +98,8 @@ class TrafficLog : public QObject {
   qsizetype pendingLength_ = 0;  // text the pending lines add, line breaks counting two
   bool clearPending_ = false;    // the view is to be emptied before the pending lines go in
   bool scrollPending_ = false;
-  static constexpr qint64 kFrameMs = 40;  // 25 frames a second
+  static constexpr qint64 kFrameMs = 40;      // 25 frames a second
+  static constexpr qint64 kFrameSlackMs = 5;  // a line this much early still ends a quiet spell
   QTimer flushTimer_;
   QElapsedTimer sinceFlush_;
   QElapsedTimer sinceChunk_;  // since the last received line
