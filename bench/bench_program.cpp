@@ -528,15 +528,16 @@ int startupProbe(bool bare) {
   char* argv[] = {name, nullptr};
   QApplication application(argc, argv);
   bool filled = false;
-  QPlainTextEdit bareView;
   testing_support::FakePrompts prompts;
   testing_support::FakeShell shell;
   const store::AppFiles files(qEnvironmentVariable("ORUVO_BENCH_HOME"));
+  std::unique_ptr<QPlainTextEdit> bareView;
   std::unique_ptr<app::TfrmZh> window;
   if (bare) {
-    bareView.setPlainText(QStringLiteral("通讯调试 RX:01 02 03 (12:00:00.000)"));
-    bareView.show();
-    filled = !bareView.toPlainText().isEmpty();
+    bareView = std::make_unique<QPlainTextEdit>();
+    bareView->setPlainText(QStringLiteral("通讯调试 RX:01 02 03 (12:00:00.000)"));
+    bareView->show();
+    filled = !bareView->toPlainText().isEmpty();
   } else {
     window = std::make_unique<app::TfrmZh>(app::AppContext{files, prompts, shell});
     window->show();
