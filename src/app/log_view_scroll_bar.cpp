@@ -5,12 +5,17 @@
 #include <QPainter>
 #include <QStyleOptionSlider>
 #include <algorithm>
+#include <cmath>
 
 namespace app {
 
 namespace {
 
 constexpr size_t kLooksKept = 32;
+constexpr size_t kBasesKept = 4;  // enough for a slider at either end, at both or at neither
+// What a look draws over the bar kept for its state: what the style draws after the groove.
+constexpr QStyle::SubControls kDrawnOverBase =
+    QStyle::SC_ScrollBarSlider | QStyle::SC_ScrollBarSubLine | QStyle::SC_ScrollBarAddLine;
 constexpr int kBandRows = 64;  // device rows: under the 96 from which a fill is threaded
 
 // Calls `paint` with each band of `area` that is at most kBandRows device rows tall, top down.
@@ -19,6 +24,25 @@ void forEachBand(const QRect& area, qreal ratio, Paint&& paint) {
   const int band = std::max(1, static_cast<int>(kBandRows / ratio));
   for (int top = area.top(); top <= area.bottom(); top += band)
     paint(QRect(area.left(), top, area.width(), std::min(band, area.bottom() + 1 - top)));
+}
+
+// Calls `paint` with a painter on each band of `image` at most kBandRows device rows tall that
+// holds some of the rows [top, bottom] (device-independent), in the coordinates of the whole
+// image. Each band is an image of its own over the same pixels: what the style draws cannot
+// reach past it, even where it sets a clip of its own.
+template <typename Paint>
+void paintInBands(QImage& image, int top, int bottom, Paint&& paint) {
+  const qreal ratio = image.devicePixelRatio();
+  const int first = std::max(0, static_cast<int>(std::floor(top * ratio)));
+  const int end = std::min(image.height(), static_cast<int>(std::ceil((bottom + 1) * ratio)));
+  for (int y = first; y < end; y += kBandRows) {
+    QImage band(image.bits() + y * image.bytesPerLine(), image.width(),
+                std::min(kBandRows, end - y), image.bytesPerLine(), image.format());
+    band.setDevicePixelRatio(ratio);
+    QPainter painter(&band);
+    painter.translate(0, -y / ratio);
+    paint(painter);
+  }
 }
 
 }  // namespace
@@ -55,6 +79,35 @@ void LogScrollBar::sliderChange(SliderChange change) {
   QScrollBar::sliderChange(change);
 }
 
+QStyleOptionSlider LogScrollBar::restingOption(QStyle::SubControls parts) const {
+  QStyleOptionSlider option;
+  initStyleOption(&option);
+  option.subControls = parts;
+  option.activeSubControls = QStyle::SC_None;
+  return option;
+}
+
+const QImage& LogScrollBar::baseFor(const Look& look) {
+  Look key = look;
+  key.slider = {};
+  const auto found =
+      std::find_if(bases_.begin(), bases_.end(), [&](const Drawn& d) { return d.look == key; });
+  if (found != bases_.end()) return found->image;
+  if (bases_.size() == kBasesKept) bases_.pop_back();
+  // Over its own background, band by band, so that no fill of the style's is tall enough to go
+  // to the thread pool.
+  QImage image(look.size * look.ratio, QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(look.ratio);
+  const QStyleOptionSlider option =
+      restingOption(QStyle::SubControls(QStyle::SC_All) & ~kDrawnOverBase);
+  paintInBands(image, 0, height() - 1, [&](QPainter& painter) {
+    painter.fillRect(rect(), palette().brush(backgroundRole()));
+    style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
+  });
+  bases_.insert(bases_.begin(), {key, std::move(image)});
+  return bases_.front().image;
+}
+
 const QImage& LogScrollBar::drawnFor(const Look& look) {
   const auto found =
       std::find_if(drawn_.begin(), drawn_.end(), [&](const Drawn& d) { return d.look == look; });
@@ -63,19 +116,24 @@ const QImage& LogScrollBar::drawnFor(const Look& look) {
     return drawn_.front().image;
   }
   if (drawn_.size() == kLooksKept) drawn_.pop_back();
-  // As the base class paints it with nothing hovered or pressed, over its own background; band
-  // by band, clipped, so that no fill of the style's is tall enough to go to the thread pool.
-  QImage image(look.size * look.ratio, QImage::Format_ARGB32_Premultiplied);
-  image.setDevicePixelRatio(look.ratio);
-  {
-    QPainter painter(&image);
-    QStyleOptionSlider option;
-    initStyleOption(&option);
-    option.subControls = QStyle::SC_All;
-    option.activeSubControls = QStyle::SC_None;
-    forEachBand(rect(), look.ratio, [&](const QRect& band) {
-      painter.setClipRect(band);
-      painter.fillRect(band, palette().brush(backgroundRole()));
+  // As the base class paints it with nothing hovered or pressed: the bar without its slider
+  // and arrow buttons, kept for the look's state, and those drawn over it band by band, as the
+  // style draws them after the groove. The bands hold the buttons and the slider, with room
+  // for what a style draws just outside the slider's rectangle (Fusion's outline lies a pixel
+  // outside it): the bar's width above and below.
+  QImage image = baseFor(look).copy();
+  const QStyleOptionSlider option = restingOption(kDrawnOverBase);
+  const auto fullWidth = [&](const QRect& part) {
+    return QRect(0, part.top(), width(), part.height());
+  };
+  const int reach = width();
+  const QRegion rows = QRegion(fullWidth(look.slider.adjusted(0, -reach, 0, reach))) |
+                       fullWidth(style()->subControlRect(QStyle::CC_ScrollBar, &option,
+                                                         QStyle::SC_ScrollBarSubLine, this)) |
+                       fullWidth(style()->subControlRect(QStyle::CC_ScrollBar, &option,
+                                                         QStyle::SC_ScrollBarAddLine, this));
+  for (const QRect& part : rows) {
+    paintInBands(image, part.top(), part.bottom(), [&](QPainter& painter) {
       style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
     });
   }

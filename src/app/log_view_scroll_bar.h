@@ -5,17 +5,19 @@
 // repaint of it never repaints the widgets behind it (the group box, the window).
 //
 // With nothing hovered or pressed it keeps what the style drew for the last few looks it had:
-// a stream into a log that fills and clears shows the same few looks over and over. A look is
-// drawn, and a paint copies one, in bands of fewer rows than Qt's raster engine hands to its
-// thread pool: for a bar a few hundred pixels tall the hand-over to the pool (a wake-up of each
-// pooled thread) costs more than the drawing, and a log that grows line by line draws a new
-// look for every line. Hovered,
+// a stream into a log that fills and clears shows the same few looks over and over. A log that
+// grows line by line gives a new look for every line: the bar without its slider is kept too,
+// and only the slider is drawn over a copy of it. Looks are drawn, and a paint copies one, in
+// bands of fewer rows than Qt's raster engine hands to its thread pool: for a bar a few hundred
+// pixels tall the hand-over to the pool (a wake-up of each pooled thread) costs more than the
+// drawing. Hovered,
 // pressed or transient, it paints as a plain bar: only the base class knows which part is under
 // the pointer. GUI thread only.
 
 #include <QImage>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyleOptionSlider>
 #include <vector>
 
 namespace app {
@@ -47,10 +49,13 @@ class LogScrollBar : public QScrollBar {
   };
   Look look() const;
   bool pointerShows() const;  // hovered or pressed, or a transient bar
+  QStyleOptionSlider restingOption(QStyle::SubControls parts) const;  // nothing hovered, pressed
+  const QImage& baseFor(const Look& look);                            // the look without its slider
   const QImage& drawnFor(const Look& look);
 
   Look painted_;              // what the last paint showed
   std::vector<Drawn> drawn_;  // the looks drawn last, the latest first
+  std::vector<Drawn> bases_;  // the same without their sliders, keyed by looks without one
 };
 
 }  // namespace app
