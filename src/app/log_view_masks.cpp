@@ -3,8 +3,12 @@
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstring>
+#include <iterator>
 #include <limits>
+#include <utility>
 
 namespace app {
 
@@ -16,6 +20,32 @@ namespace {
 quint8 blendCoverage(unsigned under, unsigned coverage) {
   const unsigned t = under * (255u - coverage);
   return static_cast<quint8>(coverage + ((t + (t >> 8) + 0x80) >> 8));
+}
+
+// Copies `rows` rows of `width` pixels. A glyph's mask is a few pixels wide: a copy whose width
+// the compiler knows is a move or two, where a call to memmove for each row costs several times
+// the copy.
+template <int kWidth>
+void copyRowsOf(const QRgb* from, qsizetype fromStride, QRgb* to, qsizetype toStride, int rows) {
+  for (int y = 0; y < rows; ++y, from += fromStride, to += toStride)
+    std::memcpy(to, from, kWidth * sizeof(QRgb));
+}
+
+template <int... kWidths>
+void copyRowsUpTo(std::integer_sequence<int, kWidths...>, const QRgb* from, qsizetype fromStride,
+                  QRgb* to, qsizetype toStride, int rows, int width) {
+  using Copy = void (*)(const QRgb*, qsizetype, QRgb*, qsizetype, int);
+  static constexpr Copy kCopies[] = {copyRowsOf<kWidths>...};
+  if (width < static_cast<int>(std::size(kCopies))) {
+    kCopies[width](from, fromStride, to, toStride, rows);
+    return;
+  }
+  for (int y = 0; y < rows; ++y, from += fromStride, to += toStride) std::copy_n(from, width, to);
+}
+
+void copyRows(const QRgb* from, qsizetype fromStride, QRgb* to, qsizetype toStride, int rows,
+              int width) {
+  copyRowsUpTo(std::make_integer_sequence<int, 25>(), from, fromStride, to, toStride, rows, width);
 }
 
 }  // namespace
@@ -37,11 +67,15 @@ void LogGlyphMasks::reset(const LogGlyphs& glyphs, int rowHeight, qreal baseline
 
 LogGlyphMasks::Mask& LogGlyphMasks::maskFor(const Key& key, const PlacedGlyph& glyph) {
   // A row meets the same few glyphs at the same few fractions again and again: a slot a key
-  // maps to by simple arithmetic answers most lookups without hashing.
-  Recent& recent =
-      recent_[(key.glyph * 64 + static_cast<quint32>(key.fraction) +
-               static_cast<quint32>(key.font) * 7919 + static_cast<quint32>(key.y) * 31) %
-              recent_.size()];
+  // maps to by a multiplicative hash answers most lookups without a hash table. The fields are
+  // spread by odd constants, so that glyphs whose numbers differ by a power of two (a font
+  // numbers its digits and letters in runs) do not share a slot and evict each other.
+  static_assert(std::has_single_bit(std::tuple_size_v<decltype(recent_)>));
+  constexpr int kSlotBits = std::countr_zero(std::tuple_size_v<decltype(recent_)>);
+  const quint32 mixed = key.glyph * 0x9E3779B1u ^ static_cast<quint32>(key.fraction) * 0x85EBCA77u ^
+                        static_cast<quint32>(key.font) * 0xC2B2AE3Du ^
+                        static_cast<quint32>(key.y) * 0x27D4EB2Fu;
+  Recent& recent = recent_[mixed >> (32 - kSlotBits)];
   if (recent.mask != nullptr && recent.key == key) return *recent.mask;
   const auto found = index_.constFind(key);
   recent = {key, found != index_.constEnd() ? *found : &drawMask(key, glyph)};
@@ -150,10 +184,9 @@ bool LogGlyphMasks::drawColoured(QImage& image, const std::vector<PlacedGlyph>& 
     const int shared = std::clamp(before.to - x0, from, to);  // columns [from, shared)
     // The columns this glyph has alone are copied row after row, the shared ones blended after:
     // a row costs a copy and two pointer steps.
-    const QRgb* source = pixels.data() + shared;
-    QRgb* row = reinterpret_cast<QRgb*>(bits + mask.top * stride) + x0 + shared;
-    for (int y = 0; y < rows; ++y, source += mask.width, row += stride / qsizetype{sizeof(QRgb)})
-      std::copy_n(source, to - shared, row);
+    copyRows(pixels.data() + shared, mask.width,
+             reinterpret_cast<QRgb*>(bits + mask.top * stride) + x0 + shared,
+             stride / qsizetype{sizeof(QRgb)}, rows, to - shared);
     for (int y = 0; y < rows && from < shared; ++y) {
       const int imageY = mask.top + y;
       const size_t at = static_cast<size_t>(y) * mask.width;
