@@ -86,13 +86,15 @@ void TComm::Session::runReceive() {
   Clock::time_point lastByte;
   bool readAgain = false;
   // While bytes stream in, a read at every arrival would cost a wake-up each, hundreds a second
-  // on a busy line. Once two reads find bytes within the batch interval of each other, the
-  // thread waits between reads for about kBatchBytes to gather at the rate it sees (at most the
-  // interval) and takes them in one read, until a read finds nothing. Bytes read together came
-  // within one interval of each other, so a chunk still never ends on a silence shorter than the
-  // gap; its end may come up to one interval later. A burst that arrives in one or two pieces is
-  // read and ended as it comes; a fast stream is read as it comes.
+  // on a busy line. Once reads have found bytes within the batch interval of each other for a
+  // whole gap, the thread waits between reads for about kBatchBytes to gather at the rate it
+  // sees (at most the interval) and takes them in one read, until a read finds nothing. Bytes
+  // read together came within one interval of each other, so a chunk still never ends on a
+  // silence shorter than the gap; its end may come up to one interval later. A burst shorter
+  // than the gap (a device's answer, in the pieces a USB adapter delivers it in) is read and
+  // ended as it comes, so its line is not late; a fast stream is read as it comes.
   Clock::duration pause = Clock::duration::zero();  // none: not batching
+  Clock::time_point runStart;  // of the reads finding bytes within an interval of each other
   std::optional<platform::SerialCounters> counters = countersAtOpen;
 
   // Full chunks of a stream not posted yet, and when chunks were last posted.
@@ -227,9 +229,13 @@ void TComm::Session::runReceive() {
     switch (r.kind) {
       case platform::IoResult::Done: {
         const Clock::time_point now = Clock::now();
-        const Clock::duration interval = batchInterval(gapMs.load(std::memory_order_relaxed));
+        const quint32 gap = gapMs.load(std::memory_order_relaxed);
+        const Clock::duration interval = batchInterval(gap);
+        if (pause == Clock::duration::zero() && now - lastByte >= interval) runStart = now;
+        const bool aStream = now - runStart >= std::chrono::milliseconds(gap);
         // A read straight after a full one tells nothing of the rate: the pause stays.
-        if (waitedBefore && (pause > Clock::duration::zero() || now - lastByte < interval))
+        if (waitedBefore &&
+            (pause > Clock::duration::zero() || (aStream && now - lastByte < interval)))
           pause = batchPause(now - lastByte, r.count, interval);
         lastByte = now;
         if (filled == 0) firstByte = lastByte;
