@@ -3,6 +3,7 @@
 // processes, each figure printed next to the physical limit measured in the same run.
 //   bench_program [log|serial|tcp|latency|idle|startup]     all groups, or the one named
 //   bench_program small                                      the small-line serial case alone
+//   bench_program unpaced                                    the unpaced serial cases alone
 //   bench_program paced HEX|ASCII rate [seconds]             one paced serial case alone
 //   bench_program soak [minutes]                             the soak, 30 minutes a channel
 // Figures: bytes shown in the log against bytes sent, MB/s, CPU seconds per MB (this process:
@@ -633,8 +634,10 @@ int main(int argc, char** argv) {
     }
   }
   constexpr qint64 kStream = 20'000'000;
-  const double ptyLimit = wanted("serial") ? plainPtyReadMBs(kStream * 5) : 0;
-  if (wanted("serial")) std::printf("plain read loop on a pty: %.2f MB/s\n", ptyLimit);
+  const bool unpacedAlone = only == "unpaced";
+  const double ptyLimit = wanted("serial") || unpacedAlone ? plainPtyReadMBs(kStream * 5) : 0;
+  if (wanted("serial") || unpacedAlone)
+    std::printf("plain read loop on a pty: %.2f MB/s\n", ptyLimit);
   if (wanted("serial") || only == "small") serialSmallChunks(20, 40, 150);
   // "paced HEX|ASCII rate [seconds]": one paced serial case alone, as for a profiler.
   if (only == "paced" && argc > 3) {
@@ -642,8 +645,10 @@ int main(int argc, char** argv) {
     return 0;
   }
   for (int style : {0, 1}) {
-    if (!wanted("serial")) break;
-    for (double rate : {11520.0, 92160.0, 300000.0}) serialPaced(style, rate, 5);
+    if (!wanted("serial") && !unpacedAlone) break;
+    if (!unpacedAlone) {
+      for (double rate : {11520.0, 92160.0, 300000.0}) serialPaced(style, rate, 5);
+    }
     printStream((QByteArray("serial ") + (style == 0 ? "HEX" : "ASCII") + " unpaced").constData(),
                 serialStream(style, 0, kStream), ptyLimit);
   }
