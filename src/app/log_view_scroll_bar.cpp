@@ -1,6 +1,7 @@
 #include "app/log_view_scroll_bar.h"
 
 #include <QGuiApplication>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QStyleOptionSlider>
@@ -12,10 +13,6 @@ namespace app {
 namespace {
 
 constexpr size_t kLooksKept = 32;
-constexpr size_t kBasesKept = 4;  // enough for a slider at either end, at both or at neither
-// What a look draws over the bar kept for its state: what the style draws after the groove.
-constexpr QStyle::SubControls kDrawnOverBase =
-    QStyle::SC_ScrollBarSlider | QStyle::SC_ScrollBarSubLine | QStyle::SC_ScrollBarAddLine;
 constexpr int kBandRows = 64;  // device rows: under the 96 from which a fill is threaded
 
 // Calls `paint` with each band of `area` that is at most kBandRows device rows tall, top down.
@@ -26,23 +23,21 @@ void forEachBand(const QRect& area, qreal ratio, Paint&& paint) {
     paint(QRect(area.left(), top, area.width(), std::min(band, area.bottom() + 1 - top)));
 }
 
-// Calls `paint` with a painter on each band of `image` at most kBandRows device rows tall that
-// holds some of the rows [top, bottom] (device-independent), in the coordinates of the whole
-// image. Each band is an image of its own over the same pixels: what the style draws cannot
-// reach past it, even where it sets a clip of its own.
+// Calls `paint` with a painter on `image` once for each band at most kBandRows device rows tall
+// that holds some of the rows [top, bottom] (device-independent), the band its system clip: a
+// clip the style cannot widen, as it can a painter's own by setting one of its own.
 template <typename Paint>
 void paintInBands(QImage& image, int top, int bottom, Paint&& paint) {
   const qreal ratio = image.devicePixelRatio();
   const int first = std::max(0, static_cast<int>(std::floor(top * ratio)));
   const int end = std::min(image.height(), static_cast<int>(std::ceil((bottom + 1) * ratio)));
+  QPaintEngine* const engine = image.paintEngine();
   for (int y = first; y < end; y += kBandRows) {
-    QImage band(image.bits() + y * image.bytesPerLine(), image.width(),
-                std::min(kBandRows, end - y), image.bytesPerLine(), image.format());
-    band.setDevicePixelRatio(ratio);
-    QPainter painter(&band);
-    painter.translate(0, -y / ratio);
+    engine->setSystemClip(QRect(0, y, image.width(), std::min(kBandRows, end - y)));
+    QPainter painter(&image);
     paint(painter);
   }
+  engine->setSystemClip(QRegion());
 }
 
 }  // namespace
@@ -79,35 +74,6 @@ void LogScrollBar::sliderChange(SliderChange change) {
   QScrollBar::sliderChange(change);
 }
 
-QStyleOptionSlider LogScrollBar::restingOption(QStyle::SubControls parts) const {
-  QStyleOptionSlider option;
-  initStyleOption(&option);
-  option.subControls = parts;
-  option.activeSubControls = QStyle::SC_None;
-  return option;
-}
-
-const QImage& LogScrollBar::baseFor(const Look& look) {
-  Look key = look;
-  key.slider = {};
-  const auto found =
-      std::find_if(bases_.begin(), bases_.end(), [&](const Drawn& d) { return d.look == key; });
-  if (found != bases_.end()) return found->image;
-  if (bases_.size() == kBasesKept) bases_.pop_back();
-  // Over its own background, band by band, so that no fill of the style's is tall enough to go
-  // to the thread pool.
-  QImage image(look.size * look.ratio, QImage::Format_ARGB32_Premultiplied);
-  image.setDevicePixelRatio(look.ratio);
-  const QStyleOptionSlider option =
-      restingOption(QStyle::SubControls(QStyle::SC_All) & ~kDrawnOverBase);
-  paintInBands(image, 0, height() - 1, [&](QPainter& painter) {
-    painter.fillRect(rect(), palette().brush(backgroundRole()));
-    style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
-  });
-  bases_.insert(bases_.begin(), {key, std::move(image)});
-  return bases_.front().image;
-}
-
 const QImage& LogScrollBar::drawnFor(const Look& look) {
   const auto found =
       std::find_if(drawn_.begin(), drawn_.end(), [&](const Drawn& d) { return d.look == look; });
@@ -115,30 +81,52 @@ const QImage& LogScrollBar::drawnFor(const Look& look) {
     std::rotate(drawn_.begin(), found, found + 1);
     return drawn_.front().image;
   }
-  if (drawn_.size() == kLooksKept) drawn_.pop_back();
-  // As the base class paints it with nothing hovered or pressed: the bar without its slider
-  // and arrow buttons, kept for the look's state, and those drawn over it band by band, as the
-  // style draws them after the groove. The bands hold the buttons and the slider, with room
-  // for what a style draws just outside the slider's rectangle (Fusion's outline lies a pixel
-  // outside it): the bar's width above and below.
-  QImage image = baseFor(look).copy();
-  const QStyleOptionSlider option = restingOption(kDrawnOverBase);
-  const auto fullWidth = [&](const QRect& part) {
-    return QRect(0, part.top(), width(), part.height());
+  // As the base class paints it with nothing hovered or pressed, over its own background. A
+  // look that differs from one drawn before only in the slider's place or length is that one
+  // with the rows around both sliders drawn anew: what a style draws elsewhere (the groove, the
+  // pages, the buttons) does not depend on where the slider is. The rows hold room for what a
+  // style draws just outside the slider's rectangle (Fusion's outline lies a pixel outside it):
+  // the bar's width above and below.
+  const auto sameState = [&](const Drawn& d) {
+    Look state = d.look;
+    state.slider = look.slider;
+    return state == look;
   };
-  const int reach = width();
-  const QRegion rows = QRegion(fullWidth(look.slider.adjusted(0, -reach, 0, reach))) |
-                       fullWidth(style()->subControlRect(QStyle::CC_ScrollBar, &option,
-                                                         QStyle::SC_ScrollBarSubLine, this)) |
-                       fullWidth(style()->subControlRect(QStyle::CC_ScrollBar, &option,
-                                                         QStyle::SC_ScrollBarAddLine, this));
+  const auto around = [&](const QRect& slider) {
+    return QRect(0, slider.top() - width(), width(), slider.height() + 2 * width());
+  };
+  QImage image;
+  QRegion rows;
+  if (const auto like = std::find_if(drawn_.begin(), drawn_.end(), sameState);
+      like != drawn_.end()) {
+    image = like->image.copy();
+    rows = QRegion(around(like->look.slider)) | around(look.slider);
+  } else {
+    image = QImage(look.size * look.ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(look.ratio);
+    rows = rect();
+  }
+  QStyleOptionSlider option;
+  initStyleOption(&option);
+  option.subControls = QStyle::SC_All;
+  option.activeSubControls = QStyle::SC_None;
   for (const QRect& part : rows) {
     paintInBands(image, part.top(), part.bottom(), [&](QPainter& painter) {
+      painter.fillRect(rect(), palette().brush(backgroundRole()));
       style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
     });
   }
+  if (drawn_.size() == kLooksKept) drawn_.pop_back();
   drawn_.insert(drawn_.begin(), {look, std::move(image)});
   return drawn_.front().image;
+}
+
+void LogScrollBar::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::StyleChange) {
+    drawn_.clear();
+    painted_ = {};
+  }
+  QScrollBar::changeEvent(event);
 }
 
 void LogScrollBar::paintEvent(QPaintEvent* event) {

@@ -6,18 +6,16 @@
 //
 // With nothing hovered or pressed it keeps what the style drew for the last few looks it had:
 // a stream into a log that fills and clears shows the same few looks over and over. A log that
-// grows line by line gives a new look for every line: the bar without its slider is kept too,
-// and only the slider is drawn over a copy of it. Looks are drawn, and a paint copies one, in
-// bands of fewer rows than Qt's raster engine hands to its thread pool: for a bar a few hundred
+// grows line by line gives a new look for every line, each drawn from the one before it with
+// only the rows around the sliders drawn anew. Looks are drawn, and a paint copies one, in bands
+// of fewer rows than Qt's raster engine hands to its thread pool: for a bar a few hundred
 // pixels tall the hand-over to the pool (a wake-up of each pooled thread) costs more than the
-// drawing. Hovered,
-// pressed or transient, it paints as a plain bar: only the base class knows which part is under
-// the pointer. GUI thread only.
+// drawing. Hovered, pressed or transient, it paints as a plain bar: only the base class knows
+// which part is under the pointer. GUI thread only.
 
 #include <QImage>
 #include <QScrollBar>
 #include <QStyle>
-#include <QStyleOptionSlider>
 #include <vector>
 
 namespace app {
@@ -30,6 +28,7 @@ class LogScrollBar : public QScrollBar {
  protected:
   void sliderChange(SliderChange change) override;
   void paintEvent(QPaintEvent* event) override;
+  void changeEvent(QEvent* event) override;  // a new style draws every look anew
 
  private:
   struct Look {
@@ -55,7 +54,6 @@ class LogScrollBar : public QScrollBar {
 
   Look painted_;              // what the last paint showed
   std::vector<Drawn> drawn_;  // the looks drawn last, the latest first
-  std::vector<Drawn> bases_;  // the same without their sliders, keyed by looks without one
 };
 
 }  // namespace app

@@ -15,10 +15,13 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTest>
 #include <QTextBoundaryFinder>
 #include <QTextLayout>
 #include <cmath>
+#include <memory>
 #include <random>
 
 #include "app/log_view_glyphs.h"
@@ -585,6 +588,7 @@ TEST(LogViewPainting, TheScrollBarShowsWhereTheViewIsWhileTheLogGrowsAndScrolls)
     const QImage drawn = bar->grab().toImage().convertToFormat(QImage::Format_RGB32);
     const QPoint at = bar->mapTo(&view, QPoint(0, 0));
     QScrollBar plain(Qt::Vertical);
+    plain.setStyle(bar->style());
     plain.resize(bar->size());
     plain.setRange(bar->minimum(), bar->maximum());
     plain.setPageStep(bar->pageStep());
@@ -605,4 +609,15 @@ TEST(LogViewPainting, TheScrollBarShowsWhereTheViewIsWhileTheLogGrowsAndScrolls)
   view.clear();
   view.document().appendLine(QString(400, u'7'), kBlue);
   EXPECT_TRUE(barShowsItsState()) << "after a clear";
+  // Another style draws the same states anew, not from what the first one drew.
+  const std::unique_ptr<QStyle> windows(QStyleFactory::create(QStringLiteral("Windows")));
+  ASSERT_NE(windows, nullptr);
+  bar->setStyle(windows.get());
+  EXPECT_TRUE(barShowsItsState()) << "in another style";
+  for (int i = 0; i < 60; ++i) view.document().appendLine(QString(30, u'8'), kGreen);
+  bar->setValue(bar->maximum() / 2);
+  EXPECT_TRUE(barShowsItsState()) << "in another style, grown and scrolled";
+  bar->setValue(bar->maximum() / 2 + 3);
+  EXPECT_TRUE(barShowsItsState()) << "in another style, scrolled a little";
+  bar->setStyle(nullptr);
 }
