@@ -13,7 +13,7 @@ namespace app {
 namespace {
 
 constexpr size_t kLooksKept = 32;
-constexpr int kBandRows = 64;  // device rows: under the 96 from which a fill is threaded
+constexpr int kBandRows = 95;  // device rows: a fill of 96 or more is handed to the thread pool
 
 // Calls `paint` with each band of `area` that is at most kBandRows device rows tall, top down.
 template <typename Paint>
