@@ -48,8 +48,6 @@ class LogScrollBar : public QScrollBar {
   };
   Look look() const;
   bool pointerShows() const;  // hovered or pressed, or a transient bar
-  QStyleOptionSlider restingOption(QStyle::SubControls parts) const;  // nothing hovered, pressed
-  const QImage& baseFor(const Look& look);                            // the look without its slider
   const QImage& drawnFor(const Look& look);
 
   Look painted_;              // what the last paint showed
