@@ -13,7 +13,7 @@ LogRowIndex::Line LogRowIndex::measure(QStringView text) const {
 }
 
 void LogRowIndex::rebuild(const LogDocument& document, const logwrap::Grid& grid) {
-  grid_ = {std::max(1, grid.columns), grid.tabStop};
+  grid_ = logwrap::Fitted(grid);
   lines_.clear();
   lines_.reserve(document.lineCount());
   for (int line = 0; line < document.lineCount(); ++line) {

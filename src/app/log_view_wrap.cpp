@@ -89,9 +89,12 @@ constexpr qreal kCellSlack = 1e-6;
 
 }  // namespace
 
+Grid Fitted(const Grid& grid) {
+  return {std::max(1, grid.columns), grid.tabStop > 0 ? grid.tabStop : 8};
+}
+
 CellWalker::CellWalker(QStringView line, const Grid& grid, int rowStart)
-    : line_(line), grid_{std::max(1, grid.columns), grid.tabStop > 0 ? grid.tabStop : 8},
-      column_(rowStart) {
+    : line_(line), grid_(Fitted(grid)), column_(rowStart) {
   measure(0);
 }
 
@@ -223,7 +226,7 @@ RowSpan RowFrom(QStringView line, bool plain, const Grid& grid, LineBreaks& brea
 }  // namespace
 
 std::vector<int> RowStarts(QStringView line, bool plain, const Grid& grid) {
-  const Grid fitted{std::max(1, grid.columns), grid.tabStop};
+  const Grid fitted = Fitted(grid);
   LineBreaks breaks(line);
   std::vector<int> starts;
   const int length = static_cast<int>(line.size());
@@ -234,7 +237,7 @@ std::vector<int> RowStarts(QStringView line, bool plain, const Grid& grid) {
 }
 
 qreal CellOf(QStringView line, bool plain, const Grid& grid, RowSpan span, int column) {
-  const qreal columns = std::max(1, grid.columns);
+  const qreal columns = Fitted(grid).columns;
   column = std::clamp(column, span.start, span.end);
   if (plain) return std::min<qreal>(column - span.start, columns);
   // The cell after the character before the caret.

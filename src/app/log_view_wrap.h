@@ -30,6 +30,10 @@ struct Grid {
   bool operator==(const Grid&) const = default;
 };
 
+// The grid with at least one column and a tab stop of some cells (eight when none is given):
+// every walk over a line lays it on such a grid.
+Grid Fitted(const Grid& grid);
+
 bool IsWide(char32_t c);
 // True when the line wraps by arithmetic alone (see above).
 bool IsPlain(QStringView line);
