@@ -7,6 +7,7 @@
 #include <QStyleOptionSlider>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace app {
 
@@ -64,14 +65,75 @@ bool LogScrollBar::pointerShows() const {
          style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, this);
 }
 
+bool LogScrollBar::onlySliderMoved(const Look& from, const Look& to, bool endsMayDiffer) {
+  Look state = from;
+  state.slider = to.slider;
+  if (endsMayDiffer) {
+    state.atMinimum = to.atMinimum;
+    state.atMaximum = to.atMaximum;
+  }
+  const auto ranged = [](const Look& look) {
+    return !look.slider.isEmpty() && !(look.atMinimum && look.atMaximum);
+  };
+  return state == to && ranged(from) && ranged(to);
+}
+
+QRegion LogScrollBar::changedRows(const Look& from, const Look& to) const {
+  if (!onlySliderMoved(from, to, true) || edgeChecks_ < kEdgeChecks || edgesDiffer_) return rect();
+  QRegion rows = aroundEdges(from.slider, to.slider);
+  // A style may show a button as disabled while the slider stands at its end.
+  const auto button = [&](QStyle::SubControl which) {
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    return around(style()->subControlRect(QStyle::CC_ScrollBar, &option, which, this));
+  };
+  if (from.atMinimum != to.atMinimum) rows |= button(QStyle::SC_ScrollBarSubLine);
+  if (from.atMaximum != to.atMaximum) rows |= button(QStyle::SC_ScrollBarAddLine);
+  return rows;
+}
+
 void LogScrollBar::sliderChange(SliderChange change) {
   // A transient scroll bar shows itself on a change of value, so every change goes through.
   const bool moves =
       change == SliderRangeChange || change == SliderStepsChange || change == SliderValueChange;
-  if (moves && !style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, this) &&
-      look() == painted_)
-    return;
+  if (moves && !style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, this)) {
+    const Look now = look();
+    if (now == painted_) return;
+    // Only what changes is painted again (the base class would paint all of the bar).
+    if (!pointerShows()) {
+      update(changedRows(painted_, now));
+      return;
+    }
+  }
   QScrollBar::sliderChange(change);
+}
+
+QRect LogScrollBar::around(const QRect& part) const {
+  return QRect(0, part.top() - width(), width(), part.height() + 2 * width());
+}
+
+QRegion LogScrollBar::aroundEdges(const QRect& from, const QRect& to) const {
+  const auto rowsOf = [&](const QRect& slider) {
+    return QRect(0, slider.top(), width(), slider.height());
+  };
+  const auto edge = [&](int y) { return around(QRect(0, y, width(), 1)); };
+  QRegion rows = QRegion(rowsOf(from)).xored(rowsOf(to));
+  if (from.top() != to.top()) rows |= QRegion(edge(from.top())) | edge(to.top());
+  if (from.bottom() != to.bottom()) rows |= QRegion(edge(from.bottom())) | edge(to.bottom());
+  return rows;
+}
+
+void LogScrollBar::drawRows(QImage& image, const QRegion& rows) {
+  QStyleOptionSlider option;
+  initStyleOption(&option);
+  option.subControls = QStyle::SC_All;
+  option.activeSubControls = QStyle::SC_None;
+  for (const QRect& part : rows) {
+    paintInBands(image, part.top(), part.bottom(), [&](QPainter& painter) {
+      painter.fillRect(rect(), palette().brush(backgroundRole()));
+      style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
+    });
+  }
 }
 
 const QImage& LogScrollBar::drawnFor(const Look& look) {
@@ -92,31 +154,48 @@ const QImage& LogScrollBar::drawnFor(const Look& look) {
     state.slider = look.slider;
     return state == look;
   };
-  const auto around = [&](const QRect& slider) {
-    return QRect(0, slider.top() - width(), width(), slider.height() + 2 * width());
-  };
-  QImage image;
-  QRegion rows;
-  if (const auto like = std::find_if(drawn_.begin(), drawn_.end(), sameState);
-      like != drawn_.end()) {
-    image = like->image.copy();
-    rows = QRegion(around(like->look.slider)) | around(look.slider);
-  } else {
-    image = QImage(look.size * look.ratio, QImage::Format_ARGB32_Premultiplied);
+  const auto like = std::find_if(drawn_.begin(), drawn_.end(), sameState);
+  QImage image = std::move(spare_);
+  if (like == drawn_.end()) {
+    const QSize pixels = look.size * look.ratio;
+    if (image.size() != pixels) image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(look.ratio);
-    rows = rect();
+    drawRows(image, rect());
+  } else {
+    // Most styles draw a slider's middle the same along its length: then only the rows around
+    // its ends that moved change, a few dozen where the rows around both sliders may be the
+    // whole bar. Until that has held for kEdgeChecks looks in this style, both are drawn and
+    // compared; once it fails (a grip drawn at the slider's centre, a gradient along it) the
+    // rows around both sliders are drawn from then on.
+    const QRect from = like->look.slider;
+    const QRegion aroundBoth = QRegion(around(from)) | around(look.slider);
+    const QRegion edges = aroundEdges(from, look.slider);
+    if (image.size() == like->image.size()) {
+      std::memcpy(image.bits(), like->image.constBits(), static_cast<size_t>(image.sizeInBytes()));
+      image.setDevicePixelRatio(look.ratio);
+    } else {
+      image = like->image.copy();
+    }
+    if (edgesDiffer_ || !onlySliderMoved(like->look, look, false) || edges == aroundBoth) {
+      drawRows(image, aroundBoth);
+    } else {
+      drawRows(image, edges);
+      if (edgeChecks_ < kEdgeChecks) {
+        QImage whole = like->image.copy();
+        drawRows(whole, aroundBoth);
+        if (whole == image) {
+          ++edgeChecks_;
+        } else {
+          edgesDiffer_ = true;
+          image = std::move(whole);
+        }
+      }
+    }
   }
-  QStyleOptionSlider option;
-  initStyleOption(&option);
-  option.subControls = QStyle::SC_All;
-  option.activeSubControls = QStyle::SC_None;
-  for (const QRect& part : rows) {
-    paintInBands(image, part.top(), part.bottom(), [&](QPainter& painter) {
-      painter.fillRect(rect(), palette().brush(backgroundRole()));
-      style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
-    });
+  if (drawn_.size() == kLooksKept) {
+    spare_ = std::move(drawn_.back().image);
+    drawn_.pop_back();
   }
-  if (drawn_.size() == kLooksKept) drawn_.pop_back();
   drawn_.insert(drawn_.begin(), {look, std::move(image)});
   return drawn_.front().image;
 }
@@ -124,15 +203,22 @@ const QImage& LogScrollBar::drawnFor(const Look& look) {
 void LogScrollBar::changeEvent(QEvent* event) {
   if (event->type() == QEvent::StyleChange) {
     drawn_.clear();
+    spare_ = QImage();
     painted_ = {};
+    edgeChecks_ = 0;
+    edgesDiffer_ = false;
   }
   QScrollBar::changeEvent(event);
 }
 
 void LogScrollBar::paintEvent(QPaintEvent* event) {
   const Look now = look();
-  // A paint of part of the bar leaves the rest as it was: then what shows is not known.
-  painted_ = event->rect().contains(rect()) ? now : Look{};
+  // A paint of part of the bar leaves the rest as it was: what shows is then known only when
+  // the rest shows the same in both looks.
+  const bool whole = event->rect().contains(rect());
+  const bool restSame =
+      !pointerShows() && (QRegion(changedRows(painted_, now)) - event->region()).isEmpty();
+  painted_ = whole || restSame ? now : Look{};
   if (pointerShows()) {
     QScrollBar::paintEvent(event);
     return;

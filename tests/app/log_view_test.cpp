@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
@@ -576,26 +577,29 @@ TEST(LogViewPainting, RowImagesHoldThePixelsQtDrawsOnAnOpaqueSurface) {
   }
 }
 
+// What the window shows of the view's scroll bar against the bar painted whole, as it is now,
+// and that against a plain scroll bar in the same state.
+bool ScrollBarShowsItsState(app::LogView& view) {
+  QTest::qWait(150);
+  QScrollBar* bar = view.verticalScrollBar();
+  const QImage window = view.screen()->grabWindow(view.winId()).toImage();
+  const QImage drawn = bar->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const QPoint at = bar->mapTo(&view, QPoint(0, 0));
+  QScrollBar plain(Qt::Vertical);
+  plain.setStyle(bar->style());
+  plain.resize(bar->size());
+  plain.setRange(bar->minimum(), bar->maximum());
+  plain.setPageStep(bar->pageStep());
+  plain.setValue(bar->value());
+  return window.copy(QRect(at, drawn.size())).convertToFormat(QImage::Format_RGB32) == drawn &&
+         plain.grab().toImage().convertToFormat(QImage::Format_RGB32) == drawn;
+}
+
 TEST(LogViewPainting, TheScrollBarShowsWhereTheViewIsWhileTheLogGrowsAndScrolls) {
   ShownView shown(30, 8);
   app::LogView& view = shown.view;
   QScrollBar* bar = view.verticalScrollBar();
-  // What the window shows of the bar against the bar painted whole, as it is now, and that
-  // against a plain scroll bar in the same state.
-  const auto barShowsItsState = [&] {
-    QTest::qWait(150);
-    const QImage window = view.screen()->grabWindow(view.winId()).toImage();
-    const QImage drawn = bar->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    const QPoint at = bar->mapTo(&view, QPoint(0, 0));
-    QScrollBar plain(Qt::Vertical);
-    plain.setStyle(bar->style());
-    plain.resize(bar->size());
-    plain.setRange(bar->minimum(), bar->maximum());
-    plain.setPageStep(bar->pageStep());
-    plain.setValue(bar->value());
-    return window.copy(QRect(at, drawn.size())).convertToFormat(QImage::Format_RGB32) == drawn &&
-           plain.grab().toImage().convertToFormat(QImage::Format_RGB32) == drawn;
-  };
+  const auto barShowsItsState = [&] { return ScrollBarShowsItsState(view); };
   for (int i = 0; i < 200; ++i) {
     view.document().appendLine(QString(20 + i % 50, u'5'), kGreen);
     view.verticalScrollBar()->setValue(bar->maximum());
@@ -620,4 +624,40 @@ TEST(LogViewPainting, TheScrollBarShowsWhereTheViewIsWhileTheLogGrowsAndScrolls)
   bar->setValue(bar->maximum() / 2 + 3);
   EXPECT_TRUE(barShowsItsState()) << "in another style, scrolled a little";
   bar->setStyle(nullptr);
+}
+
+// A style that marks the middle of the slider: its rows differ with the slider's length, so
+// the bar cannot be drawn (or repainted) from the rows around the slider's ends alone.
+class GripStyle : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+  void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                          QPainter* painter, const QWidget* widget) const override {
+    QProxyStyle::drawComplexControl(control, option, painter, widget);
+    if (control != CC_ScrollBar) return;
+    const QRect slider = subControlRect(control, option, SC_ScrollBarSlider, widget);
+    painter->fillRect(slider.left(), slider.center().y() - 1, slider.width(), 3, Qt::red);
+  }
+};
+
+TEST(LogViewPainting, TheScrollBarShowsItsStateWhileATallLogGrows) {
+  // In a view this tall the slider is longer than the rows around its ends: a new look is
+  // those rows drawn anew, and a repaint paints only them, unless the style's slider differs
+  // along its length.
+  for (const bool marked : {false, true}) {
+    ShownView shown(30, 30);
+    app::LogView& view = shown.view;
+    GripStyle grip(QStyleFactory::create(QStringLiteral("Fusion")));
+    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    view.verticalScrollBar()->setStyle(marked ? &grip : fusion.get());
+    for (int i = 0; i < 80; ++i) {
+      view.document().appendLine(QString(25, u'5'), kGreen);
+      view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
+      QCoreApplication::processEvents();
+      if (i % 20 == 19) {
+        EXPECT_TRUE(ScrollBarShowsItsState(view)) << "after line " << i << ", marked " << marked;
+      }
+    }
+    view.verticalScrollBar()->setStyle(nullptr);
+  }
 }
