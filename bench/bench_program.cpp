@@ -2,7 +2,8 @@
 // directory, the channel opened at start-up) fed through a pty peer or loopback peers from child
 // processes, each figure printed next to the physical limit measured in the same run.
 //   bench_program [log|serial|tcp|latency|idle|startup]     all groups, or the one named
-//   bench_program small                                      the small-line serial case, usual and maximised window
+//   bench_program small                                      the small-line serial case, in the
+//                                                            usual and in a maximised window
 //   bench_program unpaced                                    the unpaced serial cases alone
 //   bench_program paced HEX|ASCII rate [seconds]             one paced serial case alone
 //   bench_program soak [minutes]                             the soak, 30 minutes a channel

@@ -7,11 +7,11 @@
 // With nothing hovered or pressed it keeps what the style drew for the last few looks it had:
 // a stream into a log that fills and clears shows the same few looks over and over. A log that
 // grows line by line gives a new look for every line, each drawn from the one before it with
-// only the rows around the slider's ends that moved drawn anew. Looks are drawn, and a paint copies one, in bands
-// of fewer rows than Qt's raster engine hands to its thread pool: for a bar a few hundred
-// pixels tall the hand-over to the pool (a wake-up of each pooled thread) costs more than the
-// drawing. Hovered, pressed or transient, it paints as a plain bar: only the base class knows
-// which part is under the pointer. GUI thread only.
+// only the rows around the slider's ends that moved drawn anew, and only they are painted again.
+// Looks are drawn, and a paint copies one, in bands of fewer rows than Qt's raster engine hands
+// to its thread pool: for a bar a few hundred pixels tall the hand-over to the pool (a wake-up
+// of each pooled thread) costs more than the drawing. Hovered, pressed or transient, it paints
+// as a plain bar: only the base class knows which part is under the pointer. GUI thread only.
 
 #include <QImage>
 #include <QRegion>
