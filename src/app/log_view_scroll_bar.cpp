@@ -113,13 +113,18 @@ QRect LogScrollBar::around(const QRect& part) const {
 }
 
 QRegion LogScrollBar::aroundEdges(const QRect& from, const QRect& to) const {
-  const auto rowsOf = [&](const QRect& slider) {
-    return QRect(0, slider.top(), width(), slider.height());
+  // The rows from each end's old place to its new one, and around both: where the sliders
+  // differ lies between the places of their tops or of their bottoms.
+  QRect spans[2];
+  int count = 0;
+  const auto span = [&](int a, int b) {
+    spans[count++] = around(QRect(0, std::min(a, b), width(), std::abs(a - b) + 1));
   };
-  const auto edge = [&](int y) { return around(QRect(0, y, width(), 1)); };
-  QRegion rows = QRegion(rowsOf(from)).xored(rowsOf(to));
-  if (from.top() != to.top()) rows |= QRegion(edge(from.top())) | edge(to.top());
-  if (from.bottom() != to.bottom()) rows |= QRegion(edge(from.bottom())) | edge(to.bottom());
+  if (from.top() != to.top()) span(from.top(), to.top());
+  if (from.bottom() != to.bottom()) span(from.bottom(), to.bottom());
+  if (count == 2 && spans[0].bottom() + 1 >= spans[1].top()) spans[0] = spans[0] | spans[--count];
+  QRegion rows;
+  rows.setRects(spans, count);
   return rows;
 }
 

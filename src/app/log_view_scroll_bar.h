@@ -54,7 +54,7 @@ class LogScrollBar : public QScrollBar {
   // (Fusion's outline lies a pixel outside the slider's) stays within the bar's width of it.
   QRect around(const QRect& part) const;
   // The rows that differ between sliders at `from` and `to` when a style draws a slider's
-  // middle the same along its length: those around each end that moved.
+  // middle the same along its length: those around each end that moved, and between its places.
   QRegion aroundEdges(const QRect& from, const QRect& to) const;
   void drawRows(QImage& image, const QRegion& rows);  // the bar as it is, in those rows
   // Whether the looks differ in the slider alone (and whether it stands at an end, with
