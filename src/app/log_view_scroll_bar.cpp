@@ -7,6 +7,7 @@
 #include <QStyleOptionSlider>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace app {
