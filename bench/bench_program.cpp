@@ -278,8 +278,7 @@ void serialSmallChunks(int size, int intervalMs, int count, QSize windowSize = {
       "serial HEX, %d bytes every %d ms, window %dx%d: %d lines, %.3f ms CPU per line; plain read "
       "loop %.3f ms per chunk; ratio %.1f\n",
       size, intervalMs, shown.width(), shown.height(), lines, cpu / std::max(lines, 1) * 1000,
-      plainCpu / count * 1000,
-      plainCpu > 0 ? cpu / std::max(lines, 1) / (plainCpu / count) : 0.0);
+      plainCpu / count * 1000, plainCpu > 0 ? cpu / std::max(lines, 1) / (plainCpu / count) : 0.0);
 }
 
 // A full log (just under the size rule: received 2048-byte lines in HEX) scrolled from its top
@@ -327,8 +326,9 @@ void logOnly(store::Representation receiveStyle) {
   QCoreApplication::processEvents();
   const double seconds = monotonicSeconds() - t0;
   std::printf("log alone, %s, %d chunks of 2048: %.1f us per chunk, %.2f MB/s, %.3f CPU s/MB\n",
-              receiveStyle == store::Representation::Hex ? "HEX" : "ASCII", kChunks, seconds / kChunks * 1e6,
-              kChunks * 2048 / kMB / seconds, (cpuSeconds() - cpu0) / (kChunks * 2048 / kMB));
+              receiveStyle == store::Representation::Hex ? "HEX" : "ASCII", kChunks,
+              seconds / kChunks * 1e6, kChunks * 2048 / kMB / seconds,
+              (cpuSeconds() - cpu0) / (kChunks * 2048 / kMB));
 }
 
 // About 2 KB of Chinese text in UTF-8, as a device reporting in Chinese sends it: two cells a
@@ -475,7 +475,7 @@ void latency(int gapMs, int pieces) {
   std::printf(
       "latency over the gap, gap %2d ms, %d piece%s: median %6.3f ms  p99 %6.3f ms  (%zu bursts)\n",
       gapMs, pieces, pieces == 1 ? "" : "s", delays[delays.size() / 2],
-              delays[std::min(delays.size() - 1, delays.size() * 99 / 100)], delays.size());
+      delays[std::min(delays.size() - 1, delays.size() * 99 / 100)], delays.size());
 }
 
 void idle(const char* name, const std::function<void(Window&)>& configure) {
@@ -662,7 +662,8 @@ int main(int argc, char** argv) {
   }
   // "paced HEX|ASCII rate [seconds]": one paced serial case alone, as for a profiler.
   if (only == "paced" && argc > 3) {
-    serialPaced(QByteArray(argv[2]) == "ASCII" ? 1 : 0, atof(argv[3]), argc > 4 ? atof(argv[4]) : 5);
+    serialPaced(QByteArray(argv[2]) == "ASCII" ? 1 : 0, atof(argv[3]),
+                argc > 4 ? atof(argv[4]) : 5);
     return 0;
   }
   for (int style : {0, 1}) {

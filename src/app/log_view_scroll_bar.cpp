@@ -66,17 +66,21 @@ bool LogScrollBar::pointerShows() const {
          style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, this);
 }
 
-bool LogScrollBar::onlySliderMoved(const Look& from, const Look& to, bool endsMayDiffer) {
+bool LogScrollBar::sameState(const Look& from, const Look& to, bool endsMayDiffer) {
   Look state = from;
   state.slider = to.slider;
   if (endsMayDiffer) {
     state.atMinimum = to.atMinimum;
     state.atMaximum = to.atMaximum;
   }
+  return state == to;
+}
+
+bool LogScrollBar::onlySliderMoved(const Look& from, const Look& to, bool endsMayDiffer) {
   const auto ranged = [](const Look& look) {
     return !look.slider.isEmpty() && !(look.atMinimum && look.atMaximum);
   };
-  return state == to && ranged(from) && ranged(to);
+  return sameState(from, to, endsMayDiffer) && ranged(from) && ranged(to);
 }
 
 QRegion LogScrollBar::changedRows(const Look& from, const Look& to) const {
@@ -155,12 +159,8 @@ const QImage& LogScrollBar::drawnFor(const Look& look) {
   // pages, the buttons) does not depend on where the slider is. The rows hold room for what a
   // style draws just outside the slider's rectangle (Fusion's outline lies a pixel outside it):
   // the bar's width above and below.
-  const auto sameState = [&](const Drawn& d) {
-    Look state = d.look;
-    state.slider = look.slider;
-    return state == look;
-  };
-  const auto like = std::find_if(drawn_.begin(), drawn_.end(), sameState);
+  const auto like = std::find_if(drawn_.begin(), drawn_.end(),
+                                 [&](const Drawn& d) { return sameState(d.look, look, false); });
   QImage image = std::move(spare_);
   if (like == drawn_.end()) {
     const QSize pixels = look.size * look.ratio;

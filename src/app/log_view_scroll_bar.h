@@ -58,7 +58,8 @@ class LogScrollBar : public QScrollBar {
   QRegion aroundEdges(const QRect& from, const QRect& to) const;
   void drawRows(QImage& image, const QRegion& rows);  // the bar as it is, in those rows
   // Whether the looks differ in the slider alone (and whether it stands at an end, with
-  // `endsMayDiffer`), a slider shown in both and the range not empty.
+  // `endsMayDiffer`); onlySliderMoved also wants a slider shown in both and the range not empty.
+  static bool sameState(const Look& from, const Look& to, bool endsMayDiffer);
   static bool onlySliderMoved(const Look& from, const Look& to, bool endsMayDiffer);
   // The rows where the bar showing `to` may differ from it showing `from`: the rows around the
   // slider's ends that moved and the buttons at an end it came to or left, once that is found
