@@ -32,7 +32,8 @@ LogView::LogView(QWidget* parent) : QAbstractScrollArea(parent) {
   InstallLogViewAccessibility();
   setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
   setFocusPolicy(Qt::StrongFocus);
-  setAttribute(Qt::WA_InputMethodEnabled, false);
+  setAttribute(Qt::WA_InputMethodEnabled);
+  viewport()->setAcceptDrops(true);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   viewport()->setCursor(Qt::IBeamCursor);
   viewport()->setBackgroundRole(QPalette::Base);
@@ -181,8 +182,7 @@ LogView::Place LogView::placeOf(LogPosition at, bool atRowEnd) const {
   const QString& text = document_.lineText(at.line);
   const bool plain = rows_.isPlain(at.line);
   const logwrap::RowOfColumn shown = rows_.rowShowing(at.line, at.column, atRowEnd);
-  return {shown.row, shown.span,
-          logwrap::CellOf(text, plain, rows_.grid(), shown.span, at.column)};
+  return {shown.row, shown.span, logwrap::CellOf(text, plain, rows_.grid(), shown.span, at.column)};
 }
 
 logwrap::RowSpan LogView::rowSpanShowing(LogPosition at) const {
@@ -381,8 +381,10 @@ void LogView::paintEvent(QPaintEvent* event) {
     painter.setClipping(false);
   }
   for (const QRect& rect : background) painter.fillRect(rect, palette().brush(QPalette::Base));
-  if (hasFocus() && caretShown_) {
-    painter.setClipRect(contentRect());
+  painter.setClipRect(contentRect());
+  if (!preedit_.text.isEmpty()) {
+    paintPreedit(painter);
+  } else if (hasFocus() && caretShown_) {
     painter.fillRect(caretRect(), palette().brush(QPalette::Text));
   }
   rowCache_.keepOnly(top, top + visibleRows() + 1);

@@ -13,6 +13,7 @@
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QPoint>
+#include <QTextCharFormat>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -90,6 +91,8 @@ class LogView : public QAbstractScrollArea {
   qsizetype offsetOf(LogPosition at) const;
   LogPosition positionAtOffset(qsizetype offset) const;
 
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
   // Not owned; nullptr restores the system clipboard's primary selection.
   void setPrimarySelection(PrimarySelection* selection);
 
@@ -108,6 +111,10 @@ class LogView : public QAbstractScrollArea {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   bool focusNextPrevChild(bool next) override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   struct Place {  // a caret position as shown: the row of its line and the cell in that row
@@ -160,6 +167,11 @@ class LogView : public QAbstractScrollArea {
   LogPosition verticalTarget(int rows, bool& atRowEnd);
   void autoScroll();
 
+  // Input method (log_view_input_method.cpp)
+  void commitPreedit();
+  QRect preeditCaretRect() const;  // the caret inside the text being composed
+  void paintPreedit(QPainter& painter);
+
   // Accessibility notices, sent only while an assistive tool listens (log_view.cpp)
   void noticeCaret();
   void noticeChange(qsizetype offset, qsizetype removedLength, const QString& inserted);
@@ -188,6 +200,20 @@ class LogView : public QAbstractScrollArea {
   QBasicTimer autoScrollTimer_;
   QBasicTimer tripleClickTimer_;
   QPoint tripleClickPoint_;
+
+  // The text an input method is composing at the caret, not yet part of the document.
+  struct PreeditFormat {
+    int start;
+    int length;
+    QTextCharFormat format;
+  };
+  struct Preedit {
+    QString text;
+    std::vector<PreeditFormat> formats;
+    int cursor = 0;
+    bool cursorShown = true;
+  };
+  Preedit preedit_;
 
   PrimarySelection systemSelection_;
   PrimarySelection* primarySelection_ = &systemSelection_;

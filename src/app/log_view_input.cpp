@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QStyleHints>
@@ -93,6 +94,22 @@ bool isEditingShortcut(const QKeyEvent* key) {
     if (key->matches(standard)) return true;
   }
   return false;
+}
+
+// Whether a key types its text, by the rule of Qt's text edits: format characters (ZWJ, RLM,
+// which some layouts type with Ctrl+Shift) always; otherwise nothing with Ctrl or Ctrl+Shift
+// held (AltGr, which arrives as Ctrl+Alt, still types); then printable and private-use
+// characters, a whole surrogate pair, and a tab.
+bool isTypedText(const QKeyEvent* key) {
+  const QString text = key->text();
+  if (text.isEmpty()) return false;
+  const QChar first = text.front();
+  if (first.category() == QChar::Other_Format) return true;
+  const Qt::KeyboardModifiers modifiers = key->modifiers();
+  if (modifiers == Qt::ControlModifier || modifiers == (Qt::ControlModifier | Qt::ShiftModifier))
+    return false;
+  return first.isPrint() || first.category() == QChar::Other_PrivateUse || first == u'\t' ||
+         (first.isHighSurrogate() && text.size() > 1 && text[1].isLowSurrogate());
 }
 
 }  // namespace
@@ -328,9 +345,8 @@ bool LogView::handleMoveKey(QKeyEvent* event) {
     case Motion::RowStart:
     case Motion::RowEnd: {
       const Place place = placeOf(caret_, caretAtRowEnd_);
-      target = binding->motion == Motion::RowStart
-                   ? LogPosition{caret_.line, place.span.start}
-                   : rowEnd(caret_.line, place.span, atRowEnd);
+      target = binding->motion == Motion::RowStart ? LogPosition{caret_.line, place.span.start}
+                                                   : rowEnd(caret_.line, place.span, atRowEnd);
       break;
     }
     case Motion::LineStart:
@@ -397,9 +413,8 @@ bool LogView::handleEditKey(QKeyEvent* event) {
             : LogPosition{caret_.line, logwords::NextWordStart(text, caret_.column)};
     removeRange(caret_, end, LogDocument::EditRun::None);
   } else {
-    const QString text = event->text();
-    if (text.isEmpty() || !(text.front().isPrint() || text.front() == u'\t')) return false;
-    typeText(text, LogDocument::EditRun::Typing);
+    if (!isTypedText(event)) return false;
+    typeText(event->text(), LogDocument::EditRun::Typing);
   }
   return true;
 }
@@ -452,6 +467,7 @@ void LogView::timerEvent(QTimerEvent* event) {
 // ---- mouse ----
 
 void LogView::mousePressEvent(QMouseEvent* event) {
+  commitPreedit();
   const QPoint point = event->position().toPoint();
   if (event->button() == Qt::LeftButton) {
     if (tripleClickTimer_.isActive() &&
@@ -510,6 +526,26 @@ void LogView::mouseDoubleClickEvent(QMouseEvent* event) {
   tripleClickPoint_ = point;
   tripleClickTimer_.start(QGuiApplication::styleHints()->mouseDoubleClickInterval(), this);
   publishSelection();
+}
+
+// ---- dropped text ----
+
+void LogView::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasText()) event->acceptProposedAction();
+}
+
+void LogView::dragMoveEvent(QDragMoveEvent* event) {
+  if (!event->mimeData()->hasText()) return;
+  moveCaret(positionAt(event->position().toPoint()), false);
+  event->acceptProposedAction();
+}
+
+// Dropped text goes in at the point of the drop, as pasted text does at the caret.
+void LogView::dropEvent(QDropEvent* event) {
+  if (!event->mimeData()->hasText()) return;
+  moveCaret(positionAt(event->position().toPoint()), false);
+  typeText(event->mimeData()->text(), LogDocument::EditRun::None);
+  event->acceptProposedAction();
 }
 
 }  // namespace app

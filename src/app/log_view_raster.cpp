@@ -119,9 +119,9 @@ const LogTextRaster::Table& LogTextRaster::tableFor(const Colours& colours) {
   auto found = tables_.find(key);
   if (found == tables_.end()) {
     if (!gamma_) gamma_ = textGamma(font_);
-    found = tables_.insert(key, blendTable(colours.text, colours.background, *gamma_));
+    found = tables_.emplace(key, blendTable(colours.text, colours.background, *gamma_)).first;
   }
-  return *found;
+  return found->second;
 }
 
 void LogTextRaster::prepare(QImage& image, QSize pixels, qreal ratio) {

@@ -9,10 +9,10 @@
 
 #include <QColor>
 #include <QFont>
-#include <QHash>
 #include <QImage>
 #include <array>
 #include <optional>
+#include <unordered_map>
 
 #include "app/log_view_masks.h"
 
@@ -44,7 +44,8 @@ class LogTextRaster {
 
   QFont font_;
   std::optional<qreal> gamma_;  // measured when a table is first needed
-  QHash<quint64, Table> tables_;
+  // A node map: a table stays where it is while others are added, so render can hold two.
+  std::unordered_map<quint64, Table> tables_;
 };
 
 }  // namespace app

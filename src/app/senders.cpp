@@ -43,7 +43,10 @@ void TfrmZh::sendMessage(const QString& message) {
   if (sendStyle_ == store::Representation::Hex) {
     const QByteArray hex = codec::UpperCaseAscii(codec::NormalizeHexText(message.toUtf8()));
     if (hex.isEmpty()) return;
+    const bool wasOpen = opened_;
     writeToChannel(codec::HexTextToBytes(hex), WritePattern::HexBytes);
+    // A send the channel could not take closes it (and says so): those bytes were never sent.
+    if (wasOpen && !opened_) return;
     log_->AppendLogLine(txLine(QString::fromLatin1(hex)), kTxColour);
   } else if (sendStyle_ == store::Representation::Ascii) {
     if (message.isEmpty()) return;

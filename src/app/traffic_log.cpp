@@ -46,13 +46,16 @@ TrafficLog::TrafficLog(LogView& view, widgets::Prompts& prompts, platform::Deskt
           this, &TrafficLog::Copy);
   connect(AddNamedAction(*popup_, "MenuItem4", QStringLiteral("保存(&S)")), &QAction::triggered,
           this, &TrafficLog::S2Click);
-  connect(popup_, &QMenu::aboutToShow, this, &TrafficLog::PopupMenu2Popup);
   flushTimer_.setSingleShot(true);
   flushTimer_.setTimerType(Qt::PreciseTimer);
   connect(&flushTimer_, &QTimer::timeout, this, &TrafficLog::flush);
   view_.setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(&view_, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& at) { popup_->popup(view_.mapToGlobal(at)); });
+  connect(&view_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    PopupMenu2Popup();
+    // Qt opens a menu without a visible entry as an unseen popup that still takes the next
+    // click and keys (a typed C would clear the log): an empty menu opens as nothing at all.
+    if (!popup_->isEmpty()) popup_->popup(view_.mapToGlobal(at));
+  });
 }
 
 void TrafficLog::ScrollLogToEnd() {

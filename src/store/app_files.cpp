@@ -10,6 +10,8 @@ namespace {
 
 const QString kUserSubdirectory = QStringLiteral("/OruvoTarvix");
 const QString kHelpFileName = QStringLiteral("Tarvixhlp.chm");
+// Left beside the executable by the install step (package or cmake --install).
+const QString kInstalledMarker = QStringLiteral("installed");
 
 }  // namespace
 
@@ -18,18 +20,23 @@ QString AppFiles::helpFile() const {
   return shippedFile(kHelpFileName);
 }
 
-AppFiles AppFiles::choose(const QString& executableDir, bool executableDirWritable,
+AppFiles AppFiles::choose(const QString& executableDir, bool keptBesideExecutable,
                           const QString& configHome, const QString& dataHome) {
-  if (executableDirWritable) return AppFiles(executableDir);
+  if (keptBesideExecutable) return AppFiles(executableDir);
   return AppFiles(configHome + kUserSubdirectory, dataHome + kUserSubdirectory, executableDir);
+}
+
+bool AppFiles::keepsFilesBeside(const QString& executableDir) {
+  return !QFileInfo::exists(executableDir + u'/' + kInstalledMarker) &&
+         platform::directoryWritable(executableDir);
 }
 
 AppFiles AppFiles::forRunningProgram() {
   const QString executableDir = QCoreApplication::applicationDirPath();
-  const bool writable = platform::directoryWritable(executableDir);
+  const bool beside = keepsFilesBeside(executableDir);
   AppFiles files =
-      choose(executableDir, writable, platform::xdgConfigHome(), platform::xdgDataHome());
-  if (!writable) {
+      choose(executableDir, beside, platform::xdgConfigHome(), platform::xdgDataHome());
+  if (!beside) {
     platform::makeDirectories(files.settingsDir);
     platform::makeDirectories(files.logDir);
   }

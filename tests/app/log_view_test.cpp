@@ -10,6 +10,8 @@
 #include <QClipboard>
 #include <QFontMetricsF>
 #include <QImage>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -369,6 +371,86 @@ TEST(LogViewEditing, KeysEditTheTextAsAPlainTextEditDoes) {
   EXPECT_EQ(view.selectedText(), QStringLiteral("RX:01 02 FF\u2029"));
 }
 
+// A key types its text exactly where Qt's own text edit types it: the same key events go to
+// both. Ctrl+I brings a tab on X11, a format character may come with Ctrl+Shift, AltGr arrives
+// as Ctrl+Alt.
+TEST(LogViewEditing, KeysTypeTheTextQtsTextEditTypes) {
+  ShownView shown(60);
+  QPlainTextEdit reference;
+  struct Key {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    QString text;
+  };
+  const Key keys[] = {
+      {Qt::Key_A, Qt::NoModifier, "a"},
+      {Qt::Key_I, Qt::ControlModifier, "\t"},
+      {Qt::Key_B, Qt::ControlModifier | Qt::ShiftModifier, "B"},
+      {Qt::Key_unknown, Qt::NoModifier, QString(QChar(0x200D))},                          // ZWJ
+      {Qt::Key_unknown, Qt::ControlModifier | Qt::ShiftModifier, QString(QChar(0x200F))},  // RLM
+      {Qt::Key_unknown, Qt::NoModifier, QStringLiteral("\U0001F600")},
+      {Qt::Key_unknown, Qt::NoModifier, QString(QChar(0xE000))},  // private use
+      {Qt::Key_L, Qt::ControlModifier | Qt::AltModifier, QStringLiteral("ł")},
+      {Qt::Key_Tab, Qt::NoModifier, "\t"},
+      {Qt::Key_unknown, Qt::NoModifier, QString(QChar(0x07))},  // a control character
+  };
+  for (const Key& key : keys) {
+    for (QWidget* target : {static_cast<QWidget*>(&shown.view), static_cast<QWidget*>(&reference)}) {
+      QKeyEvent press(QEvent::KeyPress, key.key, key.modifiers, key.text);
+      QApplication::sendEvent(target, &press);
+    }
+    EXPECT_EQ(shown.view.toPlainText(), reference.toPlainText()) << key.text.toStdString();
+  }
+  EXPECT_EQ(shown.view.toPlainText(), QStringLiteral("a\u200D\u200F\U0001F600\uE000ł\t"));
+}
+
+// Text from an input method: committed text goes in as typed, the text being composed shows at
+// the caret without entering the document, a commit may replace text before the caret, and a
+// cancelled composition leaves nothing behind.
+TEST(LogViewEditing, AnInputMethodCommitsComposesAndCancelsAsInATextEdit) {
+  ShownView shown(40, 4);
+  app::LogView& view = shown.view;
+  EXPECT_TRUE(view.testAttribute(Qt::WA_InputMethodEnabled));
+  EXPECT_TRUE(view.inputMethodQuery(Qt::ImEnabled).toBool());
+  view.setPlainText(QStringLiteral("ab"));
+  view.setCaret({0, 2});
+  const auto send = [&](QInputMethodEvent&& event) { QApplication::sendEvent(&view, &event); };
+  QInputMethodEvent commit;
+  commit.setCommitString(QStringLiteral("你好"));
+  send(std::move(commit));
+  EXPECT_EQ(view.toPlainText(), QStringLiteral("ab你好"));
+  EXPECT_EQ(view.inputMethodQuery(Qt::ImSurroundingText).toString(), QStringLiteral("ab你好"));
+  EXPECT_EQ(view.inputMethodQuery(Qt::ImCursorPosition).toInt(), 4);
+  EXPECT_EQ(view.inputMethodQuery(Qt::ImAnchorPosition).toInt(), 4);
+  const QRectF caretAlone = view.inputMethodQuery(Qt::ImCursorRectangle).toRectF();
+  EXPECT_EQ(caretAlone.toRect(), view.caretRect().translated(view.viewport()->pos()));
+
+  const QImage before = view.viewport()->grab().toImage();
+  QTextCharFormat highlighted;
+  highlighted.setBackground(Qt::yellow);
+  send(QInputMethodEvent(QStringLiteral("ce"), {{QInputMethodEvent::TextFormat, 0, 2, highlighted},
+                                                {QInputMethodEvent::Cursor, 2, 1, {}}}));
+  EXPECT_EQ(view.toPlainText(), QStringLiteral("ab你好"));
+  const QImage composing = view.viewport()->grab().toImage();
+  EXPECT_NE(composing, before);
+  bool yellow = false;
+  for (int x = 0; x < composing.width() && !yellow; ++x)
+    yellow = composing.pixel(x, kMargin + view.rowHeight() / 2) == QColor(Qt::yellow).rgb();
+  EXPECT_TRUE(yellow) << "the composed text in its format";
+  EXPECT_GT(view.inputMethodQuery(Qt::ImCursorRectangle).toRectF().left(), caretAlone.left());
+
+  QInputMethodEvent replace;
+  replace.setCommitString(QStringLiteral("测"), -1, 1);  // the character before the caret
+  send(std::move(replace));
+  EXPECT_EQ(view.toPlainText(), QStringLiteral("ab你测"));
+  EXPECT_EQ(view.caret(), (LogPosition{0, 4}));
+  const QImage committed = view.viewport()->grab().toImage();
+  send(QInputMethodEvent(QStringLiteral("xyz"), {}));
+  send(QInputMethodEvent());
+  EXPECT_EQ(view.toPlainText(), QStringLiteral("ab你测"));
+  EXPECT_EQ(view.viewport()->grab().toImage(), committed);
+}
+
 TEST(LogViewPrimarySelection, UserSelectionsGoToThePrimarySelectionAndAMiddleClickPastesIt) {
   ShownView shown(40);
   app::LogView& view = shown.view;
@@ -574,6 +656,23 @@ TEST(LogViewPainting, RowImagesHoldThePixelsQtDrawsOnAnOpaqueSurface) {
       EXPECT_FALSE(
           raster.renderDirect(apart, ratio, size * ratio, masks, overlapping, pen.x(), plain));
     }
+  }
+}
+
+// A row in two colour pairs the raster has not met yet: the second pair's table is added while
+// the first is held, however the tables grow.
+TEST(LogViewPainting, ARowInTwoNewColourPairsTakesBothWhileTheTablesGrow) {
+  app::LogTextRaster raster;
+  raster.setFont(app::LogFont());
+  app::LogCoverage blank;
+  blank.reset(QSize(20, 4));
+  QImage row;
+  for (int i = 0; i < 200; ++i) {
+    const app::LogTextRaster::Colours plain{QColor(i, 0, 0), QColor(255, 255, i)};
+    const app::LogTextRaster::Colours band{QColor(0, i, 0), QColor(i, 255, 255)};
+    raster.render(row, 1.0, blank, plain, 10, 20, band);
+    ASSERT_EQ(row.pixel(0, 0), plain.background.rgb()) << i;
+    ASSERT_EQ(row.pixel(15, 3), band.background.rgb()) << i;
   }
 }
 

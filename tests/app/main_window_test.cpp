@@ -372,15 +372,40 @@ TEST_F(MainWindowTest, ClosingStoresTheLayoutAndSavesANonEmptyLog) {
   EXPECT_EQ(saved.count("\r\n"), 3);
 }
 
-TEST_F(MainWindowTest, BlankLogIsNotSavedAndHidesTheContextMenu) {
+namespace {
+
+// A right-click on the log as the window system delivers it: press and release on the viewport.
+void rightClick(QWidget* viewport) {
+  const QPoint at = viewport->rect().center();
+  QTest::mouseClick(viewport->window()->windowHandle(), Qt::RightButton, {},
+                    viewport->mapTo(viewport->window(), at));
+}
+
+}  // namespace
+
+// An empty log's menu opens as nothing: no unseen popup takes the next keys (a typed C would
+// clear the log), and the next right-click on a full log shows all four entries.
+TEST_F(MainWindowTest, BlankLogIsNotSavedAndItsContextMenuOpensAsNothing) {
   start();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  QWidget* viewport = ui().Memo1->viewport();
+  QMenu& menu = window->Log().PopupMenu2();
   ui().Memo1->setPlainText("  \n\t\n");
-  emit window->Log().PopupMenu2().aboutToShow();
-  for (QAction* a : window->Log().PopupMenu2().actions()) EXPECT_FALSE(a->isVisible());
+  ui().Memo1->setFocus();
+  rightClick(viewport);
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+  for (QAction* a : menu.actions()) EXPECT_FALSE(a->isVisible());
   window->Log().AppendLogLine("RX:41 (00:00:00:000)", app::kRxColour);
-  emit window->Log().PopupMenu2().aboutToShow();
-  EXPECT_EQ(window->Log().PopupMenu2().actions().size(), 4);
-  for (QAction* a : window->Log().PopupMenu2().actions()) EXPECT_TRUE(a->isVisible());
+  QTest::keyClicks(ui().Memo1, "c");
+  EXPECT_TRUE(ui().Memo1->toPlainText().endsWith("\nRX:41 (00:00:00:000)c"));
+
+  rightClick(viewport);
+  ASSERT_EQ(QApplication::activePopupWidget(), &menu);
+  EXPECT_TRUE(menu.isVisible());
+  EXPECT_EQ(menu.actions().size(), 4);
+  for (QAction* a : menu.actions()) EXPECT_TRUE(a->isVisible());
+  QTest::keyClick(&menu, Qt::Key_Escape);
+  EXPECT_FALSE(menu.isVisible());
   ui().Memo1->setPlainText("  \n\t\n");
   window->close();
   EXPECT_FALSE(QFile::exists(files.defaultLogFile()));

@@ -135,6 +135,30 @@ TEST_F(MainWindowTest, ClientConnectsReceivesSendsAndSeesTheServerLeave) {
   EXPECT_EQ(panel(1), "尚未连接");
 }
 
+// Bytes the channel could not take get no TX line; a text send writes its line first, as always.
+TEST_F(MainWindowTest, ASendAfterTheServerLeftLogsNoHexLineButKeepsTheTextLine) {
+  const int port = FreeLoopbackPort();
+  LoopbackListener server(port);
+  comset().writeInteger("ComSet", "Style", 2);
+  comset().writeInteger("ComSet", "CPort", port);
+  start();
+  for (const int sendStyle : {0, 1}) {
+    comset().writeInteger("ComSet", "SendStyle", sendStyle);
+    ui().BtnOpenCom->trigger();
+    LoopbackPeer peer = server.accept();
+    ASSERT_TRUE(waitFor([&] { return panel(1) == " 已连接"; }));
+    peer.close();
+    ASSERT_TRUE(waitFor([&] { return panel(1) == " 已断开"; }));
+    ui().Memo2->setPlainText("41 42");
+    ui().BtnSend1->click();
+    EXPECT_FALSE(window->Opened());
+    ASSERT_EQ(prompts.boxes.size(), sendStyle + 1);
+    EXPECT_EQ(prompts.boxes.back().text, "可能服务端还没有打开 ");
+    EXPECT_EQ(logLines().filter("TX:").size(), sendStyle) << sendStyle;
+  }
+  EXPECT_TRUE(logLines().filter("TX:").value(0).startsWith("TX:41 42 ("));
+}
+
 TEST_F(MainWindowTest, RefusedClientConnectionIsReportedAndClosesTheChannel) {
   comset().writeInteger("ComSet", "Style", 2);
   comset().writeInteger("ComSet", "CPort", FreeLoopbackPort());

@@ -51,11 +51,12 @@ grep -q "<release version=\"$version\"" "$metainfo" || fail "metainfo release is
 
 echo "== two runs from a read-only install"
 chmod -R a-w "$root"
-mkdir -p "$home" "$scratch/runtime"
-chmod 700 "$scratch/runtime"
+runtime=$scratch/runtime
+mkdir -p "$home" "$runtime"
+chmod 700 "$runtime"
 as_user=()
 if [ "$(id -u)" -eq 0 ]; then
-  chown 65534:65534 "$home" "$scratch/runtime"
+  chown 65534:65534 "$home" "$runtime"
   as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups --)
 fi
 program=$root/usr/bin/oruvotarvix
@@ -63,7 +64,7 @@ program=$root/usr/bin/oruvotarvix
 # Starts the program, waits until it has installed its SIGTERM handler (bit 15 of SigCgt), then
 # sends SIGTERM and expects a clean exit within 30 s.
 run_once() {
-  env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$scratch/runtime" \
+  env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$runtime" \
     QT_QPA_PLATFORM=offscreen "${as_user[@]}" "$program" >"$scratch/run.log" 2>&1 &
   local pid=$! i
   for ((i = 0; i < 300; i++)); do
@@ -104,4 +105,18 @@ run_once
 for line in TimeInteval1=1234 PageIndex=1 'content=AA 55'; do
   grep -qx "$line"$'\r' "$comset" || fail "second run did not keep $line: $(cat "$comset")"
 done
+
+# Root passes every permission check (people start the program with sudo to reach a port): the
+# installed copy still keeps root's files in root's home, never in the install.
+if [ "$(id -u)" -eq 0 ]; then
+  echo "== a run as root from the same install"
+  home=$scratch/root-home
+  runtime=$scratch/root-runtime
+  mkdir -p "$home" "$runtime"
+  chmod 700 "$runtime"
+  as_user=()
+  run_once
+  [ -f "$home/.config/OruvoTarvix/comset.ini" ] || fail "root's run wrote no settings in its home"
+  [ -z "$(find "$root" -newer "$deb" ! -type d)" ] || fail "root's run wrote into the install"
+fi
 echo "package test passed: $(basename "$deb")"

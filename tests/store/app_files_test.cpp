@@ -32,6 +32,16 @@ TEST(AppFiles, AWritableProgramDirectoryHoldsEverythingElseTheXdgDirectoriesDo) 
   EXPECT_EQ(installed.shippedFile("default.sen"), "/usr/lib/oruvotarvix/default.sen");
 }
 
+// An installed copy is told by the file its install step leaves, not by permissions: root may
+// write into an install tree, and must still not keep its files there.
+TEST(AppFiles, AnInstalledCopyKeepsNoFilesBesideItselfWhoeverRunsIt) {
+  TempDir program;
+  EXPECT_TRUE(AppFiles::keepsFilesBeside(program.path()));
+  WriteAll(program.file("installed"), "installed\n");
+  EXPECT_FALSE(AppFiles::keepsFilesBeside(program.path()));
+  EXPECT_FALSE(AppFiles::keepsFilesBeside(program.file("missing")));
+}
+
 TEST(AppFiles, TheHelpFileIsTakenFromTheWorkingDirectoryWhenThereElseFromBesideTheExecutable) {
   TempDir work;
   TempDir program;
