@@ -26,7 +26,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/log_view.h"
+#include "textview/text_view.h"
 #include "app/main_window.h"
 #include "app/main_window_layout.h"
 #include "app/status_panels.h"

@@ -14,7 +14,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/log_view.h"
+#include "textview/text_view.h"
 #include "widgets/integer_spin_edit.h"
 #include "widgets/message_grid.h"
 #include "widgets/pictures.h"
@@ -176,7 +176,7 @@ MainWindowControls BuildMainWindowLayout(QMainWindow& window) {
   c.GroupBox1 = named(new QGroupBox(QStringLiteral("报文接收"), c.Splitter1), "GroupBox1");
   auto* logLayout = new QVBoxLayout(c.GroupBox1);
   logLayout->setContentsMargins(4, 4, 4, 4);
-  c.Memo1 = named(new LogView(c.GroupBox1), "Memo1");
+  c.Memo1 = named(new textview::TextView(c.GroupBox1), "Memo1");
   c.Memo1->setFont(LogFont());
   c.Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   logLayout->addWidget(c.Memo1);

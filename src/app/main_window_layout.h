@@ -22,9 +22,11 @@ class IntegerSpinEdit;
 class TPowerStringGrid;
 }  // namespace widgets
 
-namespace app {
+namespace textview {
+class TextView;
+}
 
-class LogView;
+namespace app {
 
 struct MainWindowControls {
   // menu bar, in its order
@@ -56,7 +58,7 @@ struct MainWindowControls {
   widgets::TPowerStringGrid* GrdSend;
   // log
   QGroupBox* GroupBox1;
-  LogView* Memo1;
+  textview::TextView* Memo1;
 };
 
 MainWindowControls BuildMainWindowLayout(QMainWindow& window);

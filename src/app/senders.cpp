@@ -6,7 +6,7 @@
 #include <QToolButton>
 
 #include "app/log_time_stamp.h"
-#include "app/log_view.h"
+#include "textview/text_view.h"
 #include "app/main_window.h"
 #include "app/traffic_log.h"
 #include "codec/hex_text.h"

@@ -7,11 +7,11 @@
 #include <algorithm>
 
 #include "app/log_time_stamp.h"
-#include "app/log_view.h"
 #include "app/main_window_layout.h"
 #include "codec/hex_text.h"
 #include "platform/desktop_shell.h"
 #include "store/log_file.h"
+#include "textview/text_view.h"
 #include "widgets/handler_guard.h"
 #include "widgets/prompts.h"
 
@@ -35,7 +35,8 @@ QString ReceivedDataText(QByteArrayView bytes, store::Representation receiveStyl
   return text;
 }
 
-TrafficLog::TrafficLog(LogView& view, widgets::Prompts& prompts, platform::DesktopShell& shell)
+TrafficLog::TrafficLog(textview::TextView& view, widgets::Prompts& prompts,
+                       platform::DesktopShell& shell)
     : QObject(&view), view_(view), prompts_(prompts), shell_(shell), popup_(new QMenu(&view)) {
   popup_->setObjectName(QStringLiteral("PopupMenu2"));
   connect(AddNamedAction(*popup_, "MenuItem1", QStringLiteral("清除报文(&C)")), &QAction::triggered,
@@ -134,12 +135,15 @@ void TrafficLog::flush() {
 }
 
 qsizetype TrafficLog::TextLength() const {
-  return (clearPending_ ? 0 : view_.document().textLength()) + pendingLength_;
+  if (clearPending_) return pendingLength_;
+  // The log counts a line break as two characters, CR and LF.
+  const textview::TextDocument& document = view_.document();
+  return document.plainTextLength() + (document.lineCount() - 1) + pendingLength_;
 }
 
 bool TrafficLog::IsBlank() {
   flush();
-  const LogDocument& document = view_.document();
+  const textview::TextDocument& document = view_.document();
   for (int line = 0; line < document.lineCount(); ++line) {
     for (QChar c : document.lineText(line)) {
       if (c.unicode() > 32) return false;
@@ -180,7 +184,7 @@ void TrafficLog::S2Click() {
 void TrafficLog::SaveTo(const QString& path, const QDateTime& moment) {
   flush();
   QStringList lines;
-  const LogDocument& document = view_.document();
+  const textview::TextDocument& document = view_.document();
   lines.reserve(document.lineCount() + 1);
   for (int line = 0; line < document.lineCount(); ++line) lines.append(document.lineText(line));
   lines.append(LogClosingLine(moment, QLocale::system()));

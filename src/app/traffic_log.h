@@ -21,7 +21,7 @@
 #include <QTimer>
 #include <vector>
 
-#include "app/log_document.h"
+#include "textview/text_document.h"
 #include "store/channel_kinds.h"
 
 class QMenu;
@@ -33,9 +33,11 @@ namespace platform {
 class DesktopShell;
 }
 
-namespace app {
+namespace textview {
+class TextView;
+}
 
-class LogView;
+namespace app {
 
 inline const QColor kRxColour{0, 128, 0};
 inline const QColor kTxColour{0, 0, 255};
@@ -54,7 +56,7 @@ class TrafficLog : public QObject {
   Q_OBJECT
  public:
   // Takes the log view (Memo1) and gives it the context menu PopupMenu2.
-  TrafficLog(LogView& view, widgets::Prompts& prompts, platform::DesktopShell& shell);
+  TrafficLog(textview::TextView& view, widgets::Prompts& prompts, platform::DesktopShell& shell);
 
   void ScrollLogToEnd();
   void AppendLogLine(const QString& text, const QColor& colour);
@@ -93,8 +95,8 @@ class TrafficLog : public QObject {
   void scheduleFlush();
   void scrollViewToEnd();
 
-  LogView& view_;
-  std::vector<LogLine> pending_;
+  textview::TextView& view_;
+  std::vector<textview::TextLine> pending_;
   qsizetype pendingLength_ = 0;  // text the pending lines add, line breaks counting two
   bool clearPending_ = false;    // the view is to be emptied before the pending lines go in
   bool scrollPending_ = false;

@@ -16,7 +16,7 @@
 #include <QTextCursor>
 #include <random>
 
-#include "app/log_view.h"
+#include "textview/text_view.h"
 #include "app/main_window_layout.h"
 #include "app/traffic_log.h"
 #include "support/fake_prompts.h"
@@ -154,7 +154,7 @@ class Pair {
 
  private:
   QPlainTextEdit reference_;
-  app::LogView view_;
+  textview::TextView view_;
 };
 
 // Text of every kind a log holds, wide characters too.

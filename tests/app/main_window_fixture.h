@@ -15,7 +15,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/log_view.h"
+#include "textview/text_view.h"
 #include "app/main_window.h"
 #include "app/serial_channel_port.h"
 #include "app/status_panels.h"
@@ -47,7 +47,7 @@ class MainWindowTest : public ::testing::Test {
 
   QStringList logLines() const {
     QStringList lines;
-    const app::LogDocument& log = ui().Memo1->document();
+    const textview::TextDocument& log = ui().Memo1->document();
     for (int line = 0; line < log.lineCount(); ++line) {
       if (!log.lineText(line).isEmpty()) lines << log.lineText(line);
     }

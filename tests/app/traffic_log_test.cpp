@@ -9,14 +9,14 @@
 #include <vector>
 
 #include "app/log_time_stamp.h"
-#include "app/log_view.h"
+#include "textview/text_view.h"
 
 #include "support/fake_prompts.h"
 
 namespace {
 
 struct LogUnderTest {
-  app::LogView view;
+  textview::TextView view;
   testing_support::FakePrompts prompts;
   testing_support::FakeShell shell;
   app::TrafficLog log{view, prompts, shell};

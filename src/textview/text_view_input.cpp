@@ -1,4 +1,4 @@
-// The log view's caret, selection and editing: keys, mouse, clipboard and undo, as a plain text
+// The text view's caret, selection and editing: keys, mouse, clipboard and undo, as a plain text
 // edit handles them.
 #include <QAccessible>
 #include <QApplication>
@@ -9,10 +9,10 @@
 #include <QScrollBar>
 #include <QStyleHints>
 
-#include "app/log_view.h"
-#include "app/log_view_words.h"
+#include "textview/text_view.h"
+#include "textview/words.h"
 
-namespace app {
+namespace textview {
 
 namespace {
 
@@ -116,22 +116,22 @@ bool isTypedText(const QKeyEvent* key) {
 
 // ---- caret and selection ----
 
-std::pair<LogPosition, LogPosition> LogView::selection() const {
+std::pair<TextPosition, TextPosition> TextView::selection() const {
   return caret_ < anchor_ ? std::pair{caret_, anchor_} : std::pair{anchor_, caret_};
 }
 
-QString LogView::selectedText() const {
+QString TextView::selectedText() const {
   const auto [from, to] = selection();
   return document_.text(from, to, QChar::ParagraphSeparator);
 }
 
-void LogView::setCaret(LogPosition at, bool keepAnchor) { moveCaret(at, keepAnchor); }
+void TextView::setCaret(TextPosition at, bool keepAnchor) { moveCaret(at, keepAnchor); }
 
-void LogView::moveCaretToEnd() { moveCaret(document_.end(), false); }
+void TextView::moveCaretToEnd() { moveCaret(document_.end(), false); }
 
-void LogView::moveCaret(LogPosition at, bool keepAnchor, bool atRowEnd) {
+void TextView::moveCaret(TextPosition at, bool keepAnchor, bool atRowEnd) {
   at = document_.clamped(at);
-  const LogPosition newAnchor = keepAnchor ? anchor_ : at;
+  const TextPosition newAnchor = keepAnchor ? anchor_ : at;
   keptCell_.reset();
   if (at == caret_ && newAnchor == anchor_ && atRowEnd == caretAtRowEnd_) return;
   const bool hadSelection = hasSelection();
@@ -149,7 +149,7 @@ void LogView::moveCaret(LogPosition at, bool keepAnchor, bool atRowEnd) {
   noticeCaret();
 }
 
-void LogView::restartBlink() {
+void TextView::restartBlink() {
   caretShown_ = true;
   const int flashTime = QGuiApplication::styleHints()->cursorFlashTime();
   if (hasFocus() && flashTime > 0) {
@@ -159,28 +159,28 @@ void LogView::restartBlink() {
   }
 }
 
-void LogView::select(LogPosition from, LogPosition to) {
+void TextView::select(TextPosition from, TextPosition to) {
   moveCaret(from, false);
   moveCaret(to, true);
 }
 
-void LogView::selectAll() { select({0, 0}, document_.end()); }
+void TextView::selectAll() { select({0, 0}, document_.end()); }
 
-void LogView::selectWordAt(LogPosition at) {
+void TextView::selectWordAt(TextPosition at) {
   at = document_.clamped(at);
-  const logwords::Word word = logwords::WordAt(document_.lineText(at.line), at.column);
+  const words::Word word = words::WordAt(document_.lineText(at.line), at.column);
   select({at.line, word.start}, {at.line, word.end});
 }
 
-void LogView::selectLineAt(LogPosition at) {
+void TextView::selectLineAt(TextPosition at) {
   at = document_.clamped(at);
-  const LogPosition end = at.line + 1 < document_.lineCount()
-                              ? LogPosition{at.line + 1, 0}
-                              : LogPosition{at.line, int(document_.lineText(at.line).size())};
+  const TextPosition end = at.line + 1 < document_.lineCount()
+                               ? TextPosition{at.line + 1, 0}
+                               : TextPosition{at.line, int(document_.lineText(at.line).size())};
   select({at.line, 0}, end);
 }
 
-void LogView::publishSelection() {
+void TextView::publishSelection() {
   if (!hasSelection() || !primarySelection_->isSupported()) return;
   const auto [from, to] = selection();
   primarySelection_->setText(document_.text(from, to));
@@ -188,72 +188,72 @@ void LogView::publishSelection() {
 
 // ---- edits ----
 
-void LogView::beginEdit(LogPosition from, LogPosition to) {
+void TextView::beginEdit(TextPosition from, TextPosition to) {
   if (!QAccessible::isActive()) return;
   const qsizetype start = offsetOf(from);
   pendingEdit_ = PendingEdit{start, offsetOf(to) - start};
 }
 
-void LogView::typeText(const QString& text, LogDocument::EditRun run) {
+void TextView::typeText(const QString& text, TextDocument::EditRun run) {
   const auto [from, to] = selection();
   beginEdit(from, to);
-  const LogPosition after =
+  const TextPosition after =
       from == to ? document_.insert(from, text, run) : document_.replace(from, to, text);
   pendingEdit_.reset();
   moveCaret(after, false);
   ensureCaretVisible();
 }
 
-void LogView::removeRange(LogPosition from, LogPosition to, LogDocument::EditRun run) {
+void TextView::removeRange(TextPosition from, TextPosition to, TextDocument::EditRun run) {
   if (from == to) return;
   beginEdit(std::min(from, to), std::max(from, to));
-  const LogPosition after = document_.remove(from, to, run);
+  const TextPosition after = document_.remove(from, to, run);
   pendingEdit_.reset();
   moveCaret(after, false);
   ensureCaretVisible();
 }
 
-void LogView::copy() {
+void TextView::copy() {
   if (!hasSelection()) return;
   const auto [from, to] = selection();
   QGuiApplication::clipboard()->setText(document_.text(from, to));
 }
 
-void LogView::cut() {
+void TextView::cut() {
   if (!hasSelection()) return;
   copy();
   const auto [from, to] = selection();
-  removeRange(from, to, LogDocument::EditRun::None);
+  removeRange(from, to, TextDocument::EditRun::None);
 }
 
-void LogView::paste() {
+void TextView::paste() {
   const QString text = QGuiApplication::clipboard()->text();
-  if (!text.isEmpty()) typeText(text, LogDocument::EditRun::None);
+  if (!text.isEmpty()) typeText(text, TextDocument::EditRun::None);
 }
 
-void LogView::undo() {
+void TextView::undo() {
   if (!document_.canUndo()) return;
   moveCaret(document_.undo(), false);
   ensureCaretVisible();
 }
 
-void LogView::redo() {
+void TextView::redo() {
   if (!document_.canRedo()) return;
   moveCaret(document_.redo(), false);
   ensureCaretVisible();
 }
 
-LogPosition LogView::nextChar(LogPosition at) const {
+TextPosition TextView::nextChar(TextPosition at) const {
   const QString& text = document_.lineText(at.line);
   if (at.column < text.size()) {
     const bool pair = text[at.column].isHighSurrogate() && at.column + 1 < text.size() &&
                       text[at.column + 1].isLowSurrogate();
     return {at.line, at.column + (pair ? 2 : 1)};
   }
-  return at.line + 1 < document_.lineCount() ? LogPosition{at.line + 1, 0} : at;
+  return at.line + 1 < document_.lineCount() ? TextPosition{at.line + 1, 0} : at;
 }
 
-LogPosition LogView::previousChar(LogPosition at) const {
+TextPosition TextView::previousChar(TextPosition at) const {
   if (at.column > 0) {
     const QString& text = document_.lineText(at.line);
     const bool pair = at.column >= 2 && text[at.column - 1].isLowSurrogate() &&
@@ -266,7 +266,7 @@ LogPosition LogView::previousChar(LogPosition at) const {
 
 // ---- keys ----
 
-LogPosition LogView::verticalTarget(int rows, bool& atRowEnd) {
+TextPosition TextView::verticalTarget(int rows, bool& atRowEnd) {
   const Place place = placeOf(caret_, caretAtRowEnd_);
   if (!keptCell_) keptCell_ = place.cell;
   const int current = rows_.firstRowOf(caret_.line) + place.row;
@@ -274,7 +274,7 @@ LogPosition LogView::verticalTarget(int rows, bool& atRowEnd) {
   return positionInRow(rows_.placeOf(target), *keptCell_, atRowEnd);
 }
 
-bool LogView::handleMoveKey(QKeyEvent* event) {
+bool TextView::handleMoveKey(QKeyEvent* event) {
   const MoveBinding* binding = nullptr;
   bool keepAnchor = false;
   for (const MoveBinding& b : kMoveBindings) {
@@ -288,7 +288,7 @@ bool LogView::handleMoveKey(QKeyEvent* event) {
 
   const auto [from, to] = selection();
   const QString& text = document_.lineText(caret_.line);
-  LogPosition target = caret_;
+  TextPosition target = caret_;
   bool atRowEnd = false;
   bool vertical = false;
   switch (binding->motion) {
@@ -301,12 +301,12 @@ bool LogView::handleMoveKey(QKeyEvent* event) {
     case Motion::PreviousWord:
       target = caret_.column == 0
                    ? previousChar(caret_)
-                   : LogPosition{caret_.line, logwords::PreviousWordStart(text, caret_.column)};
+                   : TextPosition{caret_.line, words::PreviousWordStart(text, caret_.column)};
       break;
     case Motion::NextWord:
       target = caret_.column == text.size()
                    ? nextChar(caret_)
-                   : LogPosition{caret_.line, logwords::NextWordStart(text, caret_.column)};
+                   : TextPosition{caret_.line, words::NextWordStart(text, caret_.column)};
       break;
     case Motion::PreviousRow:
     case Motion::NextRow: {
@@ -316,7 +316,7 @@ bool LogView::handleMoveKey(QKeyEvent* event) {
       // plain text edit; a plain move there does nothing, the selection stays.
       if (current == (down ? rows_.totalRows() - 1 : 0)) {
         if (!keepAnchor) return true;
-        target = down ? document_.end() : LogPosition{0, 0};
+        target = down ? document_.end() : TextPosition{0, 0};
         break;
       }
       vertical = true;
@@ -331,7 +331,7 @@ bool LogView::handleMoveKey(QKeyEvent* event) {
       const int page = binding->motion == Motion::PageDown ? visibleRows() : -visibleRows();
       const int current = rowOf(caret_, caretAtRowEnd_);
       if (current + page < 0 || current + page >= rows_.totalRows()) {
-        const LogPosition edge = page < 0 ? LogPosition{0, 0} : document_.end();
+        const TextPosition edge = page < 0 ? TextPosition{0, 0} : document_.end();
         if (current == rowOf(edge, false)) {
           vertical = false;
           target = edge;
@@ -345,7 +345,7 @@ bool LogView::handleMoveKey(QKeyEvent* event) {
     case Motion::RowStart:
     case Motion::RowEnd: {
       const Place place = placeOf(caret_, caretAtRowEnd_);
-      target = binding->motion == Motion::RowStart ? LogPosition{caret_.line, place.span.start}
+      target = binding->motion == Motion::RowStart ? TextPosition{caret_.line, place.span.start}
                                                    : rowEnd(caret_.line, place.span, atRowEnd);
       break;
     }
@@ -370,7 +370,7 @@ bool LogView::handleMoveKey(QKeyEvent* event) {
   return true;
 }
 
-bool LogView::handleEditKey(QKeyEvent* event) {
+bool TextView::handleEditKey(QKeyEvent* event) {
   const auto [from, to] = selection();
   if (event->matches(QKeySequence::Undo)) {
     undo();
@@ -387,39 +387,39 @@ bool LogView::handleEditKey(QKeyEvent* event) {
     publishSelection();
   } else if (event->matches(QKeySequence::InsertParagraphSeparator) ||
              event->matches(QKeySequence::InsertLineSeparator)) {
-    typeText(QStringLiteral("\n"), LogDocument::EditRun::None);
+    typeText(QStringLiteral("\n"), TextDocument::EditRun::None);
   } else if (hasSelection() &&
              (event->matches(QKeySequence::Delete) ||
               event->matches(QKeySequence::DeleteStartOfWord) ||
               event->matches(QKeySequence::DeleteEndOfWord) ||
               (event->key() == Qt::Key_Backspace && !(event->modifiers() & ~Qt::ShiftModifier)))) {
-    removeRange(from, to, LogDocument::EditRun::None);
+    removeRange(from, to, TextDocument::EditRun::None);
   } else if (event->key() == Qt::Key_Backspace && !(event->modifiers() & ~Qt::ShiftModifier)) {
-    removeRange(previousChar(caret_), caret_, LogDocument::EditRun::Backspace);
+    removeRange(previousChar(caret_), caret_, TextDocument::EditRun::Backspace);
   } else if (event->matches(QKeySequence::Delete)) {
-    removeRange(caret_, nextChar(caret_), LogDocument::EditRun::Delete);
+    removeRange(caret_, nextChar(caret_), TextDocument::EditRun::Delete);
   } else if (event->matches(QKeySequence::DeleteStartOfWord)) {
     const QString& text = document_.lineText(caret_.line);
-    const LogPosition start =
+    const TextPosition start =
         caret_.column == 0
             ? previousChar(caret_)
-            : LogPosition{caret_.line, logwords::PreviousWordStart(text, caret_.column)};
-    removeRange(start, caret_, LogDocument::EditRun::None);
+            : TextPosition{caret_.line, words::PreviousWordStart(text, caret_.column)};
+    removeRange(start, caret_, TextDocument::EditRun::None);
   } else if (event->matches(QKeySequence::DeleteEndOfWord)) {
     const QString& text = document_.lineText(caret_.line);
-    const LogPosition end =
+    const TextPosition end =
         caret_.column == text.size()
             ? nextChar(caret_)
-            : LogPosition{caret_.line, logwords::NextWordStart(text, caret_.column)};
-    removeRange(caret_, end, LogDocument::EditRun::None);
+            : TextPosition{caret_.line, words::NextWordStart(text, caret_.column)};
+    removeRange(caret_, end, TextDocument::EditRun::None);
   } else {
     if (!isTypedText(event)) return false;
-    typeText(event->text(), LogDocument::EditRun::Typing);
+    typeText(event->text(), TextDocument::EditRun::Typing);
   }
   return true;
 }
 
-void LogView::keyPressEvent(QKeyEvent* event) {
+void TextView::keyPressEvent(QKeyEvent* event) {
   if (handleMoveKey(event) || handleEditKey(event)) {
     event->accept();
   } else {
@@ -427,7 +427,7 @@ void LogView::keyPressEvent(QKeyEvent* event) {
   }
 }
 
-bool LogView::event(QEvent* event) {
+bool TextView::event(QEvent* event) {
   if (event->type() == QEvent::ShortcutOverride &&
       isEditingShortcut(static_cast<QKeyEvent*>(event))) {
     event->accept();
@@ -437,21 +437,21 @@ bool LogView::event(QEvent* event) {
 }
 
 // Tab types a tab, as in a plain text edit, instead of moving the focus on.
-bool LogView::focusNextPrevChild(bool) { return false; }
+bool TextView::focusNextPrevChild(bool) { return false; }
 
-void LogView::focusInEvent(QFocusEvent* event) {
+void TextView::focusInEvent(QFocusEvent* event) {
   QAbstractScrollArea::focusInEvent(event);
   restartBlink();
   viewport()->update(caretRect());
 }
 
-void LogView::focusOutEvent(QFocusEvent* event) {
+void TextView::focusOutEvent(QFocusEvent* event) {
   QAbstractScrollArea::focusOutEvent(event);
   blinkTimer_.stop();
   viewport()->update(caretRect());
 }
 
-void LogView::timerEvent(QTimerEvent* event) {
+void TextView::timerEvent(QTimerEvent* event) {
   if (event->timerId() == blinkTimer_.timerId()) {
     caretShown_ = !caretShown_;
     viewport()->update(caretRect());
@@ -466,7 +466,7 @@ void LogView::timerEvent(QTimerEvent* event) {
 
 // ---- mouse ----
 
-void LogView::mousePressEvent(QMouseEvent* event) {
+void TextView::mousePressEvent(QMouseEvent* event) {
   commitPreedit();
   const QPoint point = event->position().toPoint();
   if (event->button() == Qt::LeftButton) {
@@ -478,23 +478,23 @@ void LogView::mousePressEvent(QMouseEvent* event) {
       return;
     }
     bool atRowEnd = false;
-    const LogPosition at = positionAt(point, atRowEnd);
+    const TextPosition at = positionAt(point, atRowEnd);
     moveCaret(at, event->modifiers() & Qt::ShiftModifier, atRowEnd);
     selectingByMouse_ = true;
     lastMousePoint_ = point;
   } else if (event->button() == Qt::MiddleButton && primarySelection_->isSupported()) {
     const QString text = primarySelection_->text();
     moveCaret(positionAt(point), false);
-    if (!text.isEmpty()) typeText(text, LogDocument::EditRun::None);
+    if (!text.isEmpty()) typeText(text, TextDocument::EditRun::None);
   }
   event->accept();
 }
 
-void LogView::mouseMoveEvent(QMouseEvent* event) {
+void TextView::mouseMoveEvent(QMouseEvent* event) {
   if (!selectingByMouse_ || !(event->buttons() & Qt::LeftButton)) return;
   lastMousePoint_ = event->position().toPoint();
   bool atRowEnd = false;
-  const LogPosition at = positionAt(lastMousePoint_, atRowEnd);
+  const TextPosition at = positionAt(lastMousePoint_, atRowEnd);
   moveCaret(at, true, atRowEnd);
   const QRect content = contentRect();
   if (lastMousePoint_.y() < content.top() || lastMousePoint_.y() > content.bottom()) {
@@ -504,21 +504,21 @@ void LogView::mouseMoveEvent(QMouseEvent* event) {
   }
 }
 
-void LogView::autoScroll() {
+void TextView::autoScroll() {
   QScrollBar* bar = verticalScrollBar();
   bar->setValue(bar->value() + (lastMousePoint_.y() < contentRect().top() ? -1 : 1));
   bool atRowEnd = false;
-  const LogPosition at = positionAt(lastMousePoint_, atRowEnd);
+  const TextPosition at = positionAt(lastMousePoint_, atRowEnd);
   moveCaret(at, true, atRowEnd);
 }
 
-void LogView::mouseReleaseEvent(QMouseEvent* event) {
+void TextView::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   autoScrollTimer_.stop();
   if (std::exchange(selectingByMouse_, false)) publishSelection();
 }
 
-void LogView::mouseDoubleClickEvent(QMouseEvent* event) {
+void TextView::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   const QPoint point = event->position().toPoint();
   selectWordAt(positionAt(point));
@@ -530,22 +530,22 @@ void LogView::mouseDoubleClickEvent(QMouseEvent* event) {
 
 // ---- dropped text ----
 
-void LogView::dragEnterEvent(QDragEnterEvent* event) {
+void TextView::dragEnterEvent(QDragEnterEvent* event) {
   if (event->mimeData()->hasText()) event->acceptProposedAction();
 }
 
-void LogView::dragMoveEvent(QDragMoveEvent* event) {
+void TextView::dragMoveEvent(QDragMoveEvent* event) {
   if (!event->mimeData()->hasText()) return;
   moveCaret(positionAt(event->position().toPoint()), false);
   event->acceptProposedAction();
 }
 
 // Dropped text goes in at the point of the drop, as pasted text does at the caret.
-void LogView::dropEvent(QDropEvent* event) {
+void TextView::dropEvent(QDropEvent* event) {
   if (!event->mimeData()->hasText()) return;
   moveCaret(positionAt(event->position().toPoint()), false);
-  typeText(event->mimeData()->text(), LogDocument::EditRun::None);
+  typeText(event->mimeData()->text(), TextDocument::EditRun::None);
   event->acceptProposedAction();
 }
 
-}  // namespace app
+}  // namespace textview

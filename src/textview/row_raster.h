@@ -1,8 +1,8 @@
 #pragma once
-// Colours a row of the log into an opaque image with the very pixels Qt's text drawing gives on an
+// Colours a row of the text into an opaque image with the very pixels Qt's text drawing gives on an
 // opaque surface. On an opaque surface Qt blends each glyph pixel with gamma correction, pixel by
 // pixel through lookup tables; into a transparent image it blends plainly and fast. So the row's
-// glyphs are a coverage first (log_view_masks.h), then every pixel takes the colour of its
+// glyphs are a coverage first (glyph_masks.h), then every pixel takes the colour of its
 // coverage from a 256-entry table of the same gamma-corrected blend of text colour and
 // background. Whether Qt corrects gamma, and by how much, depends on the font engine, so the
 // gamma is measured for each font by drawing a sample in it both ways.
@@ -14,11 +14,11 @@
 #include <optional>
 #include <unordered_map>
 
-#include "app/log_view_masks.h"
+#include "textview/glyph_masks.h"
 
-namespace app {
+namespace textview {
 
-class LogTextRaster {
+class RowRaster {
  public:
   struct Colours {
     QColor text;
@@ -28,16 +28,16 @@ class LogTextRaster {
   // Draws `into` as an opaque image of the coverage's size (device pixels, shown at `ratio`), in
   // the memory it holds when it has that size already. Pixel columns [bandLeft, bandRight)
   // (device-independent) take the band's colours (the selection), the others the plain ones.
-  void render(QImage& into, qreal ratio, const LogCoverage& coverage, const Colours& plain,
+  void render(QImage& into, qreal ratio, const GlyphCoverage& coverage, const Colours& plain,
               int bandLeft, int bandRight, const Colours& band);
   // Draws `into` (`pixels` device pixels, shown at `ratio`) as render does a coverage of the
   // glyphs in the plain colours, without one: each glyph's mask coloured and copied. False when
   // two glyphs overlap, and then only a coverage gives the pixels.
-  bool renderDirect(QImage& into, qreal ratio, QSize pixels, LogGlyphMasks& masks,
+  bool renderDirect(QImage& into, qreal ratio, QSize pixels, GlyphMasks& masks,
                     const std::vector<PlacedGlyph>& glyphs, qreal left, const Colours& colours);
 
  private:
-  using Table = LogColourTable;
+  using Table = ColourTable;
   static quint64 keyOf(const Colours& colours);
   const Table& tableFor(const Colours& colours);
   static void prepare(QImage& image, QSize pixels, qreal ratio);
@@ -48,4 +48,4 @@ class LogTextRaster {
   std::unordered_map<quint64, Table> tables_;
 };
 
-}  // namespace app
+}  // namespace textview

@@ -1,11 +1,11 @@
 #pragma once
-// The coverage of a row of the log, put together from glyph masks without a painter. Qt draws a
+// The coverage of a row of the text, put together from glyph masks without a painter. Qt draws a
 // glyph into a transparent image as its coverage placed at the pen, whose device x it takes in
 // 1/64 pixel steps: so each glyph is drawn by Qt once for each step it is met at, its coverage
 // kept, and a row is drawn by copying the masks of its glyphs to their pixels, blended where
 // two overlap as Qt blends them. The result is the coverage Qt's own drawing of the row gives,
 // at a fraction of its cost (no painter, no dispatch per glyph, a byte a pixel). A mask is drawn
-// for the row's height and baseline, so only x varies. log_view_raster.h colours the coverage.
+// for the row's height and baseline, so only x varies. row_raster.h colours the coverage.
 
 #include <QHash>
 #include <QImage>
@@ -14,12 +14,12 @@
 #include <deque>
 #include <vector>
 
-#include "app/log_view_glyphs.h"
+#include "textview/row_glyphs.h"
 
-namespace app {
+namespace textview {
 
 // A row's coverage, a byte a device pixel, 0 where nothing is drawn.
-class LogCoverage {
+class GlyphCoverage {
  public:
   // Every value 0, `size` device pixels.
   void reset(QSize size);
@@ -33,24 +33,24 @@ class LogCoverage {
 };
 
 // The colour of each coverage, for one text colour over one background.
-using LogColourTable = std::array<QRgb, 256>;
+using ColourTable = std::array<QRgb, 256>;
 
-class LogGlyphMasks {
+class GlyphMasks {
  public:
   // Forgets every mask; masks are drawn from now on by `glyphs` for rows `rowHeight` high
   // (device-independent pixels) with the baseline at `baseline`, at `ratio`.
-  void reset(const LogGlyphs& glyphs, int rowHeight, qreal baseline, qreal ratio);
+  void reset(const RowGlyphs& glyphs, int rowHeight, qreal baseline, qreal ratio);
   qreal ratio() const { return ratio_; }
   // Adds a glyph to the coverage, its pen at `left` (device-independent pixels from the row's
   // left edge) plus its place.
-  void add(LogCoverage& coverage, const PlacedGlyph& glyph, qreal left);
+  void add(GlyphCoverage& coverage, const PlacedGlyph& glyph, qreal left);
   // Copies each glyph's mask, coloured through `table` (told apart from other tables by
   // `tableKey`), into `image`, which holds the background: the pixels the coverage of these
   // glyphs coloured through `table` gives. False where a pixel column is shared by more than
   // two glyphs, or the glyphs do not go from left to right as a row lays them; `image` is then
   // drawn only in part.
   bool drawColoured(QImage& image, const std::vector<PlacedGlyph>& glyphs, qreal left,
-                    const LogColourTable& table, quint64 tableKey);
+                    const ColourTable& table, quint64 tableKey);
 
  private:
   struct Key {
@@ -89,10 +89,10 @@ class LogGlyphMasks {
   Mask& maskFor(const Key& key, const PlacedGlyph& glyph);
   Mask& drawMask(const Key& key, const PlacedGlyph& glyph);
   Placed place(const PlacedGlyph& glyph, qreal left, QSize target);
-  static const std::vector<QRgb>& colouredPixels(Mask& mask, const LogColourTable& table,
+  static const std::vector<QRgb>& colouredPixels(Mask& mask, const ColourTable& table,
                                                  quint64 tableKey);
 
-  const LogGlyphs* glyphs_ = nullptr;
+  const RowGlyphs* glyphs_ = nullptr;
   int rowHeight_ = 1;
   qreal baseline_ = 0;
   qreal ratio_ = 1;
@@ -101,4 +101,4 @@ class LogGlyphMasks {
   std::array<Recent, 512> recent_{};
 };
 
-}  // namespace app
+}  // namespace textview

@@ -1,14 +1,13 @@
-#include "app/log_view_wrap.h"
+#include "textview/wrap.h"
 
+#include <QTextBoundaryFinder>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <iterator>
 #include <optional>
 
-#include <QTextBoundaryFinder>
-
-namespace app::logwrap {
+namespace textview::wrap {
 
 namespace {
 
@@ -259,4 +258,4 @@ int ColumnNearest(QStringView line, bool plain, const Grid& grid, RowSpan span, 
   return span.end;
 }
 
-}  // namespace app::logwrap
+}  // namespace textview::wrap

@@ -1,11 +1,11 @@
 #pragma once
-// The traffic log's view and editor: shows a LogDocument in a monospaced font and edits it as a
+// The view and editor of a TextDocument: shows it in a monospaced font and edits it as a
 // plain text edit does (caret, mouse and keyboard selection, typing, Backspace / Delete, Enter,
 // cut / copy / paste of plain text, undo / redo, the X11 primary selection, accessibility).
-// Lines wrap at the viewport's width by cell arithmetic (log_view_wrap.h); the row index
-// (log_view_rows.h) maps scroll rows to lines, so an appended line costs O(its length) once and
+// Lines wrap at the viewport's width by cell arithmetic (wrap.h); the row index
+// (row_index.h) maps scroll rows to lines, so an appended line costs O(its length) once and
 // no text off screen is ever shaped or laid out. Painting draws only the rows in the exposed
-// area from glyph runs cached per visible row (log_view_glyphs.h); scrolling moves pixels.
+// area from glyph runs cached per visible row (row_glyphs.h); scrolling moves pixels.
 // Program writes go through document().appendLine(); the view follows the document's signals
 // and keeps its caret and anchor valid through every change. Appends only schedule an update
 // (Qt merges them into one paint per event-loop turn). GUI thread only.
@@ -18,13 +18,13 @@
 #include <optional>
 #include <vector>
 
-#include "app/log_document.h"
-#include "app/log_view_glyphs.h"
-#include "app/log_view_masks.h"
-#include "app/log_view_raster.h"
-#include "app/log_view_rows.h"
+#include "textview/glyph_masks.h"
+#include "textview/row_glyphs.h"
+#include "textview/row_index.h"
+#include "textview/row_raster.h"
+#include "textview/text_document.h"
 
-namespace app {
+namespace textview {
 
 // Where the view puts the text the user selects and where a middle click takes text from: the
 // X11 primary selection of the system clipboard by default. Tests replace it.
@@ -36,14 +36,14 @@ class PrimarySelection {
   virtual void setText(const QString& text);
 };
 
-class LogView : public QAbstractScrollArea {
+class TextView : public QAbstractScrollArea {
   Q_OBJECT
  public:
-  explicit LogView(QWidget* parent = nullptr);
-  ~LogView() override;
+  explicit TextView(QWidget* parent = nullptr);
+  ~TextView() override;
 
-  LogDocument& document() { return document_; }
-  const LogDocument& document() const { return document_; }
+  TextDocument& document() { return document_; }
+  const TextDocument& document() const { return document_; }
 
   // The lines joined by "\n".
   QString toPlainText() const { return document_.toPlainText(); }
@@ -62,10 +62,10 @@ class LogView : public QAbstractScrollArea {
   void undo();
   void redo();
 
-  LogPosition caret() const { return caret_; }
-  LogPosition anchor() const { return anchor_; }
+  TextPosition caret() const { return caret_; }
+  TextPosition anchor() const { return anchor_; }
   // Moves the caret (clamped into the document); without `keepAnchor` the selection goes.
-  void setCaret(LogPosition at, bool keepAnchor = false);
+  void setCaret(TextPosition at, bool keepAnchor = false);
   // The caret to the document's end, no selection.
   void moveCaretToEnd();
   // Scrolls as little as makes the caret's row visible.
@@ -76,22 +76,25 @@ class LogView : public QAbstractScrollArea {
   int rowCount() const { return rows_.totalRows(); }
   int rowsOfLine(int line) const { return rows_.rowsOf(line); }
   // The columns of the row showing a caret at `at` (the row it starts at a row boundary).
-  logwrap::RowSpan rowSpanShowing(LogPosition at) const;
+  wrap::RowSpan rowSpanShowing(TextPosition at) const;
   int topRow() const;
   // Whole rows the viewport shows (at least one).
   int visibleRows() const;
   qreal cellWidth() const { return cellWidth_; }
   int rowHeight() const { return rowHeight_; }
   // The caret position nearest to a point.
-  LogPosition positionAt(QPoint point) const;
+  TextPosition positionAt(QPoint point) const;
   // The cells of the character at `at` (one cell at a line's end), on the row showing it.
-  QRect characterRect(LogPosition at) const;
+  QRect characterRect(TextPosition at) const;
   QRect caretRect() const;
   // Characters of toPlainText() before a position, and back; computed on demand.
-  qsizetype offsetOf(LogPosition at) const;
-  LogPosition positionAtOffset(qsizetype offset) const;
+  qsizetype offsetOf(TextPosition at) const;
+  TextPosition positionAtOffset(qsizetype offset) const;
 
   QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
+  // The colour a line shows in: its own, or the palette's text colour when it has none.
+  QColor shownColour(int line) const;
 
   // Not owned; nullptr restores the system clipboard's primary selection.
   void setPrimarySelection(PrimarySelection* selection);
@@ -119,7 +122,7 @@ class LogView : public QAbstractScrollArea {
  private:
   struct Place {  // a caret position as shown: the row of its line and the cell in that row
     int row = 0;  // row within the line
-    logwrap::RowSpan span;
+    wrap::RowSpan span;
     qreal cell = 0;
   };
 
@@ -128,68 +131,68 @@ class LogView : public QAbstractScrollArea {
   void onLinesReplaced(int first, int removed, int added);
   void onReset();
 
-  // Geometry (log_view.cpp)
+  // Geometry (text_view.cpp)
   void updateMetrics();
   void rewrap(bool force = false);
   void updateScrollRange();
   QRect contentRect() const;
-  Place placeOf(LogPosition at, bool atRowEnd) const;
+  Place placeOf(TextPosition at, bool atRowEnd) const;
   // The caret position nearest to a point, and whether it shows at the end of its row.
-  LogPosition positionAt(QPoint point, bool& atRowEnd) const;
+  TextPosition positionAt(QPoint point, bool& atRowEnd) const;
   // The caret position in a row nearest to the edge at `cell`.
-  LogPosition positionInRow(LogRowIndex::RowPlace place, qreal cell, bool& atRowEnd) const;
+  TextPosition positionInRow(RowIndex::RowPlace place, qreal cell, bool& atRowEnd) const;
   // The caret at the end of a row of the line; `atRowEnd` when it shows on that row's end.
-  LogPosition rowEnd(int line, logwrap::RowSpan span, bool& atRowEnd) const;
-  int rowOf(LogPosition at, bool atRowEnd) const;  // of the whole log
-  int rowTop(int row) const;                       // viewport y of a row of the whole log
-  LogRowCache::Row& laidRow(int line, int row);
-  LogRowCache::Selection selectedCells(int line, logwrap::RowSpan span) const;
-  void drawRow(LogRowCache::Row& row, int line, LogRowCache::Selection selection);
+  TextPosition rowEnd(int line, wrap::RowSpan span, bool& atRowEnd) const;
+  int rowOf(TextPosition at, bool atRowEnd) const;  // of the whole text
+  int rowTop(int row) const;                        // viewport y of a row of the whole text
+  RowCache::Row& laidRow(int line, int row);
+  RowCache::Selection selectedCells(int line, wrap::RowSpan span) const;
+  void drawRow(RowCache::Row& row, int line, RowCache::Selection selection);
   int rowImageWidth() const;
   void updateRows(int firstRow, int lastRow);
 
-  // Caret and selection (log_view_input.cpp)
-  void moveCaret(LogPosition at, bool keepAnchor, bool atRowEnd = false);
+  // Caret and selection (text_view_input.cpp)
+  void moveCaret(TextPosition at, bool keepAnchor, bool atRowEnd = false);
   void restartBlink();
   void publishSelection();
-  void select(LogPosition from, LogPosition to);
-  void selectWordAt(LogPosition at);
-  void selectLineAt(LogPosition at);
-  std::pair<LogPosition, LogPosition> selection() const;  // ordered
+  void select(TextPosition from, TextPosition to);
+  void selectWordAt(TextPosition at);
+  void selectLineAt(TextPosition at);
+  std::pair<TextPosition, TextPosition> selection() const;  // ordered
   // User edits: the selection (or nothing at the caret) replaced by text; a range removed.
-  void typeText(const QString& text, LogDocument::EditRun run);
-  void removeRange(LogPosition from, LogPosition to, LogDocument::EditRun run);
-  void beginEdit(LogPosition from, LogPosition to);
+  void typeText(const QString& text, TextDocument::EditRun run);
+  void removeRange(TextPosition from, TextPosition to, TextDocument::EditRun run);
+  void beginEdit(TextPosition from, TextPosition to);
   bool handleMoveKey(QKeyEvent* event);
   bool handleEditKey(QKeyEvent* event);
-  LogPosition nextChar(LogPosition at) const;
-  LogPosition previousChar(LogPosition at) const;
-  LogPosition verticalTarget(int rows, bool& atRowEnd);
+  TextPosition nextChar(TextPosition at) const;
+  TextPosition previousChar(TextPosition at) const;
+  TextPosition verticalTarget(int rows, bool& atRowEnd);
   void autoScroll();
 
-  // Input method (log_view_input_method.cpp)
+  // Input method (text_view_input_method.cpp)
   void commitPreedit();
   QRect preeditCaretRect() const;  // the caret inside the text being composed
   void paintPreedit(QPainter& painter);
 
-  // Accessibility notices, sent only while an assistive tool listens (log_view.cpp)
+  // Accessibility notices, sent only while an assistive tool listens (text_view.cpp)
   void noticeCaret();
   void noticeChange(qsizetype offset, qsizetype removedLength, const QString& inserted);
 
-  LogDocument document_;
-  LogRowIndex rows_;
-  LogGlyphs glyphs_;
-  LogRowCache rowCache_;
-  LogGlyphMasks masks_;
-  LogCoverage coverage_;  // of the row being drawn
-  LogTextRaster raster_;
+  TextDocument document_;
+  RowIndex rows_;
+  RowGlyphs glyphs_;
+  RowCache rowCache_;
+  GlyphMasks masks_;
+  GlyphCoverage coverage_;  // of the row being drawn
+  RowRaster raster_;
   qreal cellWidth_ = 1;
   int rowHeight_ = 1;
   qreal ascent_ = 0;
   static constexpr int kMargin = 4;
 
-  LogPosition caret_;
-  LogPosition anchor_;
+  TextPosition caret_;
+  TextPosition anchor_;
   bool caretAtRowEnd_ = false;     // a caret at a row boundary is shown at the end of the row
   std::optional<qreal> keptCell_;  // the cell Up / Down keep while moving through rows
   bool caretShown_ = true;
@@ -228,4 +231,4 @@ class LogView : public QAbstractScrollArea {
   mutable std::vector<qsizetype> lineOffsets_;  // offsets of lines [0, size), valid prefix
 };
 
-}  // namespace app
+}  // namespace textview

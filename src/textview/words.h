@@ -1,12 +1,12 @@
 #pragma once
-// Word moves inside one line of the log, by the rule a plain text edit uses: a word is a run of
+// Word moves inside one line of the text, by the rule a plain text edit uses: a word is a run of
 // characters that are neither blanks nor separators (. , ? ! @ # $ : ; - < > [ ] ( ) { } = / +
 // % & ^ * ' " ` ~ | \), a run of separators counts as a word of its own, and moving to the next
 // word also skips the blanks after it. Columns are UTF-16 indexes.
 
 #include <QStringView>
 
-namespace app::logwords {
+namespace textview::words {
 
 // Ctrl+Right: the start of the next word (skipping the blanks after the current one).
 int NextWordStart(QStringView line, int column);
@@ -19,4 +19,4 @@ struct Word {
 };
 Word WordAt(QStringView line, int column);
 
-}  // namespace app::logwords
+}  // namespace textview::words

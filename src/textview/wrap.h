@@ -1,5 +1,5 @@
 #pragma once
-// How the log view wraps a line into rows of monospaced cells, by a walk over the text alone.
+// How the text view wraps a line into rows of monospaced cells, by a walk over the text alone.
 // Every code point takes one cell except wide East Asian characters (East Asian Width W or F),
 // which take two, and the tab, which reaches the next tab stop of its row where a Qt text view
 // sets them (every 80 pixels: a fraction of cells). Control characters take one cell (the view
@@ -12,13 +12,13 @@
 // A plain line (every UTF-16 unit one narrow cell: no tab, no surrogate pair, no wide
 // character) is walked by arithmetic: a row's cells are its columns. Other lines are walked
 // code point by code point from the start of a row. Columns are UTF-16 indexes into the line's
-// text. The row starts of a line are found once, when it is added (log_view_rows.h).
+// text. The row starts of a line are found once, when it is added (row_index.h).
 
 #include <QStringView>
 #include <QtGlobal>
 #include <vector>
 
-namespace app::logwrap {
+namespace textview::wrap {
 
 // Where a Qt text view puts its tab stops by default, in device-independent pixels.
 inline constexpr qreal kTabStopPixels = 80;
@@ -83,4 +83,4 @@ qreal CellOf(QStringView line, bool plain, const Grid& grid, RowSpan span, int c
 // The caret column in `span` nearest to the cell edge at `cell` (a fraction of cells).
 int ColumnNearest(QStringView line, bool plain, const Grid& grid, RowSpan span, qreal cell);
 
-}  // namespace app::logwrap
+}  // namespace textview::wrap

@@ -1,4 +1,4 @@
-#include "app/log_view_glyphs.h"
+#include "textview/row_glyphs.h"
 
 #include <QFontMetricsF>
 #include <QGlyphRun>
@@ -6,7 +6,7 @@
 #include <QTextLayout>
 #include <algorithm>
 
-namespace app {
+namespace textview {
 
 namespace {
 
@@ -21,7 +21,7 @@ char32_t drawnFor(char32_t c) {
 
 }  // namespace
 
-void LogGlyphs::setFont(const QFont& font, qreal cellWidth) {
+void RowGlyphs::setFont(const QFont& font, qreal cellWidth) {
   font_ = font;
   fonts_ = {QRawFont::fromFont(font)};
   cellWidth_ = cellWidth;
@@ -31,7 +31,7 @@ void LogGlyphs::setFont(const QFont& font, qreal cellWidth) {
   latinGlyphs_.fill(kNotLooked);
 }
 
-quint32 LogGlyphs::latinGlyph(char16_t c) {
+quint32 RowGlyphs::latinGlyph(char16_t c) {
   quint32& glyph = latinGlyphs_[c];
   if (glyph == kNotLooked) {
     const QChar ch(c);
@@ -42,7 +42,7 @@ quint32 LogGlyphs::latinGlyph(char16_t c) {
   return glyph;
 }
 
-std::optional<LaidRow> LogGlyphs::layLatinRow(QStringView line, logwrap::RowSpan span) {
+std::optional<LaidRow> RowGlyphs::layLatinRow(QStringView line, wrap::RowSpan span) {
   LaidRow laid;
   laid.glyphs.reserve(span.end - span.start);
   for (int column = span.start; column < span.end; ++column) {
@@ -56,7 +56,7 @@ std::optional<LaidRow> LogGlyphs::layLatinRow(QStringView line, logwrap::RowSpan
   return laid;
 }
 
-LaidRow LogGlyphs::layRow(QStringView line, const logwrap::Grid& grid, logwrap::RowSpan span) {
+LaidRow RowGlyphs::layRow(QStringView line, const wrap::Grid& grid, wrap::RowSpan span) {
   // The drawn characters of the row, with the cell each starts at and its width in cells.
   QString drawn;
   drawn.reserve(span.end - span.start);
@@ -67,7 +67,7 @@ LaidRow LogGlyphs::layRow(QStringView line, const logwrap::Grid& grid, logwrap::
   };
   std::vector<Place> places;
   places.reserve(span.end - span.start);
-  const bool plain = logwrap::IsPlain(line.sliced(span.start, span.end - span.start));
+  const bool plain = wrap::IsPlain(line.sliced(span.start, span.end - span.start));
   if (plain) {
     if (std::optional<LaidRow> latin = layLatinRow(line, span)) return std::move(*latin);
     for (int column = span.start; column < span.end; ++column) {
@@ -77,7 +77,7 @@ LaidRow LogGlyphs::layRow(QStringView line, const logwrap::Grid& grid, logwrap::
       places.push_back({c, qreal(column - span.start), 1});
     }
   } else {
-    for (logwrap::CellWalker w(line, grid, span.start); w.column() < span.end; w.next()) {
+    for (wrap::CellWalker w(line, grid, span.start); w.column() < span.end; w.next()) {
       const char32_t c = drawnFor(w.codePoint());
       if (c == 0) continue;
       const char32_t units[] = {c};
@@ -115,7 +115,7 @@ LaidRow LogGlyphs::layRow(QStringView line, const logwrap::Grid& grid, logwrap::
   return laid;
 }
 
-void LogGlyphs::draw(QPainter& painter, QPointF origin, const PlacedGlyph& glyph) const {
+void RowGlyphs::draw(QPainter& painter, QPointF origin, const PlacedGlyph& glyph) const {
   if (glyph.font == PlacedGlyph::kBox) {
     painter.drawRect(box_.adjusted(0, 0, (static_cast<int>(glyph.glyph) - 1) * cellWidth_, 0)
                          .translated(origin + glyph.at));
@@ -128,14 +128,14 @@ void LogGlyphs::draw(QPainter& painter, QPointF origin, const PlacedGlyph& glyph
   painter.drawGlyphRun(origin, run);
 }
 
-int LogGlyphs::fontIndex(const QRawFont& font) {
+int RowGlyphs::fontIndex(const QRawFont& font) {
   const auto found = std::find(fonts_.begin(), fonts_.end(), font);
   if (found != fonts_.end()) return static_cast<int>(found - fonts_.begin());
   fonts_.push_back(font);
   return static_cast<int>(fonts_.size()) - 1;
 }
 
-const LogGlyphs::Fallback& LogGlyphs::fallbackFor(char32_t c) {
+const RowGlyphs::Fallback& RowGlyphs::fallbackFor(char32_t c) {
   auto found = fallbacks_.find(c);
   if (found != fallbacks_.end()) return *found;
   const char32_t units[] = {c};
@@ -158,28 +158,28 @@ const LogGlyphs::Fallback& LogGlyphs::fallbackFor(char32_t c) {
   return *fallbacks_.insert(c, fallback);
 }
 
-LogRowCache::Row* LogRowCache::find(int line, int row) {
+RowCache::Row* RowCache::find(int line, int row) {
   const auto found = rows_.find(keyOf(line, row));
   return found == rows_.end() ? nullptr : &*found;
 }
 
-LogRowCache::Row& LogRowCache::store(int line, int row, Row laid) {
+RowCache::Row& RowCache::store(int line, int row, Row laid) {
   return *rows_.insert(keyOf(line, row), std::move(laid));
 }
 
-void LogRowCache::keepImageOf(Row& row) {
+void RowCache::keepImageOf(Row& row) {
   if (!row.image.isNull() && spareImages_.size() < kSpareImages)
     spareImages_.push_back(std::move(row.image));
 }
 
-QImage LogRowCache::takeSpareImage() {
+QImage RowCache::takeSpareImage() {
   if (spareImages_.empty()) return {};
   QImage image = std::move(spareImages_.back());
   spareImages_.pop_back();
   return image;
 }
 
-void LogRowCache::dropLinesFrom(int line) {
+void RowCache::dropLinesFrom(int line) {
   rows_.removeIf([&](auto entry) {
     if (static_cast<int>(entry.key() >> 32) < line) return false;
     keepImageOf(entry.value());
@@ -187,12 +187,12 @@ void LogRowCache::dropLinesFrom(int line) {
   });
 }
 
-void LogRowCache::clear() {
+void RowCache::clear() {
   for (Row& row : rows_) keepImageOf(row);
   rows_.clear();
 }
 
-void LogRowCache::keepOnly(int firstRow, int lastRow) {
+void RowCache::keepOnly(int firstRow, int lastRow) {
   rows_.removeIf([&](auto entry) {
     if (entry.value().absoluteRow >= firstRow && entry.value().absoluteRow <= lastRow) return false;
     keepImageOf(entry.value());
@@ -200,4 +200,4 @@ void LogRowCache::keepOnly(int firstRow, int lastRow) {
   });
 }
 
-}  // namespace app
+}  // namespace textview

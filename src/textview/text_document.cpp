@@ -1,10 +1,10 @@
-#include "app/log_document.h"
+#include "textview/text_document.h"
 
 #include <algorithm>
 #include <iterator>
 #include <utility>
 
-namespace app {
+namespace textview {
 
 namespace {
 
@@ -35,7 +35,7 @@ QStringList splitLines(const QString& text) {
 }
 
 // Where text inserted at `at` ends.
-LogPosition endOf(LogPosition at, const QString& text) {
+TextPosition endOf(TextPosition at, const QString& text) {
   const qsizetype lastBreak = text.lastIndexOf(u'\n');
   if (lastBreak < 0) return {at.line, at.column + static_cast<int>(text.size())};
   return {at.line + static_cast<int>(text.count(u'\n')),
@@ -44,21 +44,21 @@ LogPosition endOf(LogPosition at, const QString& text) {
 
 }  // namespace
 
-LogDocument::LogDocument(QObject* parent) : QObject(parent) {}
+TextDocument::TextDocument(QObject* parent) : QObject(parent) {}
 
-LogPosition LogDocument::end() const {
+TextPosition TextDocument::end() const {
   return {lineCount() - 1, static_cast<int>(lines_.back().text.size())};
 }
 
-LogPosition LogDocument::clamped(LogPosition at) const {
+TextPosition TextDocument::clamped(TextPosition at) const {
   const int line = std::clamp(at.line, 0, lineCount() - 1);
   const int column = std::clamp(at.column, 0, static_cast<int>(lines_[line].text.size()));
   return {line, column};
 }
 
-QString LogDocument::toPlainText() const { return text({0, 0}, end()); }
+QString TextDocument::toPlainText() const { return text({0, 0}, end()); }
 
-QString LogDocument::text(LogPosition from, LogPosition to, QChar lineBreak) const {
+QString TextDocument::text(TextPosition from, TextPosition to, QChar lineBreak) const {
   from = clamped(from);
   to = clamped(to);
   if (to < from) std::swap(from, to);
@@ -73,7 +73,7 @@ QString LogDocument::text(LogPosition from, LogPosition to, QChar lineBreak) con
   return result;
 }
 
-void LogDocument::appendLines(const std::vector<LogLine>& lines) {
+void TextDocument::appendLines(const std::vector<TextLine>& lines) {
   if (lines.empty()) return;
   // As in a text edit, a new line ends the typing run and drops what was undone.
   mergeOpen_ = false;
@@ -81,25 +81,25 @@ void LogDocument::appendLines(const std::vector<LogLine>& lines) {
   const bool empty = isEmpty();
   const int first = empty ? 0 : lineCount();
   if (empty) lines_.clear();
-  for (const LogLine& line : lines) {
+  for (const TextLine& line : lines) {
     for (const QString& part : splitLines(line.text)) {
-      if (!lines_.empty()) textLength_ += 2;
-      textLength_ += part.size();
+      if (!lines_.empty()) ++plainLength_;
+      plainLength_ += part.size();
       lines_.push_back({part, line.colour});
     }
   }
   emit linesAppended(first, lineCount() - first);
 }
 
-void LogDocument::clear() { setPlainText(QString()); }
+void TextDocument::clear() { setPlainText(QString()); }
 
-void LogDocument::setPlainText(const QString& text) {
+void TextDocument::setPlainText(const QString& text) {
   lines_.clear();
-  textLength_ = 0;
+  plainLength_ = 0;
   for (const QString& part : splitLines(text)) {
-    if (!lines_.empty()) textLength_ += 2;
-    textLength_ += part.size();
-    lines_.push_back({part, QColor(Qt::black)});
+    if (!lines_.empty()) ++plainLength_;
+    plainLength_ += part.size();
+    lines_.push_back({part, QColor()});
   }
   undo_.clear();
   redo_.clear();
@@ -107,24 +107,27 @@ void LogDocument::setPlainText(const QString& text) {
   emit reset();
 }
 
-LogPosition LogDocument::applyReplace(LogPosition from, LogPosition to, const QString& text) {
+TextPosition TextDocument::applyReplace(TextPosition from, TextPosition to, const QString& text,
+                                        const std::vector<QColor>& laterColours) {
   const QStringList parts = splitLines(text);
   const Line& first = lines_[from.line];
   const QString head = first.text.left(from.column);
   const QString tail = lines_[to.line].text.mid(to.column);
   const QColor colour = first.colour;
-  for (int line = from.line; line <= to.line; ++line) textLength_ -= lines_[line].text.size();
-  textLength_ -= 2 * static_cast<qsizetype>(to.line - from.line);
+  for (int line = from.line; line <= to.line; ++line) plainLength_ -= lines_[line].text.size();
+  plainLength_ -= to.line - from.line;
 
   std::vector<Line> replacement;
   replacement.reserve(parts.size());
   for (const QString& part : parts) replacement.push_back({part, colour});
+  for (size_t i = 0; i < laterColours.size() && i + 1 < replacement.size(); ++i)
+    replacement[i + 1].colour = laterColours[i];
   replacement.front().text.prepend(head);
-  const LogPosition after{from.line + static_cast<int>(parts.size()) - 1,
-                          static_cast<int>(replacement.back().text.size())};
+  const TextPosition after{from.line + static_cast<int>(parts.size()) - 1,
+                           static_cast<int>(replacement.back().text.size())};
   replacement.back().text += tail;
-  for (const Line& line : replacement) textLength_ += line.text.size();
-  textLength_ += 2 * static_cast<qsizetype>(replacement.size() - 1);
+  for (const Line& line : replacement) plainLength_ += line.text.size();
+  plainLength_ += static_cast<qsizetype>(replacement.size()) - 1;
 
   const int removed = to.line - from.line + 1;
   const int added = static_cast<int>(replacement.size());
@@ -141,15 +144,15 @@ LogPosition LogDocument::applyReplace(LogPosition from, LogPosition to, const QS
   return after;
 }
 
-LogPosition LogDocument::insert(LogPosition at, const QString& text, EditRun run) {
+TextPosition TextDocument::insert(TextPosition at, const QString& text, EditRun run) {
   at = clamped(at);
   if (text.isEmpty()) return at;
-  const LogPosition after = applyReplace(at, at, text);
+  const TextPosition after = applyReplace(at, at, text);
   record({at, QString(), this->text(at, after), {}, run});
   return after;
 }
 
-LogPosition LogDocument::remove(LogPosition from, LogPosition to, EditRun run) {
+TextPosition TextDocument::remove(TextPosition from, TextPosition to, EditRun run) {
   from = clamped(from);
   to = clamped(to);
   if (to < from) std::swap(from, to);
@@ -163,7 +166,7 @@ LogPosition LogDocument::remove(LogPosition from, LogPosition to, EditRun run) {
   return from;
 }
 
-LogPosition LogDocument::replace(LogPosition from, LogPosition to, const QString& text) {
+TextPosition TextDocument::replace(TextPosition from, TextPosition to, const QString& text) {
   from = clamped(from);
   to = clamped(to);
   if (to < from) std::swap(from, to);
@@ -172,13 +175,13 @@ LogPosition LogDocument::replace(LogPosition from, LogPosition to, const QString
   for (int line = from.line + 1; line <= to.line; ++line) {
     step.removedColours.push_back(lines_[line].colour);
   }
-  const LogPosition after = applyReplace(from, to, text);
+  const TextPosition after = applyReplace(from, to, text);
   step.inserted = this->text(from, after);
   record(std::move(step));
   return after;
 }
 
-void LogDocument::record(Step step) {
+void TextDocument::record(Step step) {
   redo_.clear();
   const bool joins = mergeOpen_ && step.run != EditRun::None && !undo_.empty();
   mergeOpen_ = true;
@@ -206,43 +209,35 @@ void LogDocument::record(Step step) {
   undo_.push_back(std::move(step));
 }
 
-LogPosition LogDocument::replay(const Step& step, bool forward) {
+TextPosition TextDocument::replay(const Step& step, bool forward) {
   const QString& gone = forward ? step.removed : step.inserted;
   const QString& back = forward ? step.inserted : step.removed;
-  const LogPosition after = applyReplace(step.at, endOf(step.at, gone), back);
-  if (!forward) {
-    for (size_t i = 0; i < step.removedColours.size(); ++i) {
-      lines_[step.at.line + 1 + i].colour = step.removedColours[i];
-    }
-    if (!step.removedColours.empty()) {
-      emit linesReplaced(step.at.line + 1, static_cast<int>(step.removedColours.size()),
-                         static_cast<int>(step.removedColours.size()));
-    }
-  }
-  return after;
+  // An undo gives the lines it brings back their colours in the same change.
+  return applyReplace(step.at, endOf(step.at, gone), back,
+                      forward ? std::vector<QColor>() : step.removedColours);
 }
 
-bool LogDocument::canUndo() const { return !undo_.empty(); }
-bool LogDocument::canRedo() const { return !redo_.empty(); }
+bool TextDocument::canUndo() const { return !undo_.empty(); }
+bool TextDocument::canRedo() const { return !redo_.empty(); }
 
-LogPosition LogDocument::undo() {
+TextPosition TextDocument::undo() {
   mergeOpen_ = false;
   if (undo_.empty()) return end();
   Step step = std::move(undo_.back());
   undo_.pop_back();
-  const LogPosition after = replay(step, false);
+  const TextPosition after = replay(step, false);
   redo_.push_back(std::move(step));
   return after;
 }
 
-LogPosition LogDocument::redo() {
+TextPosition TextDocument::redo() {
   mergeOpen_ = false;
   if (redo_.empty()) return end();
   Step step = std::move(redo_.back());
   redo_.pop_back();
-  const LogPosition after = replay(step, true);
+  const TextPosition after = replay(step, true);
   undo_.push_back(std::move(step));
   return after;
 }
 
-}  // namespace app
+}  // namespace textview

@@ -1,12 +1,12 @@
 #pragma once
-// The log view's accessible interface: an editable text (role EditableText) giving assistive
+// The text view's accessible interface: an editable text (role EditableText) giving assistive
 // tools the text, caret, selection, character rectangles and text by character, word, sentence,
 // row and line; offsets count the characters of the text with "\n" between lines. The view
 // itself sends the change, caret and selection notices, only while a tool listens.
 
-namespace app {
+namespace textview {
 
-// Installs the factory that gives every LogView its interface; once per process.
-void InstallLogViewAccessibility();
+// Installs the factory that gives every TextView its interface; once per process.
+void InstallTextViewAccessibility();
 
-}  // namespace app
+}  // namespace textview

@@ -1,5 +1,5 @@
 #pragma once
-// The rows every line of the log takes at the view's column count, where each of them begins,
+// The rows every line of the document takes at the view's column count, where each of them begins,
 // and the row each line begins at, so that a scroll row maps to (line, row in line) by a binary
 // search. Appending a line costs O(its length) once (the plain test and the walk that finds
 // its row starts); a change of the column count walks every line again.
@@ -7,13 +7,13 @@
 #include <QStringView>
 #include <vector>
 
-#include "app/log_view_wrap.h"
+#include "textview/wrap.h"
 
-namespace app {
+namespace textview {
 
-class LogDocument;
+class TextDocument;
 
-class LogRowIndex {
+class RowIndex {
  public:
   struct RowPlace {
     int line = 0;
@@ -21,24 +21,24 @@ class LogRowIndex {
   };
 
   int columns() const { return grid_.columns; }
-  const logwrap::Grid& grid() const { return grid_; }
+  const wrap::Grid& grid() const { return grid_; }
   // Recounts every line of the document for rows on `grid`.
-  void rebuild(const LogDocument& document, const logwrap::Grid& grid);
+  void rebuild(const TextDocument& document, const wrap::Grid& grid);
   // Lines [first, end) of the index give way to the document's lines [first, first + count).
-  void replaceFrom(const LogDocument& document, int first, int removed, int added);
+  void replaceFrom(const TextDocument& document, int first, int removed, int added);
 
   int lineCount() const { return static_cast<int>(lines_.size()); }
   bool isPlain(int line) const { return lines_[line].plain; }
   int rowsOf(int line) const { return static_cast<int>(lines_[line].starts.size()) + 1; }
   int firstRowOf(int line) const { return line == 0 ? 0 : rowEnds_[line - 1]; }
   int totalRows() const { return rowEnds_.empty() ? 0 : rowEnds_.back(); }
-  // The line and row in line of a row of the whole log (clamped to the rows there are).
+  // The line and row in line of a row of the whole text (clamped to the rows there are).
   RowPlace placeOf(int row) const;
   // Row `row` of the line (clamped to its rows).
-  logwrap::RowSpan span(int line, int row) const;
+  wrap::RowSpan span(int line, int row) const;
   // The row of the line showing a caret at `column`: the row it starts when it is a row
   // boundary, or the row it ends when `atRowEnd` is set (and always at the end of the line).
-  logwrap::RowOfColumn rowShowing(int line, int column, bool atRowEnd) const;
+  wrap::RowOfColumn rowShowing(int line, int column, bool atRowEnd) const;
 
  private:
   struct Line {
@@ -49,9 +49,9 @@ class LogRowIndex {
   Line measure(QStringView text) const;
   void recountFrom(int line);
 
-  logwrap::Grid grid_;
+  wrap::Grid grid_;
   std::vector<Line> lines_;
   std::vector<int> rowEnds_;  // rows of lines [0, i], a running sum
 };
 
-}  // namespace app
+}  // namespace textview

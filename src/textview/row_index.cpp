@@ -1,19 +1,19 @@
-#include "app/log_view_rows.h"
+#include "textview/row_index.h"
 
 #include <algorithm>
 #include <iterator>
 
-#include "app/log_document.h"
+#include "textview/text_document.h"
 
-namespace app {
+namespace textview {
 
-LogRowIndex::Line LogRowIndex::measure(QStringView text) const {
-  const bool plain = logwrap::IsPlain(text);
-  return {plain, static_cast<int>(text.size()), logwrap::RowStarts(text, plain, grid_)};
+RowIndex::Line RowIndex::measure(QStringView text) const {
+  const bool plain = wrap::IsPlain(text);
+  return {plain, static_cast<int>(text.size()), wrap::RowStarts(text, plain, grid_)};
 }
 
-void LogRowIndex::rebuild(const LogDocument& document, const logwrap::Grid& grid) {
-  grid_ = logwrap::Fitted(grid);
+void RowIndex::rebuild(const TextDocument& document, const wrap::Grid& grid) {
+  grid_ = wrap::Fitted(grid);
   lines_.clear();
   lines_.reserve(document.lineCount());
   for (int line = 0; line < document.lineCount(); ++line) {
@@ -22,7 +22,7 @@ void LogRowIndex::rebuild(const LogDocument& document, const logwrap::Grid& grid
   recountFrom(0);
 }
 
-void LogRowIndex::replaceFrom(const LogDocument& document, int first, int removed, int added) {
+void RowIndex::replaceFrom(const TextDocument& document, int first, int removed, int added) {
   const auto at = lines_.begin() + first;
   lines_.erase(at, at + removed);
   std::vector<Line> fresh;
@@ -35,7 +35,7 @@ void LogRowIndex::replaceFrom(const LogDocument& document, int first, int remove
   recountFrom(first);
 }
 
-void LogRowIndex::recountFrom(int line) {
+void RowIndex::recountFrom(int line) {
   rowEnds_.resize(lines_.size());
   int rows = firstRowOf(line);
   for (size_t i = line; i < lines_.size(); ++i) {
@@ -44,7 +44,7 @@ void LogRowIndex::recountFrom(int line) {
   }
 }
 
-LogRowIndex::RowPlace LogRowIndex::placeOf(int row) const {
+RowIndex::RowPlace RowIndex::placeOf(int row) const {
   if (lines_.empty()) return {};
   row = std::clamp(row, 0, totalRows() - 1);
   const int line =
@@ -52,19 +52,20 @@ LogRowIndex::RowPlace LogRowIndex::placeOf(int row) const {
   return {line, row - firstRowOf(line)};
 }
 
-logwrap::RowSpan LogRowIndex::span(int line, int row) const {
+wrap::RowSpan RowIndex::span(int line, int row) const {
   const Line& l = lines_[line];
   row = std::clamp(row, 0, static_cast<int>(l.starts.size()));
   return {row == 0 ? 0 : l.starts[row - 1],
           row < static_cast<int>(l.starts.size()) ? l.starts[row] : l.length};
 }
 
-logwrap::RowOfColumn LogRowIndex::rowShowing(int line, int column, bool atRowEnd) const {
+wrap::RowOfColumn RowIndex::rowShowing(int line, int column, bool atRowEnd) const {
   const std::vector<int>& starts = lines_[line].starts;
   // The rows that begin at or before the column, less the one it ends when asked for.
-  int row = static_cast<int>(std::upper_bound(starts.begin(), starts.end(), column) - starts.begin());
+  int row =
+      static_cast<int>(std::upper_bound(starts.begin(), starts.end(), column) - starts.begin());
   if (row > 0 && starts[row - 1] == column && atRowEnd) --row;
   return {row, span(line, row)};
 }
 
-}  // namespace app
+}  // namespace textview

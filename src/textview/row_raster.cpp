@@ -1,4 +1,4 @@
-#include "app/log_view_raster.h"
+#include "textview/row_raster.h"
 
 #include <QFont>
 #include <QPainter>
@@ -7,11 +7,11 @@
 #include <cstring>
 #include <vector>
 
-namespace app {
+namespace textview {
 
 namespace {
 
-using Table = LogColourTable;
+using Table = ColourTable;
 
 // Text of `text` colour over `background` at each coverage, blended in linear light.
 Table blendTable(const QColor& text, const QColor& background, qreal gamma) {
@@ -104,17 +104,17 @@ void colourSpan(QRgb* pixels, const quint8* values, int from, int to, const Tabl
 
 }  // namespace
 
-void LogTextRaster::setFont(const QFont& font) {
+void RowRaster::setFont(const QFont& font) {
   font_ = font;
   gamma_.reset();
   tables_.clear();
 }
 
-quint64 LogTextRaster::keyOf(const Colours& colours) {
+quint64 RowRaster::keyOf(const Colours& colours) {
   return (static_cast<quint64>(colours.text.rgb()) << 32) | colours.background.rgb();
 }
 
-const LogTextRaster::Table& LogTextRaster::tableFor(const Colours& colours) {
+const RowRaster::Table& RowRaster::tableFor(const Colours& colours) {
   const quint64 key = keyOf(colours);
   auto found = tables_.find(key);
   if (found == tables_.end()) {
@@ -124,15 +124,15 @@ const LogTextRaster::Table& LogTextRaster::tableFor(const Colours& colours) {
   return found->second;
 }
 
-void LogTextRaster::prepare(QImage& image, QSize pixels, qreal ratio) {
+void RowRaster::prepare(QImage& image, QSize pixels, qreal ratio) {
   if (image.size() != pixels || image.format() != QImage::Format_ARGB32_Premultiplied) {
     image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
   }
   image.setDevicePixelRatio(ratio);
 }
 
-void LogTextRaster::render(QImage& image, qreal ratio, const LogCoverage& coverage,
-                           const Colours& plain, int bandLeft, int bandRight, const Colours& band) {
+void RowRaster::render(QImage& image, qreal ratio, const GlyphCoverage& coverage,
+                       const Colours& plain, int bandLeft, int bandRight, const Colours& band) {
   prepare(image, coverage.size(), ratio);
   const Table& plainTable = tableFor(plain);
   const Table& bandTable = tableFor(band);
@@ -148,13 +148,13 @@ void LogTextRaster::render(QImage& image, qreal ratio, const LogCoverage& covera
   }
 }
 
-bool LogTextRaster::renderDirect(QImage& into, qreal ratio, QSize pixels, LogGlyphMasks& masks,
-                                 const std::vector<PlacedGlyph>& glyphs, qreal left,
-                                 const Colours& colours) {
+bool RowRaster::renderDirect(QImage& into, qreal ratio, QSize pixels, GlyphMasks& masks,
+                             const std::vector<PlacedGlyph>& glyphs, qreal left,
+                             const Colours& colours) {
   prepare(into, pixels, ratio);
   const Table& table = tableFor(colours);
   into.fill(table[0]);
   return masks.drawColoured(into, glyphs, left, table, keyOf(colours));
 }
 
-}  // namespace app
+}  // namespace textview

@@ -1,4 +1,4 @@
-// The log view's input method support: text an input method commits goes in as typed text, the
+// The text view's input method support: text an input method commits goes in as typed text, the
 // text it is still composing (the preedit) is drawn at the caret until it commits or is
 // cancelled, and the input method is told where the caret is and what surrounds it.
 #include <QGuiApplication>
@@ -8,11 +8,11 @@
 #include <QTextCharFormat>
 #include <algorithm>
 
-#include "app/log_view.h"
+#include "textview/text_view.h"
 
-namespace app {
+namespace textview {
 
-void LogView::inputMethodEvent(QInputMethodEvent* event) {
+void TextView::inputMethodEvent(QInputMethodEvent* event) {
   const bool replaces = event->replacementLength() > 0 || event->replacementStart() != 0;
   if (!event->commitString().isEmpty() || replaces) {
     if (replaces && !hasSelection()) {
@@ -25,14 +25,14 @@ void LogView::inputMethodEvent(QInputMethodEvent* event) {
     }
     if (event->commitString().isEmpty()) {
       const auto [from, to] = selection();
-      removeRange(from, to, LogDocument::EditRun::None);
+      removeRange(from, to, TextDocument::EditRun::None);
     } else {
-      typeText(event->commitString(), LogDocument::EditRun::Typing);
+      typeText(event->commitString(), TextDocument::EditRun::Typing);
     }
   } else if (!event->preeditString().isEmpty() && hasSelection()) {
     // Composing over a selection replaces it, as typing would.
     const auto [from, to] = selection();
-    removeRange(from, to, LogDocument::EditRun::None);
+    removeRange(from, to, TextDocument::EditRun::None);
   }
   preedit_.text = event->preeditString();
   preedit_.formats.clear();
@@ -51,7 +51,7 @@ void LogView::inputMethodEvent(QInputMethodEvent* event) {
   event->accept();
 }
 
-QVariant LogView::inputMethodQuery(Qt::InputMethodQuery query) const {
+QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const {
   const QString& line = document_.lineText(caret_.line);
   switch (query) {
     case Qt::ImEnabled:
@@ -88,7 +88,7 @@ QVariant LogView::inputMethodQuery(Qt::InputMethodQuery query) const {
   }
 }
 
-void LogView::commitPreedit() {
+void TextView::commitPreedit() {
   if (preedit_.text.isEmpty()) return;
   QGuiApplication::inputMethod()->commit();
   // An input method that does not commit on request leaves its preedit behind: drop it.
@@ -98,7 +98,7 @@ void LogView::commitPreedit() {
   }
 }
 
-QRect LogView::preeditCaretRect() const {
+QRect TextView::preeditCaretRect() const {
   QRect caret = caretRect();
   if (!preedit_.text.isEmpty()) {
     caret.translate(
@@ -107,7 +107,7 @@ QRect LogView::preeditCaretRect() const {
   return caret;
 }
 
-void LogView::paintPreedit(QPainter& painter) {
+void TextView::paintPreedit(QPainter& painter) {
   const QRect caret = caretRect();
   const QFontMetricsF metrics(font());
   QFont underlined = font();
@@ -144,4 +144,4 @@ void LogView::paintPreedit(QPainter& painter) {
     painter.fillRect(preeditCaretRect(), palette().brush(QPalette::Text));
 }
 
-}  // namespace app
+}  // namespace textview

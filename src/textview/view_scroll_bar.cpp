@@ -1,4 +1,4 @@
-#include "app/log_view_scroll_bar.h"
+#include "textview/view_scroll_bar.h"
 
 #include <QGuiApplication>
 #include <QPaintEngine>
@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace app {
+namespace textview {
 
 namespace {
 
@@ -44,11 +44,11 @@ void paintInBands(QImage& image, int top, int bottom, Paint&& paint) {
 
 }  // namespace
 
-LogScrollBar::LogScrollBar(QWidget* parent) : QScrollBar(Qt::Vertical, parent) {
+ViewScrollBar::ViewScrollBar(QWidget* parent) : QScrollBar(Qt::Vertical, parent) {
   setAutoFillBackground(true);
 }
 
-LogScrollBar::Look LogScrollBar::look() const {
+ViewScrollBar::Look ViewScrollBar::look() const {
   QStyleOptionSlider option;
   initStyleOption(&option);
   return {style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
@@ -61,12 +61,12 @@ LogScrollBar::Look LogScrollBar::look() const {
           palette().cacheKey()};
 }
 
-bool LogScrollBar::pointerShows() const {
+bool ViewScrollBar::pointerShows() const {
   return underMouse() || isSliderDown() || QGuiApplication::mouseButtons() != Qt::NoButton ||
          style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, this);
 }
 
-bool LogScrollBar::sameState(const Look& from, const Look& to, bool endsMayDiffer) {
+bool ViewScrollBar::sameState(const Look& from, const Look& to, bool endsMayDiffer) {
   Look state = from;
   state.slider = to.slider;
   if (endsMayDiffer) {
@@ -76,14 +76,14 @@ bool LogScrollBar::sameState(const Look& from, const Look& to, bool endsMayDiffe
   return state == to;
 }
 
-bool LogScrollBar::onlySliderMoved(const Look& from, const Look& to, bool endsMayDiffer) {
+bool ViewScrollBar::onlySliderMoved(const Look& from, const Look& to, bool endsMayDiffer) {
   const auto ranged = [](const Look& look) {
     return !look.slider.isEmpty() && !(look.atMinimum && look.atMaximum);
   };
   return sameState(from, to, endsMayDiffer) && ranged(from) && ranged(to);
 }
 
-QRegion LogScrollBar::changedRows(const Look& from, const Look& to) const {
+QRegion ViewScrollBar::changedRows(const Look& from, const Look& to) const {
   if (!onlySliderMoved(from, to, true) || edgeChecks_ < kEdgeChecks || edgesDiffer_) return rect();
   QRegion rows = aroundEdges(from.slider, to.slider);
   // A style may show a button as disabled while the slider stands at its end.
@@ -97,7 +97,7 @@ QRegion LogScrollBar::changedRows(const Look& from, const Look& to) const {
   return rows;
 }
 
-void LogScrollBar::sliderChange(SliderChange change) {
+void ViewScrollBar::sliderChange(SliderChange change) {
   // A transient scroll bar shows itself on a change of value, so every change goes through.
   const bool moves =
       change == SliderRangeChange || change == SliderStepsChange || change == SliderValueChange;
@@ -113,11 +113,11 @@ void LogScrollBar::sliderChange(SliderChange change) {
   QScrollBar::sliderChange(change);
 }
 
-QRect LogScrollBar::around(const QRect& part) const {
+QRect ViewScrollBar::around(const QRect& part) const {
   return QRect(0, part.top() - width(), width(), part.height() + 2 * width());
 }
 
-QRegion LogScrollBar::aroundEdges(const QRect& from, const QRect& to) const {
+QRegion ViewScrollBar::aroundEdges(const QRect& from, const QRect& to) const {
   // The rows from each end's old place to its new one, and around both: where the sliders
   // differ lies between the places of their tops or of their bottoms.
   QRect spans[2];
@@ -133,7 +133,7 @@ QRegion LogScrollBar::aroundEdges(const QRect& from, const QRect& to) const {
   return rows;
 }
 
-void LogScrollBar::drawRows(QImage& image, const QRegion& rows) {
+void ViewScrollBar::drawRows(QImage& image, const QRegion& rows) {
   QStyleOptionSlider option;
   initStyleOption(&option);
   option.subControls = QStyle::SC_All;
@@ -146,7 +146,7 @@ void LogScrollBar::drawRows(QImage& image, const QRegion& rows) {
   }
 }
 
-const QImage& LogScrollBar::drawnFor(const Look& look) {
+const QImage& ViewScrollBar::drawnFor(const Look& look) {
   const auto found =
       std::find_if(drawn_.begin(), drawn_.end(), [&](const Drawn& d) { return d.look == look; });
   if (found != drawn_.end()) {
@@ -206,7 +206,7 @@ const QImage& LogScrollBar::drawnFor(const Look& look) {
   return drawn_.front().image;
 }
 
-void LogScrollBar::changeEvent(QEvent* event) {
+void ViewScrollBar::changeEvent(QEvent* event) {
   if (event->type() == QEvent::StyleChange) {
     drawn_.clear();
     spare_ = QImage();
@@ -217,7 +217,7 @@ void LogScrollBar::changeEvent(QEvent* event) {
   QScrollBar::changeEvent(event);
 }
 
-void LogScrollBar::paintEvent(QPaintEvent* event) {
+void ViewScrollBar::paintEvent(QPaintEvent* event) {
   const Look now = look();
   // A paint of part of the bar leaves the rest as it was: what shows is then known only when
   // the rest shows the same in both looks.
@@ -241,4 +241,4 @@ void LogScrollBar::paintEvent(QPaintEvent* event) {
   }
 }
 
-}  // namespace app
+}  // namespace textview

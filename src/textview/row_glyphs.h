@@ -1,15 +1,15 @@
 #pragma once
-// Glyph runs for the rows the log view shows, every character placed on the cell grid of
-// log_view_wrap.h (x = cell * cell width), never where a text layout would put it, so the
+// Glyph runs for the rows the text view shows, every character placed on the cell grid of
+// wrap.h (x = cell * cell width), never where a text layout would put it, so the
 // glyphs sit exactly where the caret and hit testing put them. Glyphs come from the font's
 // primary face by a character-to-glyph lookup, with no shaping; a character the face lacks is
 // drawn from the fallback face a one-character text layout picks, looked up once per
 // character. C0 controls and DEL are drawn as their control pictures; blanks, tabs and C1
 // controls draw nothing; a character no installed font has is drawn as a box filling its cells
 // (a font's own missing-glyph box is wider than a cell).
-// LogRowCache keeps the rows on screen, laid out and drawn: a row is laid out and drawn into its
+// RowCache keeps the rows on screen, laid out and drawn: a row is laid out and drawn into its
 // own image once while it stays visible (again only when the selection across it changes), and
-// a paint copies the images (log_view_masks.h and log_view_raster.h draw them). The images of rows
+// a paint copies the images (glyph_masks.h and row_raster.h draw them). The images of rows
 // it forgets are kept, a few, for the rows drawn next: a stream draws whole screens of new rows a
 // frame, and fresh memory for each would cost more than drawing them. The view drops rows whose
 // line changed, and everything on a width, font or palette change.
@@ -25,16 +25,16 @@
 #include <optional>
 #include <vector>
 
-#include "app/log_view_wrap.h"
+#include "textview/wrap.h"
 
 class QPainter;
 
-namespace app {
+namespace textview {
 
 // One glyph of a row: a glyph of one of the log's fonts, or a box for a character no font has.
 struct PlacedGlyph {
   static constexpr int kBox = -1;
-  int font = 0;       // which of the fonts LogGlyphs draws with, or kBox
+  int font = 0;       // which of the fonts RowGlyphs draws with, or kBox
   quint32 glyph = 0;  // the font's glyph index; of a box, its width in cells
   QPointF at;         // the pen: the row's first cell at x = 0, the baseline at y = 0
 };
@@ -44,10 +44,10 @@ struct LaidRow {
   std::vector<PlacedGlyph> glyphs;
 };
 
-class LogGlyphs {
+class RowGlyphs {
  public:
   void setFont(const QFont& font, qreal cellWidth);
-  LaidRow layRow(QStringView line, const logwrap::Grid& grid, logwrap::RowSpan span);
+  LaidRow layRow(QStringView line, const wrap::Grid& grid, wrap::RowSpan span);
   // Draws one glyph as Qt draws text: its pen at `origin` plus its place.
   void draw(QPainter& painter, QPointF origin, const PlacedGlyph& glyph) const;
 
@@ -60,7 +60,7 @@ class LogGlyphs {
   int fontIndex(const QRawFont& font);
   // A row of only Latin-1 characters the primary face has, laid from a table of their glyphs;
   // none for any other row.
-  std::optional<LaidRow> layLatinRow(QStringView line, logwrap::RowSpan span);
+  std::optional<LaidRow> layLatinRow(QStringView line, wrap::RowSpan span);
   quint32 latinGlyph(char16_t c);  // 0: the primary face lacks it
 
   QFont font_;
@@ -72,7 +72,7 @@ class LogGlyphs {
   std::array<quint32, 256> latinGlyphs_{};  // the primary face's, looked up when first met
 };
 
-class LogRowCache {
+class RowCache {
  public:
   // The cells of a row drawn selected, [start, end); empty when none is.
   struct Selection {
@@ -82,7 +82,7 @@ class LogRowCache {
   };
   struct Row {
     int absoluteRow = 0;
-    logwrap::RowSpan span;
+    wrap::RowSpan span;
     LaidRow laid;
     QImage image;  // the row drawn once `drawn` is set; before, memory to draw it in, or null
     bool drawn = false;
@@ -94,7 +94,7 @@ class LogRowCache {
   Row& store(int line, int row, Row laid);
   void dropLinesFrom(int line);
   void clear();
-  // Forgets rows outside [firstRow, lastRow] of the whole log.
+  // Forgets rows outside [firstRow, lastRow] of the whole text.
   void keepOnly(int firstRow, int lastRow);
   // The image of a forgotten row, to draw a new row in (null when none is kept).
   QImage takeSpareImage();
@@ -110,4 +110,4 @@ class LogRowCache {
   QHash<quint64, Row> rows_;
 };
 
-}  // namespace app
+}  // namespace textview

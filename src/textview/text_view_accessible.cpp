@@ -1,20 +1,21 @@
-#include "app/log_view_accessible.h"
+#include "textview/text_view_accessible.h"
 
 #include <QAccessibleWidget>
 #include <QTextBoundaryFinder>
 
-#include "app/log_view.h"
-#include "app/log_view_wrap.h"
+#include "textview/text_view.h"
+#include "textview/wrap.h"
 
-namespace app {
+namespace textview {
 
 namespace {
 
-class LogViewAccessible : public QAccessibleWidget,
-                          public QAccessibleTextInterface,
-                          public QAccessibleEditableTextInterface {
+class TextViewAccessible : public QAccessibleWidget,
+                           public QAccessibleTextInterface,
+                           public QAccessibleEditableTextInterface {
  public:
-  explicit LogViewAccessible(LogView* view) : QAccessibleWidget(view, QAccessible::EditableText) {}
+  explicit TextViewAccessible(TextView* view)
+      : QAccessibleWidget(view, QAccessible::EditableText) {}
 
   void* interface_cast(QAccessible::InterfaceType type) override {
     if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
@@ -63,8 +64,8 @@ class LogViewAccessible : public QAccessibleWidget,
     return view().document().text(position(start), position(end));
   }
   int characterCount() const override {
-    const LogDocument& document = view().document();
-    return static_cast<int>(document.textLength() - (document.lineCount() - 1));
+    const TextDocument& document = view().document();
+    return static_cast<int>(document.plainTextLength());
   }
   QRect characterRect(int at) const override {
     QRect rect = view().characterRect(position(at));
@@ -82,10 +83,10 @@ class LogViewAccessible : public QAccessibleWidget,
   }
   // The colour of the line holding the offset, over that line.
   QString attributes(int at, int* start, int* end) const override {
-    const LogPosition where = position(at);
+    const TextPosition where = position(at);
     *start = offset({where.line, 0});
     *end = *start + static_cast<int>(view().document().lineText(where.line).size());
-    const QColor colour = view().document().lineColour(where.line);
+    const QColor colour = view().shownColour(where.line);
     return QStringLiteral("color:rgb(%1,%2,%3);")
         .arg(colour.red())
         .arg(colour.green())
@@ -118,19 +119,19 @@ class LogViewAccessible : public QAccessibleWidget,
 
   void deleteText(int start, int end) override {
     view().setCaret(
-        view().document().remove(position(start), position(end), LogDocument::EditRun::None));
+        view().document().remove(position(start), position(end), TextDocument::EditRun::None));
   }
   void insertText(int at, const QString& text) override {
-    view().setCaret(view().document().insert(position(at), text, LogDocument::EditRun::None));
+    view().setCaret(view().document().insert(position(at), text, TextDocument::EditRun::None));
   }
   void replaceText(int start, int end, const QString& text) override {
     view().setCaret(view().document().replace(position(start), position(end), text));
   }
 
  private:
-  LogView& view() const { return *static_cast<LogView*>(widget()); }
-  int offset(LogPosition at) const { return static_cast<int>(view().offsetOf(at)); }
-  LogPosition position(int at) const { return view().positionAtOffset(at); }
+  TextView& view() const { return *static_cast<TextView*>(widget()); }
+  int offset(TextPosition at) const { return static_cast<int>(view().offsetOf(at)); }
+  TextPosition position(int at) const { return view().positionAtOffset(at); }
 
   // The text unit holding the character at `at`, as [start, end) offsets. A line break is a
   // unit of its own for characters, words and sentences, and ends its line's paragraph.
@@ -138,14 +139,14 @@ class LogViewAccessible : public QAccessibleWidget,
     const int length = characterCount();
     at = std::clamp(at, 0, length);
     if (boundary == QAccessible::NoBoundary) return {0, length};
-    const LogPosition where = position(at);
+    const TextPosition where = position(at);
     const QString& line = view().document().lineText(where.line);
     const int lineStart = at - where.column;
     const int lineEnd = lineStart + static_cast<int>(line.size());
     const int breakAfter = where.line + 1 < view().document().lineCount() ? 1 : 0;
     if (boundary == QAccessible::ParagraphBoundary) return {lineStart, lineEnd + breakAfter};
     if (boundary == QAccessible::LineBoundary) {
-      const logwrap::RowSpan span = view().rowSpanShowing(where);
+      const wrap::RowSpan span = view().rowSpanShowing(where);
       const int rowEnd = span.end == line.size() ? span.end + breakAfter : span.end;
       return {lineStart + span.start, lineStart + rowEnd};
     }
@@ -167,13 +168,13 @@ class LogViewAccessible : public QAccessibleWidget,
 };
 
 QAccessibleInterface* logViewAccessibleFactory(const QString&, QObject* object) {
-  if (auto* view = qobject_cast<LogView*>(object)) return new LogViewAccessible(view);
+  if (auto* view = qobject_cast<TextView*>(object)) return new TextViewAccessible(view);
   return nullptr;
 }
 
 }  // namespace
 
-void InstallLogViewAccessibility() {
+void InstallTextViewAccessibility() {
   static const bool installed = [] {
     QAccessible::installFactory(logViewAccessibleFactory);
     return true;
@@ -181,4 +182,4 @@ void InstallLogViewAccessibility() {
   (void)installed;
 }
 
-}  // namespace app
+}  // namespace textview

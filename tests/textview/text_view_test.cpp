@@ -1,7 +1,7 @@
 // The log view: wrapping by cells, hit testing and caret moves over wrapped rows, the editing
 // keys, the primary selection, the context-menu request and the accessible text.
 
-#include "app/log_view.h"
+#include "textview/text_view.h"
 
 #include <gtest/gtest.h>
 
@@ -27,15 +27,23 @@
 #include <memory>
 #include <random>
 
-#include "app/log_view_glyphs.h"
-#include "app/log_view_masks.h"
-#include "app/log_view_raster.h"
-#include "app/log_view_wrap.h"
-#include "app/main_window_layout.h"
+#include "textview/glyph_masks.h"
+#include "textview/row_glyphs.h"
+#include "textview/row_raster.h"
+#include "textview/wrap.h"
 
 namespace {
 
-using app::LogPosition;
+using textview::TextPosition;
+
+// A monospaced font with Chinese characters, as a log shows its text in.
+QFont TestFont() {
+  QFont font;
+  font.setFamilies({QStringLiteral("Noto Sans Mono CJK SC"), QStringLiteral("monospace")});
+  font.setPixelSize(13);
+  font.setStyleStrategy(QFont::PreferNoShaping);
+  return font;
+}
 
 const QColor kGreen{0, 128, 0};
 const QColor kBlue{0, 0, 255};
@@ -43,10 +51,10 @@ constexpr int kMargin = 4;
 
 // A shown view whose rows hold exactly `columns` cells.
 struct ShownView {
-  app::LogView view;
+  textview::TextView view;
 
   explicit ShownView(int columns, int rows = 10) {
-    view.setFont(app::LogFont());
+    view.setFont(TestFont());
     view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     view.show();
     resize(columns, rows);
@@ -89,7 +97,7 @@ struct ShownView {
   QStringList lines() const { return view.toPlainText().split(u'\n'); }
 };
 
-class FakeSelection : public app::PrimarySelection {
+class FakeSelection : public textview::PrimarySelection {
  public:
   bool supported = true;
   QString held;
@@ -101,17 +109,17 @@ class FakeSelection : public app::PrimarySelection {
 }  // namespace
 
 // Rows of `columns` cells of the log's font, with its tab stops.
-app::logwrap::Grid LogGrid(int columns) {
-  return {columns, app::logwrap::kTabStopPixels /
-                       QFontMetricsF(app::LogFont()).horizontalAdvance(u'0')};
+textview::wrap::Grid LogGrid(int columns) {
+  return {columns,
+          textview::wrap::kTabStopPixels / QFontMetricsF(TestFont()).horizontalAdvance(u'0')};
 }
 
 // The rows of a line at `columns` cells, as texts.
 QStringList RowTexts(const QString& line, int columns) {
-  const bool plain = app::logwrap::IsPlain(line);
+  const bool plain = textview::wrap::IsPlain(line);
   QStringList rows;
   int start = 0;
-  for (int next : app::logwrap::RowStarts(line, plain, LogGrid(columns))) {
+  for (int next : textview::wrap::RowStarts(line, plain, LogGrid(columns))) {
     rows.append(line.mid(start, next - start));
     start = next;
   }
@@ -122,11 +130,11 @@ QStringList RowTexts(const QString& line, int columns) {
 // The rows Qt's own layout gives the line, wrapping at word boundaries (or anywhere in a word
 // longer than a row) in the log's font, `columns` cells wide.
 QStringList QtRowTexts(const QString& line, int columns) {
-  QTextLayout layout(line, app::LogFont());
+  QTextLayout layout(line, TestFont());
   QTextOption option;
   option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   layout.setTextOption(option);
-  const qreal cell = QFontMetricsF(app::LogFont()).horizontalAdvance(u'0');
+  const qreal cell = QFontMetricsF(TestFont()).horizontalAdvance(u'0');
   QStringList rows;
   layout.beginLayout();
   for (QTextLine row = layout.createLine(); row.isValid(); row = layout.createLine()) {
@@ -138,13 +146,12 @@ QStringList QtRowTexts(const QString& line, int columns) {
 }
 
 TEST(LogViewWrap, RowsBreakWhereQtsLayoutBreaksThemAndAResizeKeepsTheTopLine) {
-  using namespace app::logwrap;
+  using namespace textview::wrap;
   // A word longer than a row breaks where the row is full; a hex byte never splits, and the
   // blanks a row breaks after stay on it.
   EXPECT_EQ(RowTexts(QString(25, u'a'), 10), QStringList({"aaaaaaaaaa", "aaaaaaaaaa", "aaaaa"}));
   EXPECT_EQ(RowTexts(QStringLiteral("RX:01 02 03 04"), 8), QStringList({"RX:01 02 ", "03 04"}));
-  EXPECT_EQ(RowTexts(QStringLiteral("RX:01 02 03 04"), 7),
-            QStringList({"RX:01 ", "02 03 ", "04"}));
+  EXPECT_EQ(RowTexts(QStringLiteral("RX:01 02 03 04"), 7), QStringList({"RX:01 ", "02 03 ", "04"}));
   EXPECT_EQ(RowTexts(QStringLiteral("ab    cd"), 3), QStringList({"ab    ", "cd"}));
   EXPECT_EQ(RowTexts(QString(), 10), QStringList({""}));
   EXPECT_EQ(RowTexts(QStringLiteral("中文报文中"), 10).size(), 1);  // five wide characters
@@ -189,7 +196,7 @@ TEST(LogViewWrap, RowsBreakWhereQtsLayoutBreaksThemAndAResizeKeepsTheTopLine) {
 
   ShownView shown(40, 4);
   ASSERT_EQ(shown.view.columns(), 40);
-  app::LogDocument& document = shown.view.document();
+  textview::TextDocument& document = shown.view.document();
   document.appendLine(QString(100, u'x'), kGreen);
   document.appendLine(QString(30, QChar(0x4e2d)), kBlue);  // 60 cells
   document.appendLine(QStringLiteral("short"), kGreen);
@@ -216,14 +223,14 @@ TEST(LogViewWrap, RowsBreakWhereQtsLayoutBreaksThemAndAResizeKeepsTheTopLine) {
 
 TEST(LogViewCaret, ClicksAndKeysPlaceTheCaretOnTheCellGridAcrossWrappedRows) {
   ShownView shown(20);
-  app::LogView& view = shown.view;
+  textview::TextView& view = shown.view;
   view.document().appendLine(QStringLiteral("0123456789abcdefghij0123456789ABCDE"), kGreen);
   view.document().appendLine(QStringLiteral("中文中文中文中文中文中文"), kBlue);  // 24 cells
   view.document().appendLine(QStringLiteral("xyz"), kGreen);
   ASSERT_EQ(view.rowCount(), 5);
 
   shown.click(shown.cellPoint(1, 4));
-  EXPECT_EQ(view.caret(), (LogPosition{0, 24}));
+  EXPECT_EQ(view.caret(), (TextPosition{0, 24}));
   EXPECT_FALSE(view.hasSelection());
   EXPECT_NEAR(view.caretRect().x(), kMargin + 4 * view.cellWidth(), 1.0);
   EXPECT_EQ(view.caretRect().y(), kMargin + view.rowHeight());
@@ -231,61 +238,61 @@ TEST(LogViewCaret, ClicksAndKeysPlaceTheCaretOnTheCellGridAcrossWrappedRows) {
   EXPECT_NEAR(wide.x(), kMargin + 4 * view.cellWidth(), 1.0);
   EXPECT_NEAR(wide.width(), 2 * view.cellWidth(), 1.0);
   shown.click(shown.cellPoint(2, 4));  // the left half of the third wide character
-  EXPECT_EQ(view.caret(), (LogPosition{1, 2}));
+  EXPECT_EQ(view.caret(), (TextPosition{1, 2}));
   shown.click(shown.cellPoint(2, 5));  // its right half
-  EXPECT_EQ(view.caret(), (LogPosition{1, 3}));
+  EXPECT_EQ(view.caret(), (TextPosition{1, 3}));
   shown.click(shown.cellPoint(4, 15));  // past the end of a short line
-  EXPECT_EQ(view.caret(), (LogPosition{2, 3}));
+  EXPECT_EQ(view.caret(), (TextPosition{2, 3}));
 
   // Up and Down go through the rows of the wrap and keep the cell they started from.
   view.setCaret({0, 4});
-  const LogPosition down[] = {{0, 24}, {1, 2}, {1, 12}, {2, 3}};
-  for (const LogPosition& expected : down) {
+  const TextPosition down[] = {{0, 24}, {1, 2}, {1, 12}, {2, 3}};
+  for (const TextPosition& expected : down) {
     shown.key(Qt::Key_Down);
     EXPECT_EQ(view.caret(), expected);
   }
-  const LogPosition up[] = {{1, 12}, {1, 2}, {0, 24}, {0, 4}, {0, 4}};
-  for (const LogPosition& expected : up) {
+  const TextPosition up[] = {{1, 12}, {1, 2}, {0, 24}, {0, 4}, {0, 4}};
+  for (const TextPosition& expected : up) {
     shown.key(Qt::Key_Up);
     EXPECT_EQ(view.caret(), expected);
   }
 
   // Home and End go to the ends of the row; at a row's end the caret shows on that row.
   shown.key(Qt::Key_End);
-  EXPECT_EQ(view.caret(), (LogPosition{0, 20}));
+  EXPECT_EQ(view.caret(), (TextPosition{0, 20}));
   EXPECT_EQ(view.caretRect().y(), kMargin);
   EXPECT_NEAR(view.caretRect().x(), kMargin + 20 * view.cellWidth(), 1.0);
   shown.key(Qt::Key_Home);
-  EXPECT_EQ(view.caret(), (LogPosition{0, 0}));
+  EXPECT_EQ(view.caret(), (TextPosition{0, 0}));
   view.setCaret({0, 24});
   shown.key(Qt::Key_End);
-  EXPECT_EQ(view.caret(), (LogPosition{0, 35}));
+  EXPECT_EQ(view.caret(), (TextPosition{0, 35}));
   shown.key(Qt::Key_Home);
-  EXPECT_EQ(view.caret(), (LogPosition{0, 20}));
+  EXPECT_EQ(view.caret(), (TextPosition{0, 20}));
   EXPECT_EQ(view.caretRect().y(), kMargin + view.rowHeight());
 
   // Left and Right cross line ends; Shift extends; a plain move drops the selection at its end.
   shown.key(Qt::Key_End, Qt::ControlModifier);
-  EXPECT_EQ(view.caret(), (LogPosition{2, 3}));
+  EXPECT_EQ(view.caret(), (TextPosition{2, 3}));
   shown.key(Qt::Key_Home);
   shown.key(Qt::Key_Left);
-  EXPECT_EQ(view.caret(), (LogPosition{1, 12}));
+  EXPECT_EQ(view.caret(), (TextPosition{1, 12}));
   shown.key(Qt::Key_Right, Qt::ShiftModifier);
   shown.key(Qt::Key_Right, Qt::ShiftModifier);
   EXPECT_EQ(view.selectedText(), QStringLiteral("\u2029x"));
   shown.key(Qt::Key_Left);
-  EXPECT_EQ(view.caret(), (LogPosition{1, 12}));
+  EXPECT_EQ(view.caret(), (TextPosition{1, 12}));
   EXPECT_FALSE(view.hasSelection());
   shown.key(Qt::Key_Home, Qt::ControlModifier);
   shown.key(Qt::Key_Down, Qt::ShiftModifier);
   EXPECT_EQ(view.selectedText(), QStringLiteral("0123456789abcdefghij"));
   shown.click(shown.cellPoint(2, 2), Qt::ShiftModifier);
-  EXPECT_EQ(view.anchor(), (LogPosition{0, 0}));
-  EXPECT_EQ(view.caret(), (LogPosition{1, 1}));
+  EXPECT_EQ(view.anchor(), (TextPosition{0, 0}));
+  EXPECT_EQ(view.caret(), (TextPosition{1, 1}));
 
   // Ctrl+arrows go by words; PageDown moves the view and the caret a page.
   view.document().setPlainText(QStringLiteral("RX:01 02 FF (12:00:00:000)"));
-  EXPECT_EQ(view.caret(), (LogPosition{0, 1}));  // clamped into the new text
+  EXPECT_EQ(view.caret(), (TextPosition{0, 1}));  // clamped into the new text
   const int words[] = {2, 3, 6, 9, 12, 13};
   for (const int column : words) {
     shown.key(Qt::Key_Right, Qt::ControlModifier);
@@ -296,15 +303,15 @@ TEST(LogViewCaret, ClicksAndKeysPlaceTheCaretOnTheCellGridAcrossWrappedRows) {
   for (int i = 0; i < 60; ++i) view.document().appendLine(QStringLiteral("row %1").arg(i), kGreen);
   view.setCaret({2, 1});
   shown.key(Qt::Key_PageDown);
-  EXPECT_EQ(view.caret(), (LogPosition{2 + view.visibleRows(), 1}));
+  EXPECT_EQ(view.caret(), (TextPosition{2 + view.visibleRows(), 1}));
   EXPECT_EQ(view.topRow(), view.visibleRows());
   shown.key(Qt::Key_PageUp, Qt::ShiftModifier);
-  EXPECT_EQ(view.caret(), (LogPosition{2, 1}));
+  EXPECT_EQ(view.caret(), (TextPosition{2, 1}));
 }
 
 TEST(LogViewEditing, KeysEditTheTextAsAPlainTextEditDoes) {
   ShownView shown(60);
-  app::LogView& view = shown.view;
+  textview::TextView& view = shown.view;
   view.document().appendLine(QStringLiteral("RX:01 02 FF (12:00:00:000)"), kGreen);
   view.setCaret({0, 8});
   QTest::keyClicks(&view, QStringLiteral("ab"));
@@ -312,7 +319,7 @@ TEST(LogViewEditing, KeysEditTheTextAsAPlainTextEditDoes) {
   EXPECT_EQ(view.toPlainText(), QStringLiteral("RX:01 02a FF (12:00:00:000)"));
   shown.key(Qt::Key_Return);
   EXPECT_EQ(shown.lines(), (QStringList{"RX:01 02a", " FF (12:00:00:000)"}));
-  EXPECT_EQ(view.caret(), (LogPosition{1, 0}));
+  EXPECT_EQ(view.caret(), (TextPosition{1, 0}));
   EXPECT_EQ(view.document().lineColour(1), kGreen);  // the line broken off keeps its colour
   shown.key(Qt::Key_Backspace);
   shown.key(Qt::Key_Delete);
@@ -333,7 +340,7 @@ TEST(LogViewEditing, KeysEditTheTextAsAPlainTextEditDoes) {
   shown.key(Qt::Key_Z, Qt::ControlModifier);
   shown.key(Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(view.toPlainText(), QStringLiteral("RX:01 "));
-  EXPECT_EQ(view.caret(), (LogPosition{0, 2}));  // after the text the undo put back
+  EXPECT_EQ(view.caret(), (TextPosition{0, 2}));  // after the text the undo put back
   shown.key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
   EXPECT_EQ(view.toPlainText(), QStringLiteral(":01 "));
   view.setCaret({0, 4});
@@ -350,7 +357,7 @@ TEST(LogViewEditing, KeysEditTheTextAsAPlainTextEditDoes) {
   QApplication::clipboard()->setText(QStringLiteral("one\r\ntwo\nthree"));
   shown.key(Qt::Key_Insert, Qt::ShiftModifier);
   EXPECT_EQ(shown.lines(), (QStringList{"one", "two", "three"}));
-  EXPECT_EQ(view.caret(), (LogPosition{2, 5}));
+  EXPECT_EQ(view.caret(), (TextPosition{2, 5}));
   view.setCaret({1, 1});
   view.setCaret({2, 2}, true);
   shown.key(Qt::Key_X, Qt::ControlModifier);
@@ -386,7 +393,7 @@ TEST(LogViewEditing, KeysTypeTheTextQtsTextEditTypes) {
       {Qt::Key_A, Qt::NoModifier, "a"},
       {Qt::Key_I, Qt::ControlModifier, "\t"},
       {Qt::Key_B, Qt::ControlModifier | Qt::ShiftModifier, "B"},
-      {Qt::Key_unknown, Qt::NoModifier, QString(QChar(0x200D))},                          // ZWJ
+      {Qt::Key_unknown, Qt::NoModifier, QString(QChar(0x200D))},                           // ZWJ
       {Qt::Key_unknown, Qt::ControlModifier | Qt::ShiftModifier, QString(QChar(0x200F))},  // RLM
       {Qt::Key_unknown, Qt::NoModifier, QStringLiteral("\U0001F600")},
       {Qt::Key_unknown, Qt::NoModifier, QString(QChar(0xE000))},  // private use
@@ -395,7 +402,8 @@ TEST(LogViewEditing, KeysTypeTheTextQtsTextEditTypes) {
       {Qt::Key_unknown, Qt::NoModifier, QString(QChar(0x07))},  // a control character
   };
   for (const Key& key : keys) {
-    for (QWidget* target : {static_cast<QWidget*>(&shown.view), static_cast<QWidget*>(&reference)}) {
+    for (QWidget* target :
+         {static_cast<QWidget*>(&shown.view), static_cast<QWidget*>(&reference)}) {
       QKeyEvent press(QEvent::KeyPress, key.key, key.modifiers, key.text);
       QApplication::sendEvent(target, &press);
     }
@@ -409,7 +417,7 @@ TEST(LogViewEditing, KeysTypeTheTextQtsTextEditTypes) {
 // cancelled composition leaves nothing behind.
 TEST(LogViewEditing, AnInputMethodCommitsComposesAndCancelsAsInATextEdit) {
   ShownView shown(40, 4);
-  app::LogView& view = shown.view;
+  textview::TextView& view = shown.view;
   EXPECT_TRUE(view.testAttribute(Qt::WA_InputMethodEnabled));
   EXPECT_TRUE(view.inputMethodQuery(Qt::ImEnabled).toBool());
   view.setPlainText(QStringLiteral("ab"));
@@ -443,7 +451,7 @@ TEST(LogViewEditing, AnInputMethodCommitsComposesAndCancelsAsInATextEdit) {
   replace.setCommitString(QStringLiteral("测"), -1, 1);  // the character before the caret
   send(std::move(replace));
   EXPECT_EQ(view.toPlainText(), QStringLiteral("ab你测"));
-  EXPECT_EQ(view.caret(), (LogPosition{0, 4}));
+  EXPECT_EQ(view.caret(), (TextPosition{0, 4}));
   const QImage committed = view.viewport()->grab().toImage();
   send(QInputMethodEvent(QStringLiteral("xyz"), {}));
   send(QInputMethodEvent());
@@ -453,7 +461,7 @@ TEST(LogViewEditing, AnInputMethodCommitsComposesAndCancelsAsInATextEdit) {
 
 TEST(LogViewPrimarySelection, UserSelectionsGoToThePrimarySelectionAndAMiddleClickPastesIt) {
   ShownView shown(40);
-  app::LogView& view = shown.view;
+  textview::TextView& view = shown.view;
   FakeSelection primary;
   view.setPrimarySelection(&primary);
   view.document().appendLine(QStringLiteral("hello world"), kGreen);
@@ -475,7 +483,7 @@ TEST(LogViewPrimarySelection, UserSelectionsGoToThePrimarySelectionAndAMiddleCli
   shown.mouse(QEvent::MouseButtonPress, Qt::MiddleButton, shown.cellPoint(0, 6));
   shown.mouse(QEvent::MouseButtonRelease, Qt::MiddleButton, shown.cellPoint(0, 6));
   EXPECT_EQ(view.toPlainText(), QStringLiteral("hello XYworld"));
-  EXPECT_EQ(view.caret(), (LogPosition{0, 8}));
+  EXPECT_EQ(view.caret(), (TextPosition{0, 8}));
 
   // Without a primary selection on the platform, neither happens.
   primary.supported = false;
@@ -488,7 +496,7 @@ TEST(LogViewPrimarySelection, UserSelectionsGoToThePrimarySelectionAndAMiddleCli
 TEST(LogViewContextMenu, ARightClickAsksForTheMenuAtThePositionAPlainTextEditGives) {
   ShownView shown(40);
   QPlainTextEdit reference;
-  reference.setFont(app::LogFont());
+  reference.setFont(TestFont());
   reference.resize(shown.view.size());
   reference.show();
   shown.view.document().appendLine(QStringLiteral("RX:01"), kGreen);
@@ -505,12 +513,12 @@ TEST(LogViewContextMenu, ARightClickAsksForTheMenuAtThePositionAPlainTextEditGiv
   }
   ASSERT_EQ(asked.size(), 2);
   EXPECT_EQ(asked[0], asked[1]);
-  EXPECT_EQ(shown.view.caret(), (LogPosition{0, 2}));  // a right click leaves the caret
+  EXPECT_EQ(shown.view.caret(), (TextPosition{0, 2}));  // a right click leaves the caret
 }
 
 TEST(LogViewAccessibility, AssistiveToolsReadTheTextCaretSelectionAndCharacterPlaces) {
   ShownView shown(20);
-  app::LogView& view = shown.view;
+  textview::TextView& view = shown.view;
   view.document().appendLine(QStringLiteral("RX:01 02 FF"), kGreen);
   view.document().appendLine(QStringLiteral("中文"), kBlue);
   view.document().appendLine(QString(30, u'z'), kGreen);
@@ -561,7 +569,7 @@ TEST(LogViewAccessibility, AssistiveToolsReadTheTextCaretSelectionAndCharacterPl
 
 TEST(LogViewPainting, EachLineShowsInItsColourAndTheSelectionInTheHighlight) {
   ShownView shown(40, 4);
-  app::LogView& view = shown.view;
+  textview::TextView& view = shown.view;
   view.document().appendLine(QStringLiteral("RX:") + QString(37, u'8'), kGreen);
   view.document().appendLine(QStringLiteral("TX:") + QString(37, u'8'), kBlue);
   view.setCaret({1, 0});
@@ -593,22 +601,23 @@ TEST(LogViewPainting, RowImagesHoldThePixelsQtDrawsOnAnOpaqueSurface) {
   // Hex, a character from a fallback font, a control picture and a character no font has.
   const QString sample = QStringLiteral("RX:01 02 FF ab 报文\x01 (12:00:00:000) ") +
                          QString::fromUcs4(U"\U0010FFFD", 1);
-  app::LogGlyphs glyphs;
-  const QFontMetricsF metrics(app::LogFont());
+  textview::RowGlyphs glyphs;
+  const QFontMetricsF metrics(TestFont());
   const qreal cellWidth = metrics.horizontalAdvance(u'0');
-  glyphs.setFont(app::LogFont(), cellWidth);
+  glyphs.setFont(TestFont(), cellWidth);
   const int columns = static_cast<int>(sample.size()) + 2;
-  const app::LaidRow laid = glyphs.layRow(sample, LogGrid(columns), {0, static_cast<int>(sample.size())});
+  const textview::LaidRow laid =
+      glyphs.layRow(sample, LogGrid(columns), {0, static_cast<int>(sample.size())});
   const QSize size(static_cast<int>(std::ceil(columns * cellWidth)) + 8, 19);
   const QPointF pen(4, 15);
   const QColor colours[] = {kGreen, kBlue, Qt::black, Qt::white};
   const QColor backgrounds[] = {Qt::white, Qt::white, Qt::white, QColor(48, 140, 198)};
   for (const qreal ratio : {1.0, 2.0}) {
-    app::LogGlyphMasks masks;
+    textview::GlyphMasks masks;
     masks.reset(glyphs, size.height(), pen.y(), ratio);
-    app::LogCoverage coverage;
+    textview::GlyphCoverage coverage;
     coverage.reset(size * ratio);
-    for (const app::PlacedGlyph& glyph : laid.glyphs) masks.add(coverage, glyph, pen.x());
+    for (const textview::PlacedGlyph& glyph : laid.glyphs) masks.add(coverage, glyph, pen.x());
     for (int i = 0; i < 4; ++i) {
       QImage direct(size * ratio, QImage::Format_RGB32);
       direct.setDevicePixelRatio(ratio);
@@ -616,10 +625,10 @@ TEST(LogViewPainting, RowImagesHoldThePixelsQtDrawsOnAnOpaqueSurface) {
       {
         QPainter painter(&direct);
         painter.setPen(colours[i]);
-        for (const app::PlacedGlyph& glyph : laid.glyphs) glyphs.draw(painter, pen, glyph);
+        for (const textview::PlacedGlyph& glyph : laid.glyphs) glyphs.draw(painter, pen, glyph);
       }
-      app::LogTextRaster raster;
-      raster.setFont(app::LogFont());
+      textview::RowRaster raster;
+      raster.setFont(TestFont());
       QImage row;
       raster.render(row, ratio, coverage, {colours[i], backgrounds[i]}, 0, 0, {});
       ASSERT_EQ(row.size(), direct.size());
@@ -639,19 +648,19 @@ TEST(LogViewPainting, RowImagesHoldThePixelsQtDrawsOnAnOpaqueSurface) {
       // Coloured masks copied side by side give the coverage's very pixels; glyphs that
       // overlap are refused, since only their coverage blends them.
       QImage apart;
-      const app::LogTextRaster::Colours plain{colours[i], backgrounds[i]};
+      const textview::RowRaster::Colours plain{colours[i], backgrounds[i]};
       if (raster.renderDirect(apart, ratio, size * ratio, masks, laid.glyphs, pen.x(), plain)) {
         EXPECT_TRUE(apart == row) << "colour " << i << " ratio " << ratio;
       }
-      const app::LaidRow hex = glyphs.layRow(sample, LogGrid(columns), {0, 14});
-      app::LogCoverage hexCoverage;
+      const textview::LaidRow hex = glyphs.layRow(sample, LogGrid(columns), {0, 14});
+      textview::GlyphCoverage hexCoverage;
       hexCoverage.reset(size * ratio);
-      for (const app::PlacedGlyph& glyph : hex.glyphs) masks.add(hexCoverage, glyph, pen.x());
+      for (const textview::PlacedGlyph& glyph : hex.glyphs) masks.add(hexCoverage, glyph, pen.x());
       raster.render(row, ratio, hexCoverage, plain, 0, 0, {});
       ASSERT_TRUE(
           raster.renderDirect(apart, ratio, size * ratio, masks, hex.glyphs, pen.x(), plain));
       EXPECT_TRUE(apart == row) << "hex, colour " << i << " ratio " << ratio;
-      std::vector<app::PlacedGlyph> overlapping = hex.glyphs;
+      std::vector<textview::PlacedGlyph> overlapping = hex.glyphs;
       overlapping.push_back(hex.glyphs.front());
       EXPECT_FALSE(
           raster.renderDirect(apart, ratio, size * ratio, masks, overlapping, pen.x(), plain));
@@ -662,14 +671,14 @@ TEST(LogViewPainting, RowImagesHoldThePixelsQtDrawsOnAnOpaqueSurface) {
 // A row in two colour pairs the raster has not met yet: the second pair's table is added while
 // the first is held, however the tables grow.
 TEST(LogViewPainting, ARowInTwoNewColourPairsTakesBothWhileTheTablesGrow) {
-  app::LogTextRaster raster;
-  raster.setFont(app::LogFont());
-  app::LogCoverage blank;
+  textview::RowRaster raster;
+  raster.setFont(TestFont());
+  textview::GlyphCoverage blank;
   blank.reset(QSize(20, 4));
   QImage row;
   for (int i = 0; i < 200; ++i) {
-    const app::LogTextRaster::Colours plain{QColor(i, 0, 0), QColor(255, 255, i)};
-    const app::LogTextRaster::Colours band{QColor(0, i, 0), QColor(i, 255, 255)};
+    const textview::RowRaster::Colours plain{QColor(i, 0, 0), QColor(255, 255, i)};
+    const textview::RowRaster::Colours band{QColor(0, i, 0), QColor(i, 255, 255)};
     raster.render(row, 1.0, blank, plain, 10, 20, band);
     ASSERT_EQ(row.pixel(0, 0), plain.background.rgb()) << i;
     ASSERT_EQ(row.pixel(15, 3), band.background.rgb()) << i;
@@ -678,7 +687,7 @@ TEST(LogViewPainting, ARowInTwoNewColourPairsTakesBothWhileTheTablesGrow) {
 
 // What the window shows of the view's scroll bar against the bar painted whole, as it is now,
 // and that against a plain scroll bar in the same state.
-bool ScrollBarShowsItsState(app::LogView& view) {
+bool ScrollBarShowsItsState(textview::TextView& view) {
   QTest::qWait(150);
   QScrollBar* bar = view.verticalScrollBar();
   const QImage window = view.screen()->grabWindow(view.winId()).toImage();
@@ -696,7 +705,7 @@ bool ScrollBarShowsItsState(app::LogView& view) {
 
 TEST(LogViewPainting, TheScrollBarShowsWhereTheViewIsWhileTheLogGrowsAndScrolls) {
   ShownView shown(30, 8);
-  app::LogView& view = shown.view;
+  textview::TextView& view = shown.view;
   QScrollBar* bar = view.verticalScrollBar();
   const auto barShowsItsState = [&] { return ScrollBarShowsItsState(view); };
   for (int i = 0; i < 200; ++i) {
@@ -745,7 +754,7 @@ TEST(LogViewPainting, TheScrollBarShowsItsStateWhileATallLogGrows) {
   // along its length.
   for (const bool marked : {false, true}) {
     ShownView shown(30, 30);
-    app::LogView& view = shown.view;
+    textview::TextView& view = shown.view;
     GripStyle grip(QStyleFactory::create(QStringLiteral("Fusion")));
     const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
     view.verticalScrollBar()->setStyle(marked ? &grip : fusion.get());

@@ -1,6 +1,6 @@
-#include "app/log_view_words.h"
+#include "textview/words.h"
 
-namespace app::logwords {
+namespace textview::words {
 
 namespace {
 
@@ -57,4 +57,4 @@ Word WordAt(QStringView line, int column) {
   return {start, end};
 }
 
-}  // namespace app::logwords
+}  // namespace textview::words

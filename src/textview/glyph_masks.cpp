@@ -1,4 +1,4 @@
-#include "app/log_view_masks.h"
+#include "textview/glyph_masks.h"
 
 #include <QImage>
 #include <QPainter>
@@ -10,7 +10,7 @@
 #include <limits>
 #include <utility>
 
-namespace app {
+namespace textview {
 
 namespace {
 
@@ -50,12 +50,12 @@ void copyRows(const QRgb* from, qsizetype fromStride, QRgb* to, qsizetype toStri
 
 }  // namespace
 
-void LogCoverage::reset(QSize size) {
+void GlyphCoverage::reset(QSize size) {
   size_ = size;
   values_.assign(static_cast<size_t>(size.width()) * size.height(), 0);
 }
 
-void LogGlyphMasks::reset(const LogGlyphs& glyphs, int rowHeight, qreal baseline, qreal ratio) {
+void GlyphMasks::reset(const RowGlyphs& glyphs, int rowHeight, qreal baseline, qreal ratio) {
   glyphs_ = &glyphs;
   rowHeight_ = rowHeight;
   baseline_ = baseline;
@@ -65,7 +65,7 @@ void LogGlyphMasks::reset(const LogGlyphs& glyphs, int rowHeight, qreal baseline
   masks_.clear();
 }
 
-LogGlyphMasks::Mask& LogGlyphMasks::maskFor(const Key& key, const PlacedGlyph& glyph) {
+GlyphMasks::Mask& GlyphMasks::maskFor(const Key& key, const PlacedGlyph& glyph) {
   // A row meets the same few glyphs at the same few fractions again and again: a slot a key
   // maps to by a multiplicative hash answers most lookups without a hash table. The fields are
   // spread by odd constants, so that glyphs whose numbers differ by a power of two (a font
@@ -82,7 +82,7 @@ LogGlyphMasks::Mask& LogGlyphMasks::maskFor(const Key& key, const PlacedGlyph& g
   return *recent.mask;
 }
 
-LogGlyphMasks::Mask& LogGlyphMasks::drawMask(const Key& key, const PlacedGlyph& glyph) {
+GlyphMasks::Mask& GlyphMasks::drawMask(const Key& key, const PlacedGlyph& glyph) {
   // Drawn with the pen on a whole device pixel plus the key's fraction, room on either side for
   // the widest glyph (two cells, about a row high) and its overhang.
   const int room = static_cast<int>(std::ceil(2 * rowHeight_ * ratio_)) + 2;
@@ -127,7 +127,7 @@ LogGlyphMasks::Mask& LogGlyphMasks::drawMask(const Key& key, const PlacedGlyph& 
   return kept;
 }
 
-LogGlyphMasks::Placed LogGlyphMasks::place(const PlacedGlyph& glyph, qreal left, QSize target) {
+GlyphMasks::Placed GlyphMasks::place(const PlacedGlyph& glyph, qreal left, QSize target) {
   // The pen's device x in Qt's 1/64 steps: its whole pixel and the fraction the mask is for.
   // Rounded as Qt rounds a position to its fixed point.
   const qint64 penX = qRound64((left + glyph.at.x()) * ratio_ * 64);
@@ -138,7 +138,7 @@ LogGlyphMasks::Placed LogGlyphMasks::place(const PlacedGlyph& glyph, qreal left,
           std::min(mask.height, target.height() - mask.top)};
 }
 
-void LogGlyphMasks::add(LogCoverage& coverage, const PlacedGlyph& glyph, qreal left) {
+void GlyphMasks::add(GlyphCoverage& coverage, const PlacedGlyph& glyph, qreal left) {
   const auto [mask, x0, from, to, rows] = place(glyph, left, coverage.size());
   for (int y = 0; y < rows && from < to; ++y) {
     const quint8* source = mask.values.data() + static_cast<size_t>(y) * mask.width;
@@ -147,8 +147,8 @@ void LogGlyphMasks::add(LogCoverage& coverage, const PlacedGlyph& glyph, qreal l
   }
 }
 
-const std::vector<QRgb>& LogGlyphMasks::colouredPixels(Mask& mask, const LogColourTable& table,
-                                                       quint64 tableKey) {
+const std::vector<QRgb>& GlyphMasks::colouredPixels(Mask& mask, const ColourTable& table,
+                                                    quint64 tableKey) {
   for (const Mask::Coloured& coloured : mask.coloured) {
     if (coloured.tableKey == tableKey) return coloured.pixels;
   }
@@ -159,8 +159,8 @@ const std::vector<QRgb>& LogGlyphMasks::colouredPixels(Mask& mask, const LogColo
   return mask.coloured.back().pixels;
 }
 
-bool LogGlyphMasks::drawColoured(QImage& image, const std::vector<PlacedGlyph>& glyphs, qreal left,
-                                 const LogColourTable& table, quint64 tableKey) {
+bool GlyphMasks::drawColoured(QImage& image, const std::vector<PlacedGlyph>& glyphs, qreal left,
+                              const ColourTable& table, quint64 tableKey) {
   uchar* const bits = image.bits();
   const qsizetype stride = image.bytesPerLine();
   // Neighbouring glyphs may share a column of edge pixels. There the coverage of the glyph
@@ -207,4 +207,4 @@ bool LogGlyphMasks::drawColoured(QImage& image, const std::vector<PlacedGlyph>& 
   return true;
 }
 
-}  // namespace app
+}  // namespace textview

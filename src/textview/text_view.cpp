@@ -1,4 +1,4 @@
-#include "app/log_view.h"
+#include "textview/text_view.h"
 
 #include <QAccessible>
 #include <QClipboard>
@@ -11,10 +11,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/log_view_accessible.h"
-#include "app/log_view_scroll_bar.h"
+#include "textview/text_view_accessible.h"
+#include "textview/view_scroll_bar.h"
 
-namespace app {
+namespace textview {
 
 bool PrimarySelection::isSupported() const {
   return QGuiApplication::clipboard()->supportsSelection();
@@ -28,8 +28,8 @@ void PrimarySelection::setText(const QString& text) {
   QGuiApplication::clipboard()->setText(text, QClipboard::Selection);
 }
 
-LogView::LogView(QWidget* parent) : QAbstractScrollArea(parent) {
-  InstallLogViewAccessibility();
+TextView::TextView(QWidget* parent) : QAbstractScrollArea(parent) {
+  InstallTextViewAccessibility();
   setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_InputMethodEnabled);
@@ -40,33 +40,38 @@ LogView::LogView(QWidget* parent) : QAbstractScrollArea(parent) {
   // Every paint fills what it exposes, so Qt need not clear it first.
   viewport()->setAutoFillBackground(false);
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
-  setVerticalScrollBar(new LogScrollBar);
+  setVerticalScrollBar(new ViewScrollBar);
   verticalScrollBar()->setSingleStep(1);
-  connect(&document_, &LogDocument::linesAppended, this, &LogView::onLinesAppended);
-  connect(&document_, &LogDocument::linesReplaced, this, &LogView::onLinesReplaced);
-  connect(&document_, &LogDocument::reset, this, &LogView::onReset);
+  connect(&document_, &TextDocument::linesAppended, this, &TextView::onLinesAppended);
+  connect(&document_, &TextDocument::linesReplaced, this, &TextView::onLinesReplaced);
+  connect(&document_, &TextDocument::reset, this, &TextView::onReset);
   updateMetrics();
   rewrap();
 }
 
-LogView::~LogView() = default;
+TextView::~TextView() = default;
 
-void LogView::setPlainText(const QString& text) {
+void TextView::setPlainText(const QString& text) {
   document_.setPlainText(text);
   moveCaret({0, 0}, false);
 }
 
-void LogView::clear() { document_.clear(); }
+void TextView::clear() { document_.clear(); }
 
-void LogView::setPrimarySelection(PrimarySelection* selection) {
+QColor TextView::shownColour(int line) const {
+  const QColor& own = document_.lineColour(line);
+  return own.isValid() ? own : palette().color(QPalette::Text);
+}
+
+void TextView::setPrimarySelection(PrimarySelection* selection) {
   primarySelection_ = selection ? selection : &systemSelection_;
 }
 
 // ---- document signals ----
 
-void LogView::onLinesAppended(int first, int count) {
+void TextView::onLinesAppended(int first, int count) {
   const qsizetype lengthBefore = plainLength_;
-  plainLength_ = document_.textLength() - (document_.lineCount() - 1);
+  plainLength_ = document_.plainTextLength();
   rowCache_.dropLinesFrom(first);
   lineOffsets_.resize(std::min<size_t>(lineOffsets_.size(), first));
   rows_.replaceFrom(document_, first, rows_.lineCount() - first, count);
@@ -78,9 +83,9 @@ void LogView::onLinesAppended(int first, int count) {
   }
 }
 
-void LogView::onLinesReplaced(int first, int removed, int added) {
+void TextView::onLinesReplaced(int first, int removed, int added) {
   const qsizetype lengthBefore = plainLength_;
-  plainLength_ = document_.textLength() - (document_.lineCount() - 1);
+  plainLength_ = document_.plainTextLength();
   rowCache_.dropLinesFrom(first);
   lineOffsets_.resize(std::min<size_t>(lineOffsets_.size(), first));
   rows_.replaceFrom(document_, first, removed, added);
@@ -92,24 +97,24 @@ void LogView::onLinesReplaced(int first, int removed, int added) {
   if (pendingEdit_) {
     // A user edit: exactly what it removed and what it put in its place.
     const qsizetype insertedLength = plainLength_ - lengthBefore + pendingEdit_->removedLength;
-    const LogPosition from = positionAtOffset(pendingEdit_->offset);
-    const LogPosition to = positionAtOffset(pendingEdit_->offset + insertedLength);
+    const TextPosition from = positionAtOffset(pendingEdit_->offset);
+    const TextPosition to = positionAtOffset(pendingEdit_->offset + insertedLength);
     noticeChange(pendingEdit_->offset, pendingEdit_->removedLength, document_.text(from, to));
     pendingEdit_.reset();
     return;
   }
   // An undo or a redo: the changed lines whole, the removed text as blanks of its length (its
   // characters are gone), as Qt's own text edits report it.
-  const LogPosition from{first, 0};
-  const LogPosition to{first + added - 1,
-                       static_cast<int>(document_.lineText(first + added - 1).size())};
+  const TextPosition from{first, 0};
+  const TextPosition to{first + added - 1,
+                        static_cast<int>(document_.lineText(first + added - 1).size())};
   const QString now = document_.text(from, to);
   noticeChange(offsetOf(from), now.size() - (plainLength_ - lengthBefore), now);
 }
 
-void LogView::onReset() {
+void TextView::onReset() {
   const qsizetype lengthBefore = plainLength_;
-  plainLength_ = document_.textLength() - (document_.lineCount() - 1);
+  plainLength_ = document_.plainTextLength();
   rows_.rebuild(document_, rows_.grid());
   rowCache_.clear();
   lineOffsets_.clear();
@@ -124,7 +129,7 @@ void LogView::onReset() {
 
 // ---- geometry ----
 
-void LogView::updateMetrics() {
+void TextView::updateMetrics() {
   const QFontMetricsF metrics(font());
   cellWidth_ = metrics.horizontalAdvance(u'0');
   if (cellWidth_ <= 0) cellWidth_ = 1;
@@ -136,19 +141,19 @@ void LogView::updateMetrics() {
   rowCache_.clear();
 }
 
-void LogView::rewrap(bool force) {
+void TextView::rewrap(bool force) {
   const int width = viewport()->width() - 2 * kMargin;
   const int columns = std::max(1, static_cast<int>(std::floor(width / cellWidth_ + 1e-6)));
   if (!force && columns == rows_.columns() && rows_.lineCount() == document_.lineCount()) return;
   // The row at the top stays at the top: the same text, wherever it wraps now.
   const bool atBottom = verticalScrollBar()->value() == verticalScrollBar()->maximum() &&
                         verticalScrollBar()->maximum() > 0;
-  std::optional<LogPosition> topText;
+  std::optional<TextPosition> topText;
   if (rows_.lineCount() == document_.lineCount() && rows_.lineCount() > 0) {
-    const LogRowIndex::RowPlace top = rows_.placeOf(topRow());
-    topText = LogPosition{top.line, rows_.span(top.line, top.row).start};
+    const RowIndex::RowPlace top = rows_.placeOf(topRow());
+    topText = TextPosition{top.line, rows_.span(top.line, top.row).start};
   }
-  rows_.rebuild(document_, {columns, logwrap::kTabStopPixels / cellWidth_});
+  rows_.rebuild(document_, {columns, wrap::kTabStopPixels / cellWidth_});
   rowCache_.clear();
   updateScrollRange();
   if (atBottom) {
@@ -159,66 +164,65 @@ void LogView::rewrap(bool force) {
   viewport()->update();
 }
 
-void LogView::updateScrollRange() {
+void TextView::updateScrollRange() {
   QScrollBar* bar = verticalScrollBar();
   bar->setPageStep(visibleRows());
   bar->setRange(0, std::max(0, rows_.totalRows() - visibleRows()));
 }
 
-int LogView::topRow() const { return verticalScrollBar()->value(); }
+int TextView::topRow() const { return verticalScrollBar()->value(); }
 
-int LogView::visibleRows() const {
+int TextView::visibleRows() const {
   return std::max(1, (viewport()->height() - 2 * kMargin) / rowHeight_);
 }
 
-QRect LogView::contentRect() const {
+QRect TextView::contentRect() const {
   return QRect(0, kMargin, viewport()->width(), std::max(0, viewport()->height() - 2 * kMargin));
 }
 
-int LogView::rowTop(int row) const { return kMargin + (row - topRow()) * rowHeight_; }
+int TextView::rowTop(int row) const { return kMargin + (row - topRow()) * rowHeight_; }
 
-LogView::Place LogView::placeOf(LogPosition at, bool atRowEnd) const {
+TextView::Place TextView::placeOf(TextPosition at, bool atRowEnd) const {
   at = document_.clamped(at);
   const QString& text = document_.lineText(at.line);
   const bool plain = rows_.isPlain(at.line);
-  const logwrap::RowOfColumn shown = rows_.rowShowing(at.line, at.column, atRowEnd);
-  return {shown.row, shown.span, logwrap::CellOf(text, plain, rows_.grid(), shown.span, at.column)};
+  const wrap::RowOfColumn shown = rows_.rowShowing(at.line, at.column, atRowEnd);
+  return {shown.row, shown.span, wrap::CellOf(text, plain, rows_.grid(), shown.span, at.column)};
 }
 
-logwrap::RowSpan LogView::rowSpanShowing(LogPosition at) const {
+wrap::RowSpan TextView::rowSpanShowing(TextPosition at) const {
   at = document_.clamped(at);
   return rows_.rowShowing(at.line, at.column, false).span;
 }
 
-int LogView::rowOf(LogPosition at, bool atRowEnd) const {
+int TextView::rowOf(TextPosition at, bool atRowEnd) const {
   at = document_.clamped(at);
   return rows_.firstRowOf(at.line) + placeOf(at, atRowEnd).row;
 }
 
-LogPosition LogView::positionAt(QPoint point) const {
+TextPosition TextView::positionAt(QPoint point) const {
   bool atRowEnd = false;
   return positionAt(point, atRowEnd);
 }
 
-LogPosition LogView::positionAt(QPoint point, bool& atRowEnd) const {
+TextPosition TextView::positionAt(QPoint point, bool& atRowEnd) const {
   const int row =
       topRow() +
       static_cast<int>(std::floor((point.y() - kMargin) / static_cast<qreal>(rowHeight_)));
-  const LogRowIndex::RowPlace place = rows_.placeOf(row);
+  const RowIndex::RowPlace place = rows_.placeOf(row);
   return positionInRow(place, (point.x() - kMargin) / cellWidth_, atRowEnd);
 }
 
-LogPosition LogView::positionInRow(LogRowIndex::RowPlace place, qreal cell, bool& atRowEnd) const {
+TextPosition TextView::positionInRow(RowIndex::RowPlace place, qreal cell, bool& atRowEnd) const {
   const QString& text = document_.lineText(place.line);
-  const logwrap::RowSpan span = rows_.span(place.line, place.row);
-  const int column =
-      logwrap::ColumnNearest(text, rows_.isPlain(place.line), rows_.grid(), span, cell);
+  const wrap::RowSpan span = rows_.span(place.line, place.row);
+  const int column = wrap::ColumnNearest(text, rows_.isPlain(place.line), rows_.grid(), span, cell);
   if (column == span.end) return rowEnd(place.line, span, atRowEnd);
   atRowEnd = false;
   return {place.line, column};
 }
 
-LogPosition LogView::rowEnd(int line, logwrap::RowSpan span, bool& atRowEnd) const {
+TextPosition TextView::rowEnd(int line, wrap::RowSpan span, bool& atRowEnd) const {
   const QString& text = document_.lineText(line);
   atRowEnd = span.end < text.size();
   // A wrapped row that ends with the blank it broke after ends before that blank, as in a text
@@ -230,12 +234,12 @@ LogPosition LogView::rowEnd(int line, logwrap::RowSpan span, bool& atRowEnd) con
   return {line, span.end};
 }
 
-QRect LogView::characterRect(LogPosition at) const {
+QRect TextView::characterRect(TextPosition at) const {
   at = document_.clamped(at);
   const Place place = placeOf(at, false);
   const QString& text = document_.lineText(at.line);
   qreal cells = 1;
-  for (logwrap::CellWalker w(text, rows_.grid(), place.span.start); !w.atEnd(); w.next()) {
+  for (wrap::CellWalker w(text, rows_.grid(), place.span.start); !w.atEnd(); w.next()) {
     if (w.column() == at.column) {
       cells = w.width();
       break;
@@ -246,21 +250,21 @@ QRect LogView::characterRect(LogPosition at) const {
       .toAlignedRect();
 }
 
-QRect LogView::caretRect() const {
+QRect TextView::caretRect() const {
   const Place place = placeOf(caret_, caretAtRowEnd_);
   const int row = rows_.firstRowOf(caret_.line) + place.row;
   return QRect(static_cast<int>(std::floor(kMargin + place.cell * cellWidth_)), rowTop(row), 1,
                rowHeight_);
 }
 
-void LogView::updateRows(int firstRow, int lastRow) {
+void TextView::updateRows(int firstRow, int lastRow) {
   const int top = std::max(firstRow, topRow());
   const int bottom = std::min(lastRow, topRow() + visibleRows());
   if (top > bottom) return;
   viewport()->update(QRect(0, rowTop(top), viewport()->width(), (bottom - top + 1) * rowHeight_));
 }
 
-void LogView::ensureCaretVisible() {
+void TextView::ensureCaretVisible() {
   const int row = rowOf(caret_, caretAtRowEnd_);
   QScrollBar* bar = verticalScrollBar();
   if (row < bar->value()) {
@@ -270,13 +274,13 @@ void LogView::ensureCaretVisible() {
   }
 }
 
-void LogView::resizeEvent(QResizeEvent* event) {
+void TextView::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
   rewrap();
   updateScrollRange();
 }
 
-void LogView::changeEvent(QEvent* event) {
+void TextView::changeEvent(QEvent* event) {
   QAbstractScrollArea::changeEvent(event);
   if (event->type() == QEvent::FontChange) {
     updateMetrics();
@@ -287,7 +291,7 @@ void LogView::changeEvent(QEvent* event) {
   }
 }
 
-void LogView::scrollContentsBy(int, int dy) {
+void TextView::scrollContentsBy(int, int dy) {
   const int pixels = dy * rowHeight_;
   const QRect content = contentRect();
   if (std::abs(pixels) < content.height()) {
@@ -299,10 +303,10 @@ void LogView::scrollContentsBy(int, int dy) {
 
 // ---- painting ----
 
-LogRowCache::Row& LogView::laidRow(int line, int row) {
-  if (LogRowCache::Row* cached = rowCache_.find(line, row)) return *cached;
+RowCache::Row& TextView::laidRow(int line, int row) {
+  if (RowCache::Row* cached = rowCache_.find(line, row)) return *cached;
   const QString& text = document_.lineText(line);
-  LogRowCache::Row laid;
+  RowCache::Row laid;
   laid.absoluteRow = rows_.firstRowOf(line) + row;
   laid.span = rows_.span(line, row);
   laid.laid = glyphs_.layRow(text, rows_.grid(), laid.span);
@@ -310,7 +314,7 @@ LogRowCache::Row& LogView::laidRow(int line, int row) {
   return rowCache_.store(line, row, std::move(laid));
 }
 
-LogRowCache::Selection LogView::selectedCells(int line, logwrap::RowSpan span) const {
+RowCache::Selection TextView::selectedCells(int line, wrap::RowSpan span) const {
   if (!hasSelection()) return {};
   const auto [from, to] = selection();
   if (line < from.line || line > to.line) return {};
@@ -321,22 +325,22 @@ LogRowCache::Selection LogView::selectedCells(int line, logwrap::RowSpan span) c
   const bool breakSelected = span.end == text.size() && line < to.line;
   if (start > end || (start == end && !breakSelected)) return {};
   const bool plain = rows_.isPlain(line);
-  return {logwrap::CellOf(text, plain, rows_.grid(), span, start),
-          logwrap::CellOf(text, plain, rows_.grid(), span, end) + (breakSelected ? 1 : 0)};
+  return {wrap::CellOf(text, plain, rows_.grid(), span, start),
+          wrap::CellOf(text, plain, rows_.grid(), span, end) + (breakSelected ? 1 : 0)};
 }
 
-int LogView::rowImageWidth() const {
+int TextView::rowImageWidth() const {
   // The cells of a full row, the selected line-break cell after them and a pixel of overhang.
   return kMargin + static_cast<int>(std::ceil((rows_.columns() + 1) * cellWidth_)) + 1;
 }
 
-void LogView::drawRow(LogRowCache::Row& row, int line, LogRowCache::Selection selected) {
+void TextView::drawRow(RowCache::Row& row, int line, RowCache::Selection selected) {
   const qreal ratio = masks_.ratio();
   const QSize pixels = QSize(rowImageWidth(), rowHeight_) * ratio;
   const int bandLeft = qRound(kMargin + selected.start * cellWidth_);
   const int bandRight = qRound(kMargin + selected.end * cellWidth_);
   const QPalette& colours = palette();
-  const LogTextRaster::Colours plain{document_.lineColour(line), colours.color(QPalette::Base)};
+  const RowRaster::Colours plain{shownColour(line), colours.color(QPalette::Base)};
   // A row without a selection and without overlapping glyphs, nearly every row, is drawn from
   // coloured masks; any other from its coverage.
   if (bandLeft != bandRight ||
@@ -350,7 +354,7 @@ void LogView::drawRow(LogRowCache::Row& row, int line, LogRowCache::Selection se
   row.drawnSelection = selected;
 }
 
-void LogView::paintEvent(QPaintEvent* event) {
+void TextView::paintEvent(QPaintEvent* event) {
   if (viewport()->devicePixelRatioF() != masks_.ratio()) {
     // Moved to a screen of another pixel ratio: every glyph and row is drawn anew.
     masks_.reset(glyphs_, rowHeight_, ascent_, viewport()->devicePixelRatioF());
@@ -367,10 +371,10 @@ void LogView::paintEvent(QPaintEvent* event) {
     painter.setClipRect(content);
     // The row images are opaque: copied, not blended.
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    LogRowIndex::RowPlace place = rows_.placeOf(first);
+    RowIndex::RowPlace place = rows_.placeOf(first);
     for (int row = first; row <= last; ++row) {
-      LogRowCache::Row& laid = laidRow(place.line, place.row);
-      const LogRowCache::Selection selected = selectedCells(place.line, laid.span);
+      RowCache::Row& laid = laidRow(place.line, place.row);
+      const RowCache::Selection selected = selectedCells(place.line, laid.span);
       if (!laid.drawn || laid.drawnSelection != selected) drawRow(laid, place.line, selected);
       painter.drawImage(QPoint(0, rowTop(row)), laid.image);
       if (++place.row == rows_.rowsOf(place.line)) place = {place.line + 1, 0};
@@ -392,7 +396,7 @@ void LogView::paintEvent(QPaintEvent* event) {
 
 // ---- offsets and accessibility notices ----
 
-qsizetype LogView::offsetOf(LogPosition at) const {
+qsizetype TextView::offsetOf(TextPosition at) const {
   at = document_.clamped(at);
   if (lineOffsets_.empty()) lineOffsets_.push_back(0);
   while (static_cast<int>(lineOffsets_.size()) <= at.line) {
@@ -402,7 +406,7 @@ qsizetype LogView::offsetOf(LogPosition at) const {
   return lineOffsets_[at.line] + at.column;
 }
 
-LogPosition LogView::positionAtOffset(qsizetype offset) const {
+TextPosition TextView::positionAtOffset(qsizetype offset) const {
   offsetOf({document_.lineCount() - 1, 0});  // every line's offset known
   offset = std::clamp<qsizetype>(offset, 0, plainLength_);
   const int line =
@@ -411,7 +415,7 @@ LogPosition LogView::positionAtOffset(qsizetype offset) const {
   return document_.clamped({line, static_cast<int>(offset - lineOffsets_[line])});
 }
 
-void LogView::noticeCaret() {
+void TextView::noticeCaret() {
   if (!QAccessible::isActive()) return;
   QAccessibleTextCursorEvent cursorEvent(this, static_cast<int>(offsetOf(caret_)));
   QAccessible::updateAccessibility(&cursorEvent);
@@ -421,7 +425,7 @@ void LogView::noticeCaret() {
   QAccessible::updateAccessibility(&selectionEvent);
 }
 
-void LogView::noticeChange(qsizetype offset, qsizetype removedLength, const QString& inserted) {
+void TextView::noticeChange(qsizetype offset, qsizetype removedLength, const QString& inserted) {
   const int at = static_cast<int>(offset);
   if (removedLength == 0 && inserted.isEmpty()) return;
   const QString removed(removedLength, u' ');
@@ -437,4 +441,4 @@ void LogView::noticeChange(qsizetype offset, qsizetype removedLength, const QStr
   }
 }
 
-}  // namespace app
+}  // namespace textview

@@ -1,5 +1,5 @@
 #pragma once
-// The log view's vertical scroll bar. A stream moves its range and value several times a frame,
+// The text view's vertical scroll bar. A stream moves its range and value several times a frame,
 // and each move would repaint it; it repaints only when what it shows changes: the slider's
 // place and size, whether it stands at either end, its state. It fills its own background, so a
 // repaint of it never repaints the widgets behind it (the group box, the window).
@@ -19,12 +19,12 @@
 #include <QStyle>
 #include <vector>
 
-namespace app {
+namespace textview {
 
-class LogScrollBar : public QScrollBar {
+class ViewScrollBar : public QScrollBar {
   Q_OBJECT
  public:
-  explicit LogScrollBar(QWidget* parent = nullptr);
+  explicit ViewScrollBar(QWidget* parent = nullptr);
 
  protected:
   void sliderChange(SliderChange change) override;
@@ -74,4 +74,4 @@ class LogScrollBar : public QScrollBar {
   bool edgesDiffer_ = false;  // ... or found to differ once
 };
 
-}  // namespace app
+}  // namespace textview

@@ -1,5 +1,5 @@
 #pragma once
-// The traffic log's text: a sequence of lines, each with one colour. The program appends whole
+// A text of lines, each with one colour, for logs that grow fast. The program appends whole
 // lines at the end; the user edits anywhere (insert, remove, replace) and may undo and redo those
 // edits. There is always at least one line; an empty document is one empty line.
 // Positions are (line, column), the column counting UTF-16 code units of the line's text.
@@ -14,49 +14,50 @@
 #include <compare>
 #include <vector>
 
-namespace app {
+namespace textview {
 
-// A line as the program writes it: its text and the one colour it shows in.
-struct LogLine {
+// A line as the program writes it: its text and the one colour it shows in (an invalid colour:
+// the view's text colour).
+struct TextLine {
   QString text;
   QColor colour;
 };
 
-struct LogPosition {
+struct TextPosition {
   int line = 0;
   int column = 0;
-  auto operator<=>(const LogPosition&) const = default;
+  auto operator<=>(const TextPosition&) const = default;
 };
 
-class LogDocument : public QObject {
+class TextDocument : public QObject {
   Q_OBJECT
  public:
-  explicit LogDocument(QObject* parent = nullptr);
+  explicit TextDocument(QObject* parent = nullptr);
 
   int lineCount() const { return static_cast<int>(lines_.size()); }
   const QString& lineText(int line) const { return lines_[line].text; }
   const QColor& lineColour(int line) const { return lines_[line].colour; }
   // True when the document is one empty line.
   bool isEmpty() const { return lines_.size() == 1 && lines_.front().text.isEmpty(); }
-  // Characters of all lines with each line break counted as two, kept as lines change.
-  qsizetype textLength() const { return textLength_; }
-  LogPosition end() const;
+  // The length of toPlainText(), kept as lines change.
+  qsizetype plainTextLength() const { return plainLength_; }
+  TextPosition end() const;
   // A position moved into the document: line and column clamped to what exists.
-  LogPosition clamped(LogPosition at) const;
+  TextPosition clamped(TextPosition at) const;
 
   // The lines joined by "\n".
   QString toPlainText() const;
   // The text between two positions (in either order), lines joined by `lineBreak`.
-  QString text(LogPosition from, LogPosition to, QChar lineBreak = u'\n') const;
+  QString text(TextPosition from, TextPosition to, QChar lineBreak = u'\n') const;
 
   // Program writes; they are not undoable. The text goes on a new last line (on the only line
   // when the document is empty), broken into lines at its line breaks, all in this colour.
   void appendLine(const QString& text, const QColor& colour) { appendLines({{text, colour}}); }
   // Appends each as appendLine does, with one linesAppended for them all.
-  void appendLines(const std::vector<LogLine>& lines);
+  void appendLines(const std::vector<TextLine>& lines);
   // Empties the document and forgets the undo history.
   void clear();
-  // Replaces the whole text with lines in the default colour (black) and forgets the history.
+  // Replaces the whole text with lines without a colour of their own and forgets the history.
   void setPlainText(const QString& text);
 
   // User edits, undoable. Inserted text takes the colour of the line it goes into; a line it
@@ -68,17 +69,17 @@ class LogDocument : public QObject {
   // own; `EditRun::None` joins nothing before it (Enter, paste, cut, a removed selection).
   // A program write, an undo and a redo end all merging.
   enum class EditRun { None, Typing, Delete, Backspace };
-  LogPosition insert(LogPosition at, const QString& text, EditRun run = EditRun::Typing);
-  LogPosition remove(LogPosition from, LogPosition to, EditRun run = EditRun::None);
-  LogPosition replace(LogPosition from, LogPosition to, const QString& text);
+  TextPosition insert(TextPosition at, const QString& text, EditRun run = EditRun::Typing);
+  TextPosition remove(TextPosition from, TextPosition to, EditRun run = EditRun::None);
+  TextPosition replace(TextPosition from, TextPosition to, const QString& text);
 
   bool canUndo() const;
   bool canRedo() const;
   int availableUndoSteps() const { return static_cast<int>(undo_.size()); }
   int availableRedoSteps() const { return static_cast<int>(redo_.size()); }
   // Undo or redo one step; the position is where the caret goes after it.
-  LogPosition undo();
-  LogPosition redo();
+  TextPosition undo();
+  TextPosition redo();
 
  signals:
   // Lines [first, first + count) were added at the end by a program write; when the document
@@ -91,27 +92,30 @@ class LogDocument : public QObject {
   void reset();
 
  private:
-  using Line = LogLine;
+  using Line = TextLine;
   // One undoable edit: at `at`, `removed` gave way to `inserted` (line breaks as "\n").
   // `removedColours` are the colours of the lines the removed text's line breaks began, so an
   // undo gives them back.
   struct Step {
-    LogPosition at;
+    TextPosition at;
     QString removed;
     QString inserted;
     std::vector<QColor> removedColours;
     EditRun run = EditRun::None;
   };
 
-  LogPosition applyReplace(LogPosition from, LogPosition to, const QString& text);
+  // Lines after the first that the text makes take `laterColours` in order, the rest the
+  // first's colour. One linesReplaced for the change.
+  TextPosition applyReplace(TextPosition from, TextPosition to, const QString& text,
+                            const std::vector<QColor>& laterColours = {});
   void record(Step step);
-  LogPosition replay(const Step& step, bool forward);
+  TextPosition replay(const Step& step, bool forward);
 
   std::vector<Line> lines_{Line{}};
-  qsizetype textLength_ = 0;
+  qsizetype plainLength_ = 0;
   std::vector<Step> undo_;
   std::vector<Step> redo_;
   bool mergeOpen_ = false;
 };
 
-}  // namespace app
+}  // namespace textview
