@@ -8,8 +8,17 @@ namespace app {
 
 namespace {
 
-// Breaks text into lines at "\r\n", "\r", "\n" and U+2029, as a plain text edit does.
-QStringList splitLines(const QString& text) {
+// Where text inserted at `at` ends.
+LogPosition endOf(LogPosition at, const QString& text) {
+  const qsizetype lastBreak = text.lastIndexOf(u'\n');
+  if (lastBreak < 0) return {at.line, at.column + static_cast<int>(text.size())};
+  return {at.line + static_cast<int>(text.count(u'\n')),
+          static_cast<int>(text.size() - lastBreak - 1)};
+}
+
+}  // namespace
+
+QStringList SplitIntoLines(const QString& text) {
   // The next of each break character, found by Qt's vectorised search and searched for again
   // only once passed: a long line without a break costs three fast scans.
   constexpr char16_t kBreaks[] = {u'\n', u'\r', QChar::ParagraphSeparator};
@@ -33,16 +42,6 @@ QStringList splitLines(const QString& text) {
   lines << text.mid(start);
   return lines;
 }
-
-// Where text inserted at `at` ends.
-LogPosition endOf(LogPosition at, const QString& text) {
-  const qsizetype lastBreak = text.lastIndexOf(u'\n');
-  if (lastBreak < 0) return {at.line, at.column + static_cast<int>(text.size())};
-  return {at.line + static_cast<int>(text.count(u'\n')),
-          static_cast<int>(text.size() - lastBreak - 1)};
-}
-
-}  // namespace
 
 LogDocument::LogDocument(QObject* parent) : QObject(parent) {}
 
@@ -82,7 +81,7 @@ void LogDocument::appendLines(const std::vector<LogLine>& lines) {
   const int first = empty ? 0 : lineCount();
   if (empty) lines_.clear();
   for (const LogLine& line : lines) {
-    for (const QString& part : splitLines(line.text)) {
+    for (const QString& part : SplitIntoLines(line.text)) {
       if (!lines_.empty()) textLength_ += 2;
       textLength_ += part.size();
       lines_.push_back({part, line.colour});
@@ -96,7 +95,7 @@ void LogDocument::clear() { setPlainText(QString()); }
 void LogDocument::setPlainText(const QString& text) {
   lines_.clear();
   textLength_ = 0;
-  for (const QString& part : splitLines(text)) {
+  for (const QString& part : SplitIntoLines(text)) {
     if (!lines_.empty()) textLength_ += 2;
     textLength_ += part.size();
     lines_.push_back({part, QColor(Qt::black)});
@@ -108,7 +107,7 @@ void LogDocument::setPlainText(const QString& text) {
 }
 
 LogPosition LogDocument::applyReplace(LogPosition from, LogPosition to, const QString& text) {
-  const QStringList parts = splitLines(text);
+  const QStringList parts = SplitIntoLines(text);
   const Line& first = lines_[from.line];
   const QString head = first.text.left(from.column);
   const QString tail = lines_[to.line].text.mid(to.column);

@@ -11,6 +11,7 @@
 #include <QColor>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <compare>
 #include <vector>
 
@@ -21,6 +22,10 @@ struct LogLine {
   QString text;
   QColor colour;
 };
+
+// Text broken into lines at its line breaks ("\r\n", "\r", "\n", U+2029), as the document
+// breaks what is appended; text without one is one line.
+QStringList SplitIntoLines(const QString& text);
 
 struct LogPosition {
   int line = 0;

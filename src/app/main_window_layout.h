@@ -35,6 +35,7 @@ struct MainWindowControls {
   QMenu* J1;
   QAction* ASCIIA1;
   QAction* J2;
+  QAction* btnRecord;
   QMenu* A2;
   QAction* N1;
   QAction* BtnAbout;
