@@ -43,11 +43,12 @@ void LogRecorder::record(QByteArray line) {
   if (stopped_ || line.isEmpty()) return;
   std::unique_lock lock(mutex_);
   drained_.wait(lock, [this] { return queuedBytes_ < kQueueLimit; });
-  const bool wasEmpty = queue_.empty();
+  // The worker is woken for the first line it waits for, and for a full write while it gathers.
+  const bool wake = idle_ || (queuedBytes_ < kWriteRun && queuedBytes_ + line.size() >= kWriteRun);
   queuedBytes_ += line.size();
   queue_.push_back(std::move(line));
   lock.unlock();
-  if (wasEmpty) queued_.notify_one();
+  if (wake) queued_.notify_one();
 }
 
 std::optional<RecordFailure> LogRecorder::stop() {
@@ -73,10 +74,17 @@ void LogRecorder::run() {
     const auto due = [this] { return stop_ || !queue_.empty(); };
     // Idle with everything flushed, the worker sleeps until a line comes; a timer wakes it only
     // to flush what it wrote.
+    idle_ = true;
     if (unsyncedBytes_ > 0) {
       queued_.wait_until(lock, syncDue_, due);
     } else {
       queued_.wait(lock, due);
+    }
+    idle_ = false;
+    // The lines of the next moments join the first in one write: a stream of short lines costs
+    // a wake-up and a write a gathering, not one a line.
+    if (!queue_.empty()) {
+      queued_.wait_for(lock, kGather, [this] { return stop_ || queuedBytes_ >= kWriteRun; });
     }
     std::vector<QByteArray> lines;
     lines.swap(queue_);

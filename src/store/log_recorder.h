@@ -1,10 +1,10 @@
 #pragma once
 // Records the traffic log into a file while it is written, on a thread of its own, so the window
 // never waits for the disk. The owner hands over each line already encoded (the bytes a saved log
-// holds for it); the worker appends the lines in order with write(2), keeping nothing back in a
-// buffer of its own, so a line is in the file, and outlives a crash of the program, as soon as
-// the worker has taken it. What it wrote it flushes to the disk (fdatasync) within a second, so
-// a power loss loses at most the last second.
+// holds for it); the worker appends the lines in order with write(2) at most 100 ms after they
+// came (those of the 100 ms in one write), so from then on a line outlives a crash of the
+// program, and flushes them to the disk (fdatasync) within a second of their coming, so a power
+// loss loses at most the last second.
 // The file is appended to, never replaced: it grows for as long as the recording runs, which is
 // why it is the one file the program does not write whole through a temporary file. A file that
 // exists is continued. Before a part would pass the size limit, the recording goes on in the next
@@ -18,8 +18,9 @@
 // memory growing without bound.
 //
 // Threads: the owner's thread constructs, calls record() and stop(), and destroys; the worker
-// owns the descriptor. Lines cross through a mutex-guarded FIFO of owned byte arrays, one
-// notification when it stops being empty. onFailure runs on the worker thread: it may only post
+// owns the descriptor. Lines cross through a mutex-guarded FIFO of owned byte arrays; the worker
+// is notified for the first line while it waits, then gathers what comes for 100 ms (or up to a
+// MiB) into one write. onFailure runs on the worker thread: it may only post
 // a note to the owner's thread.
 
 #include <QByteArray>
@@ -72,7 +73,10 @@ class LogRecorder {
 
  private:
   using Clock = std::chrono::steady_clock;
-  static constexpr auto kSyncDelay = std::chrono::seconds(1);
+  // A line waits at most kGather to be written and is flushed at most kSyncDelay after the
+  // first write after the last flush: within a second together.
+  static constexpr auto kGather = std::chrono::milliseconds(100);
+  static constexpr auto kSyncDelay = std::chrono::milliseconds(750);
   static constexpr qsizetype kQueueLimit = qsizetype{64} << 20;
   static constexpr qsizetype kWriteRun = qsizetype{1} << 20;  // lines joined into one write
 
@@ -93,6 +97,7 @@ class LogRecorder {
   std::condition_variable drained_;  // the worker took the queue
   std::vector<QByteArray> queue_;
   qsizetype queuedBytes_ = 0;
+  bool idle_ = false;  // the worker waits for the first line
   bool stop_ = false;
 
   // The worker's own; the owner reads failure_ only after the join.
