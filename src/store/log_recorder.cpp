@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <utility>
 
+#include "platform/current_thread_linux.h"
 #include "platform/file_append_posix.h"
 
 namespace store {
@@ -65,6 +66,7 @@ std::optional<RecordFailure> LogRecorder::stop() {
 }
 
 void LogRecorder::run() {
+  platform::nameCurrentThread("log-record");
   // A recording into a file that went on in parts before goes on in the last of them.
   int last = 1;
   while (QFileInfo::exists(RecordPartPath(path_, last + 1))) ++last;
