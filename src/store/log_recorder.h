@@ -1,8 +1,8 @@
 #pragma once
 // Records the traffic log into a file while it is written, on a thread of its own, so the window
 // never waits for the disk. The owner hands over each line already encoded (the bytes a saved log
-// holds for it); the worker appends the lines in order with write(2) at most 100 ms after they
-// came (those of the 100 ms in one write), so from then on a line outlives a crash of the
+// holds for it); the worker appends the lines in order with write(2) at most 250 ms after they
+// came (those of the 250 ms in one write), so from then on a line outlives a crash of the
 // program, and flushes them to the disk (fdatasync) within a second of their coming, so a power
 // loss loses at most the last second.
 // The file is appended to, never replaced: it grows for as long as the recording runs, which is
@@ -19,9 +19,9 @@
 //
 // Threads: the owner's thread constructs, calls record() and stop(), and destroys; the worker
 // owns the descriptor. Lines cross through a mutex-guarded FIFO of owned byte arrays; the worker
-// is notified for the first line while it waits, then gathers what comes for 100 ms (or up to a
-// MiB) into one write. onFailure runs on the worker thread: it may only post
-// a note to the owner's thread.
+// is notified for the first line while it waits, then gathers what comes for 250 ms (or up to a
+// MiB) into one write. onFailure runs on the worker thread: it may only post a note to the
+// owner's thread.
 
 #include <QByteArray>
 #include <QString>
@@ -75,8 +75,8 @@ class LogRecorder {
   using Clock = std::chrono::steady_clock;
   // A line waits at most kGather to be written and is flushed at most kSyncDelay after the
   // first write after the last flush: within a second together.
-  static constexpr auto kGather = std::chrono::milliseconds(100);
-  static constexpr auto kSyncDelay = std::chrono::milliseconds(750);
+  static constexpr auto kGather = std::chrono::milliseconds(250);
+  static constexpr auto kSyncDelay = std::chrono::milliseconds(600);
   static constexpr qsizetype kQueueLimit = qsizetype{64} << 20;
   static constexpr qsizetype kWriteRun = qsizetype{1} << 20;  // lines joined into one write
 
