@@ -1,7 +1,8 @@
 // Benchmarks the program a user runs: the real main window (offscreen, its files in a temporary
 // directory, the channel opened at start-up) fed through a pty peer or loopback peers from child
 // processes, each figure printed next to the physical limit measured in the same run.
-//   bench_program [log|serial|tcp|latency|idle|startup]     all groups, or the one named
+//   bench_program [log|serial|record|tcp|latency|idle|startup]
+//                                                            all groups, or the one named
 //   bench_program small                                      the small-line serial case, in the
 //                                                            usual and in a maximised window
 //   bench_program unpaced                                    the unpaced serial cases alone
@@ -37,6 +38,7 @@
 #include "channels/socket_server.h"
 #include "codec/hex_text.h"
 #include "store/ini_file.h"
+#include "store/record_settings.h"
 #include "support/fake_prompts.h"
 #include "support/loopback_peer.h"
 #include "support/pty_pair.h"
@@ -54,7 +56,8 @@ struct Window {
   testing_support::FakeShell shell;
   store::AppFiles files{dir.path()};
   std::unique_ptr<app::TfrmZh> window;
-  QSize size;  // the window's, when not the one it opens with
+  QSize size;          // the window's, when not the one it opens with
+  QString recordInto;  // a file the log is recorded into from the start, when not empty
   qint64 logged = 0;
 
   store::IniFile ini() const { return store::IniFile(files.comsetIni()); }
@@ -68,6 +71,7 @@ struct Window {
   }
   void start() {
     ini().writeBool("ComSet", "AutoOpen", true);
+    if (!recordInto.isEmpty()) store::RecordSettings{true, recordInto}.save(files);
     window = std::make_unique<app::TfrmZh>(app::AppContext{files, prompts, shell});
     QObject::connect(&window->Log(), &app::TrafficLog::chunkLogged,
                      [this](qsizetype n) { logged += n; });
@@ -147,9 +151,22 @@ double plainPtyReadCpuPerMB(double rate, qint64 total) {
   return cpu / (got / kMB);
 }
 
-StreamFigures serialStream(int receiveStyle, double rate, qint64 total) {
+// The received bytes a recording of HEX lines holds: the byte pairs of its RX lines.
+qint64 recordedHexBytes(const QString& path) {
+  qint64 bytes = 0;
+  for (const QByteArray& line : testing_support::ReadAll(path).split('\n')) {
+    if (line.startsWith("RX:")) bytes += (line.lastIndexOf(" (") - 3 + 1) / 3;
+  }
+  return bytes;
+}
+
+// With `recorded`, the log is recorded into a file, and `recorded` says how many of the bytes
+// the file holds (HEX).
+StreamFigures serialStream(int receiveStyle, double rate, qint64 total,
+                           qint64* recorded = nullptr) {
   testing_support::PtyPair pty;
   Window w;
+  if (recorded) w.recordInto = w.dir.file("record.txt");
   w.useSerial(pty);
   w.ini().writeInteger("ComSet", "ReceiveStyle", receiveStyle);
   w.start();
@@ -159,7 +176,50 @@ StreamFigures serialStream(int receiveStyle, double rate, qint64 total) {
   w.waitFor([&] { return w.logged >= total; }, rate > 0 ? total / rate * 2 + 10 : 120);
   const StreamFigures f = measure.finish(total, w.logged);
   waitpid(child, nullptr, 0);
+  if (recorded) {
+    w.window.reset();  // the recording ends: every line is in the file
+    *recorded = recordedHexBytes(w.recordInto);
+  }
   return f;
+}
+
+// A serial HEX stream with the log recorded into a file and without, alternated in one run: paced
+// at 100 kB/s for the CPU per MB, unpaced for the rate and whether every byte is recorded. The
+// machine is shared and noisy: the medians of four runs each are compared.
+void recordingCost(qint64 unpacedTotal, double ptyLimit) {
+  constexpr double kRate = 100000;
+  constexpr int kRounds = 4;
+  for (const double rate : {kRate, 0.0}) {
+    const qint64 total = rate > 0 ? static_cast<qint64>(kRate * 8) : unpacedTotal;
+    std::vector<double> cpu[2], mbs[2];
+    for (int round = 0; round < kRounds; ++round) {
+      for (const bool record : {false, true}) {
+        qint64 recorded = 0;
+        const StreamFigures f = serialStream(0, rate, total, record ? &recorded : nullptr);
+        const QByteArray name = QByteArray("serial HEX ") +
+                                (rate > 0 ? "paced 100 kB/s" : "unpaced") +
+                                (record ? ", recorded" : "");
+        printStream(name.constData(), f, rate > 0 ? rate / kMB : ptyLimit);
+        cpu[record].push_back(f.cpu / (f.logged / kMB));
+        mbs[record].push_back(f.logged / kMB / f.seconds);
+        if (record) {
+          std::printf("%-34s %s: %lld of %lld bytes in the file\n", "",
+                      recorded == total ? "all recorded" : "BYTES NOT RECORDED",
+                      static_cast<long long>(recorded), static_cast<long long>(total));
+        }
+      }
+    }
+    const auto median = [](std::vector<double> v) {
+      std::sort(v.begin(), v.end());
+      return (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+    };
+    std::printf(
+        "serial HEX %s, medians: %.3f CPU s/MB not recorded, %.3f recorded (%+.0f %%); %.2f and "
+        "%.2f MB/s\n",
+        rate > 0 ? "paced 100 kB/s" : "unpaced", median(cpu[0]), median(cpu[1]),
+        (median(cpu[1]) / median(cpu[0]) - 1) * 100, median(mbs[0]), median(mbs[1]));
+    std::fflush(stdout);
+  }
 }
 
 // A serial stream at `rate` bytes a second for `seconds`, beside a plain read loop of the same.
@@ -674,6 +734,7 @@ int main(int argc, char** argv) {
     printStream((QByteArray("serial ") + (style == 0 ? "HEX" : "ASCII") + " unpaced").constData(),
                 serialStream(style, 0, kStream), ptyLimit);
   }
+  if (wanted("record")) recordingCost(kStream, ptyLimit > 0 ? ptyLimit : plainPtyReadMBs(kStream));
   if (wanted("tcp")) {
     const double socketLimit = plainSocketReadMBs(kStream * 10);
     std::printf("plain socket reader on loopback: %.2f MB/s\n", socketLimit);

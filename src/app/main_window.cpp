@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+#include "app/log_recording.h"
 #include "app/serial_channel_port.h"
 #include "app/status_panels.h"
 #include "app/tcp_client_channel_port.h"
@@ -41,6 +42,7 @@ TfrmZh::TfrmZh(AppContext context, QWidget* parent)
       ui_(BuildMainWindowLayout(*this)),
       panels_(std::make_unique<StatusPanels>(*statusBar())),
       log_(new TrafficLog(*ui_.Memo1, ctx_.prompts, ctx_.shell)),
+      recording_(std::make_unique<LogRecording>(*this, *ui_.btnRecord, *log_, ctx_)),
       serialPort_(std::make_unique<SerialChannelPort>(portServices())),
       serverPort_(std::make_unique<TcpServerChannelPort>(portServices())),
       clientPort_(std::make_unique<TcpClientChannelPort>(portServices())) {
@@ -123,6 +125,8 @@ void TfrmZh::FormShow() {
   guarded([this] { widgets::RestoreFormSize(*this, ctx_.files, kFormSection); });
   ui_.Splitter1->setSizes({pageHeight, height() - pageHeight});
   guarded([this] { FillSequenceGrid(); });
+  // Before the channel opens, so what it receives from the first byte on is recorded.
+  guarded([this] { recording_->resume(); });
   style_ = static_cast<store::ChannelKind>(*store::ComSetSettings::load(ctx_.files).style);
   opened_ = false;
   // A channel that cannot be opened at start-up is reported, and the window still shows the
@@ -135,6 +139,7 @@ void TfrmZh::closeEvent(QCloseEvent* event) {
   // A failure while storing is reported, but never keeps the user from leaving.
   guarded([this] { FormClose(); });
   serialPort_->close();
+  recording_->windowClosing();
   event->accept();
 }
 

@@ -27,6 +27,7 @@ class TfrmASC;
 
 namespace app {
 
+class LogRecording;
 class StatusPanels;
 class TrafficLog;
 class SerialChannelPort;
@@ -60,6 +61,7 @@ class TfrmZh : public QMainWindow, public dialogs::ChannelCommands {
   const MainWindowControls& Controls() const { return ui_; }
   StatusPanels& Panels() { return *panels_; }
   TrafficLog& Log() { return *log_; }
+  LogRecording& Recording() { return *recording_; }
   SerialChannelPort& SerialPort() { return *serialPort_; }
   TcpServerChannelPort& ServerPort() { return *serverPort_; }
   TcpClientChannelPort& ClientPort() { return *clientPort_; }
@@ -109,6 +111,7 @@ class TfrmZh : public QMainWindow, public dialogs::ChannelCommands {
   MainWindowControls ui_;
   std::unique_ptr<StatusPanels> panels_;
   TrafficLog* log_;
+  std::unique_ptr<LogRecording> recording_;
   std::unique_ptr<SerialChannelPort> serialPort_;
   std::unique_ptr<TcpServerChannelPort> serverPort_;
   std::unique_ptr<TcpClientChannelPort> clientPort_;

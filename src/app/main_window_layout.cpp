@@ -70,6 +70,8 @@ void buildMenu(QMainWindow& window, MainWindowControls& c) {
   c.J1 = named(bar->addMenu(QStringLiteral("常用工具(&G)")), "J1");
   c.ASCIIA1 = AddNamedAction(*c.J1, "ASCIIA1", QStringLiteral("ASCII码表(&A)"));
   c.J2 = AddNamedAction(*c.J1, "J2", QStringLiteral("计算器(&J)"));
+  c.btnRecord = AddNamedAction(*c.J1, "btnRecord", QStringLiteral("记录到文件(&L)..."));
+  c.btnRecord->setCheckable(true);
   c.A2 = named(bar->addMenu(QStringLiteral("帮助(&H)")), "A2");
   c.N1 = AddNamedAction(*c.A2, "N1", QStringLiteral("帮助文件(&H)"));
   c.BtnAbout = AddNamedAction(*c.A2, "BtnAbout", QStringLiteral("关于(&A)"));

@@ -37,6 +37,7 @@ struct MainWindowControls {
   QMenu* J1;
   QAction* ASCIIA1;
   QAction* J2;
+  QAction* btnRecord;
   QMenu* A2;
   QAction* N1;
   QAction* BtnAbout;

@@ -70,6 +70,7 @@ void TrafficLog::scrollViewToEnd() {
 }
 
 void TrafficLog::AppendLogLine(const QString& text, const QColor& colour) {
+  if (sink_) sink_->lineWritten(text);
   flush();
   view_.document().appendLine(text, colour);
   placeCaretAtEnd();
@@ -100,6 +101,7 @@ void TrafficLog::ReceiveChunk(QByteArrayView bytes, store::Representation receiv
   if (TextLength() > 0) pendingLength_ += 2;
   // Qt's vectorised search first: a received line seldom holds a line feed.
   pendingLength_ += line.size() + (line.contains(u'\n') ? line.count(u'\n') : 0);
+  if (sink_) sink_->lineWritten(line);
   pending_.push_back({line, kRxColour});
   scheduleFlush();
   emit chunkLogged(bytes.size());

@@ -10,6 +10,8 @@
 // once a frame.
 // Every reader of the log, and every other writer, writes the pending lines first, so nothing
 // can tell the difference but the speed.
+// A line sink (a recording) is told every line as it is built, in the order written, received
+// lines included that the size rule clears before the view shows them.
 
 #include <QByteArrayView>
 #include <QColor>
@@ -21,6 +23,7 @@
 #include <QTimer>
 #include <vector>
 
+#include "app/log_line_sink.h"
 #include "textview/text_document.h"
 #include "store/channel_kinds.h"
 
@@ -82,6 +85,9 @@ class TrafficLog : public QObject {
 
   QMenu& PopupMenu2() { return *popup_; }
 
+  // Where every line written is told as well; none when null.
+  void setLineSink(LogLineSink* sink) { sink_ = sink; }
+
   // Writes the pending received lines to the view now.
   void flush();
 
@@ -108,6 +114,7 @@ class TrafficLog : public QObject {
   widgets::Prompts& prompts_;
   platform::DesktopShell& shell_;
   QMenu* popup_;
+  LogLineSink* sink_ = nullptr;
 };
 
 }  // namespace app

@@ -6,24 +6,11 @@
 
 #include <cerrno>
 
-#include "platform/retry_on_interrupt.h"
+#include "platform/file_append_posix.h"
 #include "platform/unique_fd.h"
 
 namespace platform {
 namespace {
-
-std::optional<SystemError> writeAll(int fd, QByteArrayView content) {
-  const char* data = content.data();
-  qsizetype left = content.size();
-  while (left > 0) {
-    const ssize_t n =
-        retryOnInterrupt([&] { return ::write(fd, data, static_cast<size_t>(left)); });
-    if (n < 0) return errorFromErrno();
-    data += n;
-    left -= n;
-  }
-  return std::nullopt;
-}
 
 // Keeps the target's permission bits when it exists, else the usual 0666 less the umask.
 mode_t modeFor(const QByteArray& target) {
@@ -42,7 +29,7 @@ std::optional<SystemError> replaceFileWhole(const QString& path, QByteArrayView 
   UniqueFd fd(::mkstemp(temp.data()));
   if (!fd.valid()) return errorFromErrno();
   ::fchmod(fd.get(), modeFor(target));
-  std::optional<SystemError> failure = writeAll(fd.get(), content);
+  std::optional<SystemError> failure = writeAll(fd.get(), content).error;
   if (!failure && ::fsync(fd.get()) != 0) failure = errorFromErrno();
   if (!failure && ::close(fd.release()) != 0) failure = errorFromErrno();
   if (!failure && ::rename(temp.constData(), target.constData()) != 0) failure = errorFromErrno();

@@ -6,10 +6,7 @@
 
 namespace textview {
 
-namespace {
-
-// Breaks text into lines at "\r\n", "\r", "\n" and U+2029, as a plain text edit does.
-QStringList splitLines(const QString& text) {
+QStringList SplitIntoLines(const QString& text) {
   // The next of each break character, found by Qt's vectorised search and searched for again
   // only once passed: a long line without a break costs three fast scans.
   constexpr char16_t kBreaks[] = {u'\n', u'\r', QChar::ParagraphSeparator};
@@ -33,6 +30,8 @@ QStringList splitLines(const QString& text) {
   lines << text.mid(start);
   return lines;
 }
+
+namespace {
 
 // Where text inserted at `at` ends.
 TextPosition endOf(TextPosition at, const QString& text) {
@@ -82,7 +81,7 @@ void TextDocument::appendLines(const std::vector<TextLine>& lines) {
   const int first = empty ? 0 : lineCount();
   if (empty) lines_.clear();
   for (const TextLine& line : lines) {
-    for (const QString& part : splitLines(line.text)) {
+    for (const QString& part : SplitIntoLines(line.text)) {
       if (!lines_.empty()) ++plainLength_;
       plainLength_ += part.size();
       lines_.push_back({part, line.colour});
@@ -96,7 +95,7 @@ void TextDocument::clear() { setPlainText(QString()); }
 void TextDocument::setPlainText(const QString& text) {
   lines_.clear();
   plainLength_ = 0;
-  for (const QString& part : splitLines(text)) {
+  for (const QString& part : SplitIntoLines(text)) {
     if (!lines_.empty()) ++plainLength_;
     plainLength_ += part.size();
     lines_.push_back({part, QColor()});
@@ -109,7 +108,7 @@ void TextDocument::setPlainText(const QString& text) {
 
 TextPosition TextDocument::applyReplace(TextPosition from, TextPosition to, const QString& text,
                                         const std::vector<QColor>& laterColours) {
-  const QStringList parts = splitLines(text);
+  const QStringList parts = SplitIntoLines(text);
   const Line& first = lines_[from.line];
   const QString head = first.text.left(from.column);
   const QString tail = lines_[to.line].text.mid(to.column);

@@ -11,6 +11,7 @@
 #include <QColor>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <compare>
 #include <vector>
 
@@ -22,6 +23,10 @@ struct TextLine {
   QString text;
   QColor colour;
 };
+
+// Text broken into lines at its line breaks ("\r\n", "\r", "\n", U+2029), as the document
+// breaks what is appended; text without one is one line.
+QStringList SplitIntoLines(const QString& text);
 
 struct TextPosition {
   int line = 0;

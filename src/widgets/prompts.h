@@ -19,6 +19,8 @@ struct FileDialogRequest {
   QString proposedName;   // file name preset in the name field
   QString filter;         // Qt filter text, "description (patterns)"
   QString defaultSuffix;  // appended when the typed name has none
+  // The save dialog asks before it takes a file that exists.
+  bool confirmOverwrite = true;
 };
 
 class Prompts {

@@ -58,7 +58,8 @@ TEST_F(MainWindowTest, MenuBarPagesAndLogFrameCarryTheirCaptionsInOrder) {
     for (QAction* a : menu->actions()) texts << a->objectName() + '=' + a->text();
     return texts;
   };
-  EXPECT_EQ(entries(ui().J1), (QStringList{"ASCIIA1=ASCII码表(&A)", "J2=计算器(&J)"}));
+  EXPECT_EQ(entries(ui().J1), (QStringList{"ASCIIA1=ASCII码表(&A)", "J2=计算器(&J)",
+                                          "btnRecord=记录到文件(&L)..."}));
   EXPECT_EQ(entries(ui().A2), (QStringList{"N1=帮助文件(&H)", "BtnAbout=关于(&A)"}));
   EXPECT_EQ(ui().PageControl1->tabText(0), "单报文(&D)");
   EXPECT_EQ(ui().PageControl1->tabText(1), "多报文(&B)");
