@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "app/log_document.h"
+#include "codec/text_codec.h"
 #include "store/channel_kinds.h"
 
 class QMenu;
@@ -46,9 +47,11 @@ inline constexpr int kLogSizeLimit = 50000;
 // the locale's long format, without the time zone.
 QString LogClosingLine(const QDateTime& moment, const QLocale& locale);
 
-// The data text of an RX line: hex text for receive style 0, the bytes as text for 1 (a zero
-// byte shown as "␀" so nothing after it is hidden, CR LF or a lone CR as a line break).
-QString ReceivedDataText(QByteArrayView bytes, store::Representation receiveStyle);
+// The data text of an RX line: hex text for receive style 0, the bytes as text for 1, decoded by
+// the stream's decoder (a zero byte shown as "␀" so nothing after it is hidden, CR LF or a lone
+// CR as a line break; a character cut off at the end shows with the next chunk).
+QString ReceivedDataText(QByteArrayView bytes, store::Representation receiveStyle,
+                         codec::TextDecoder& decoder);
 
 class TrafficLog : public QObject {
   Q_OBJECT
@@ -59,11 +62,13 @@ class TrafficLog : public QObject {
   void ScrollLogToEnd();
   void AppendLogLine(const QString& text, const QColor& colour);
 
-  // The receive handling of every channel: the size rule, then one RX line for the chunk.
-  // Receive styles other than 0 and 1 write nothing.
+  // The receive handling of every channel: the size rule, then one RX line for the chunk, its
+  // text decoded by the decoder of the stream it came from. Receive styles other than 0 and 1
+  // write nothing.
   // The size rule alone: a log over the limit is cleared.
   void ApplySizeLimit();
-  void ReceiveChunk(QByteArrayView bytes, store::Representation receiveStyle);
+  void ReceiveChunk(QByteArrayView bytes, store::Representation receiveStyle,
+                    codec::TextDecoder& decoder);
 
   // Length of the log's text with each line break counted as two characters.
   qsizetype TextLength() const;
