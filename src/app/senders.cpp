@@ -26,10 +26,13 @@ QString txLine(const QString& data) {
   return QStringLiteral("TX:") + data + QStringLiteral(" (") + LogTimeStamp() + u')';
 }
 
-// The error of a message holding a character the chosen character set has no bytes for.
+// The error of a message holding a character the chosen character set has no bytes for. A lone
+// surrogate has no glyph of its own (nor survives the error's UTF-8): it shows as U+FFFD.
 QString UnencodableText(char32_t character, const QString& charset) {
+  const char32_t shown =
+      QChar::isSurrogate(character) ? char32_t(QChar::ReplacementCharacter) : character;
   return QStringLiteral("报文未发送：无法用 %1 编码字符“%2”(U+%3)")
-      .arg(charset, QString::fromUcs4(&character, 1),
+      .arg(charset, QString::fromUcs4(&shown, 1),
            QString::number(character, 16).toUpper().rightJustified(4, u'0'));
 }
 

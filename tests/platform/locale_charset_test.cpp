@@ -1,7 +1,6 @@
-#include "platform/locale_charset_posix.h"
-
 #include <gtest/gtest.h>
 
+#include "platform/locale_charset_posix.h"
 #include "support/scoped_env.h"
 
 using testing_support::ScopedEnv;
