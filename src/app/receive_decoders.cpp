@@ -5,6 +5,8 @@ namespace app {
 ReceiveDecoders::~ReceiveDecoders() { dropAll(); }
 
 void ReceiveDecoders::restart(const QString& charset) {
+  // A character set without a converter fails the open here, once, not every chunk after it.
+  codec::TextDecoder{charset};
   dropAll();
   charset_ = charset;
 }

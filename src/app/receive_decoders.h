@@ -21,7 +21,8 @@ class ReceiveDecoders {
   ReceiveDecoders& operator=(const ReceiveDecoders&) = delete;
   ~ReceiveDecoders();
 
-  // Drops every decoder; the streams from now on decode from this character set.
+  // Drops every decoder; the streams from now on decode from this character set. Throws
+  // std::invalid_argument, changing nothing, when there is no converter for it.
   void restart(const QString& charset);
   // The decoder of the stream whose chunks `stream` delivers.
   codec::TextDecoder& of(const QObject& stream);
