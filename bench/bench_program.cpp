@@ -36,6 +36,7 @@
 #include "bench/support/meters.h"
 #include "channels/socket_server.h"
 #include "codec/hex_text.h"
+#include "codec/text_codec.h"
 #include "store/ini_file.h"
 #include "support/fake_prompts.h"
 #include "support/loopback_peer.h"

@@ -10,6 +10,7 @@
 #include "app/log_view.h"
 #include "app/main_window_layout.h"
 #include "codec/hex_text.h"
+#include "codec/text_codec.h"
 #include "platform/desktop_shell.h"
 #include "store/log_file.h"
 #include "widgets/handler_guard.h"

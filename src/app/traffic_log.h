@@ -22,7 +22,6 @@
 #include <vector>
 
 #include "app/log_document.h"
-#include "codec/text_codec.h"
 #include "store/channel_kinds.h"
 
 class QMenu;
@@ -32,6 +31,9 @@ class Prompts;
 }
 namespace platform {
 class DesktopShell;
+}
+namespace codec {
+class TextDecoder;
 }
 
 namespace app {

@@ -10,6 +10,7 @@
 
 #include "app/log_time_stamp.h"
 #include "app/log_view.h"
+#include "codec/text_codec.h"
 
 #include "support/fake_prompts.h"
 
