@@ -37,6 +37,7 @@
 #include "bench/support/meters.h"
 #include "channels/socket_server.h"
 #include "codec/hex_text.h"
+#include "codec/text_codec.h"
 #include "store/ini_file.h"
 #include "store/record_settings.h"
 #include "support/fake_prompts.h"
@@ -346,10 +347,11 @@ void serialSmallChunks(int size, int intervalMs, int count, QSize windowSize = {
 void logScroll() {
   Window w;
   w.start();
+  codec::TextDecoder decoder;
   QAbstractScrollArea& view = *w.window->Controls().Memo1;
   const QByteArray chunk = letterChunk();
   while (w.window->Log().TextLength() + 6200 < app::kLogSizeLimit) {
-    w.window->Log().ReceiveChunk(chunk, store::Representation::Hex);
+    w.window->Log().ReceiveChunk(chunk, store::Representation::Hex, decoder);
   }
   w.window->Log().flush();
   QCoreApplication::processEvents();
@@ -378,11 +380,12 @@ void logScroll() {
 void logOnly(store::Representation receiveStyle) {
   Window w;
   w.start();
+  codec::TextDecoder decoder;
   const QByteArray chunk = letterChunk();
   constexpr int kChunks = 2000;
   const double cpu0 = cpuSeconds();
   const double t0 = monotonicSeconds();
-  for (int i = 0; i < kChunks; ++i) w.window->Log().ReceiveChunk(chunk, receiveStyle);
+  for (int i = 0; i < kChunks; ++i) w.window->Log().ReceiveChunk(chunk, receiveStyle, decoder);
   QCoreApplication::processEvents();
   const double seconds = monotonicSeconds() - t0;
   std::printf("log alone, %s, %d chunks of 2048: %.1f us per chunk, %.2f MB/s, %.3f CPU s/MB\n",
@@ -405,6 +408,7 @@ QByteArray chineseChunk() {
 void logPaced(store::Representation receiveStyle, const QByteArray& chunk, const char* what) {
   Window w;
   w.start();
+  codec::TextDecoder decoder;
   constexpr int kChunks = 200;
   const auto runFor = [](int ms) {
     QEventLoop loop;
@@ -414,7 +418,7 @@ void logPaced(store::Representation receiveStyle, const QByteArray& chunk, const
   runFor(50);
   const double cpu0 = cpuSeconds();
   for (int i = 0; i < kChunks; ++i) {
-    w.window->Log().ReceiveChunk(chunk, receiveStyle);
+    w.window->Log().ReceiveChunk(chunk, receiveStyle, decoder);
     runFor(20);
   }
   const double cpu = cpuSeconds() - cpu0;
@@ -426,6 +430,7 @@ void logPaced(store::Representation receiveStyle, const QByteArray& chunk, const
 void logHugeLine(int kilobytes) {
   Window w;
   w.start();
+  codec::TextDecoder decoder;
   QCoreApplication::processEvents();
   const QByteArray message = streamBytes(kilobytes * 1024);
   const QString text = QStringLiteral("TX:") + QString::fromLatin1(codec::BytesToHexText(message));
@@ -436,7 +441,7 @@ void logHugeLine(int kilobytes) {
   QCoreApplication::processEvents();
   const double shown = monotonicSeconds() - t0;
   // The answer that usually follows: one more line below the long one.
-  w.window->Log().ReceiveChunk("ok", store::Representation::Hex);
+  w.window->Log().ReceiveChunk("ok", store::Representation::Hex, decoder);
   w.window->Log().flush();
   w.window->repaint();
   QCoreApplication::processEvents();

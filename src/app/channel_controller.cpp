@@ -52,7 +52,9 @@ ChannelPort* TfrmZh::port(store::ChannelKind kind) const {
 bool TfrmZh::AutoOpenEnabled() const { return store::ComSetSettings::load(ctx_.files).autoOpen; }
 
 bool TfrmZh::OpenChannel() {
-  style_ = static_cast<store::ChannelKind>(*store::ComSetSettings::load(ctx_.files).style);
+  const store::ComSetSettings settings = store::ComSetSettings::load(ctx_.files);
+  style_ = static_cast<store::ChannelKind>(*settings.style);
+  decoders_.restart(settings.textCodecName());
   ChannelPort* chosen = port(style_);
   return chosen ? chosen->open() : true;
 }
@@ -100,6 +102,7 @@ void TfrmZh::ShowChannelState(store::ChannelKind style, bool opened) {
   panels_->setText(2, QStringLiteral("发送方式:") + representationName(sendStyle_));
   receiveStyle_ = static_cast<store::Representation>(settings.receiveStyle);
   panels_->setText(3, QStringLiteral("接收方式:") + representationName(receiveStyle_));
+  textCodec_ = settings.textCodecName();
   FitStatusPanels();
 }
 

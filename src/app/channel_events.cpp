@@ -24,7 +24,7 @@ constexpr int kSocketLineLimit = 16 * 1024;
 
 void TfrmZh::connectChannels() {
   channels::TComm& comm = serialPort_->Comm();
-  comm.OnReceiveData = [this](channels::TComm&, const char* buffer, quint16 length) {
+  comm.OnReceiveData = [this](channels::TComm& port, const char* buffer, quint16 length) {
     guarded([&] {
       if (!store::IsListed(receiveStyle_) && length > 0) {
         // No line for a receive style outside the list, but the log comes forward all the same,
@@ -33,7 +33,7 @@ void TfrmZh::connectChannels() {
         log_->ScrollLogToEnd();
         return;
       }
-      log_->ReceiveChunk(QByteArrayView(buffer, length), receiveStyle_);
+      log_->ReceiveChunk(QByteArrayView(buffer, length), receiveStyle_, decoders_.of(port));
     });
   };
   comm.OnRequestHangup = [this](channels::TComm&) { guarded([this] { Comm1RequestHangup(); }); };
@@ -58,7 +58,7 @@ void TfrmZh::receiveFromSocket(channels::TCustomWinSocket& socket) {
   const int got = socket.ReceiveBytes(bytes.data(), pending);
   if (got <= 0) return;
   bytes.resize(got);
-  log_->ReceiveChunk(bytes, receiveStyle_);
+  log_->ReceiveChunk(bytes, receiveStyle_, decoders_.of(socket));
 }
 
 void TfrmZh::triggerCloseCommand() {

@@ -11,10 +11,12 @@
 #include <QPointer>
 #include <QTimer>
 #include <memory>
+#include <optional>
 
 #include "app/app_context.h"
 #include "app/channel_port.h"
 #include "app/main_window_layout.h"
+#include "app/receive_decoders.h"
 #include "dialogs/channel_commands.h"
 #include "store/channel_kinds.h"
 
@@ -95,8 +97,18 @@ class TfrmZh : public QMainWindow, public dialogs::ChannelCommands {
 
   // Writes bytes to the open channel in the pattern of the message's representation.
   void writeToChannel(QByteArrayView bytes, WritePattern pattern);
-  // The send of a message text in the current send representation, after its header (if any).
-  void sendMessage(const QString& message);
+  // A message text made ready in the current send representation: its bytes, how they go on
+  // the wire and the text of its TX line.
+  struct OutgoingMessage {
+    QByteArray bytes;
+    WritePattern pattern;
+    QString echo;
+  };
+  // Nothing when the text gives nothing to send. Throws, with nothing sent or logged, when the
+  // text holds a character the chosen character set cannot represent.
+  std::optional<OutgoingMessage> prepareMessage(const QString& message);
+  // The send and its TX line, after the message's header (if any).
+  void sendMessage(const OutgoingMessage& message);
 
   void ceksend1Click();
   void ceksend2Click();
@@ -124,6 +136,8 @@ class TfrmZh : public QMainWindow, public dialogs::ChannelCommands {
   bool opened_ = false;
   store::Representation sendStyle_ = store::Representation::Hex;
   store::Representation receiveStyle_ = store::Representation::Hex;
+  QString textCodec_ = codec::kUtf8;  // the character set of ASCII sends
+  ReceiveDecoders decoders_;          // of ASCII receives, fresh at every open
 };
 
 }  // namespace app

@@ -4,12 +4,14 @@
 #include <QCheckBox>
 #include <QPlainTextEdit>
 #include <QToolButton>
+#include <stdexcept>
 
 #include "app/log_time_stamp.h"
 #include "textview/text_view.h"
 #include "app/main_window.h"
 #include "app/traffic_log.h"
 #include "codec/hex_text.h"
+#include "codec/text_codec.h"
 #include "dialogs/define_send.h"
 #include "store/message_list_file.h"
 #include "widgets/form_size.h"
@@ -22,6 +24,16 @@ namespace {
 
 QString txLine(const QString& data) {
   return QStringLiteral("TX:") + data + QStringLiteral(" (") + LogTimeStamp() + u')';
+}
+
+// The error of a message holding a character the chosen character set has no bytes for. A lone
+// surrogate has no glyph of its own (nor survives the error's UTF-8): it shows as U+FFFD.
+QString UnencodableText(char32_t character, const QString& charset) {
+  const char32_t shown =
+      QChar::isSurrogate(character) ? char32_t(QChar::ReplacementCharacter) : character;
+  return QStringLiteral("报文未发送：无法用 %1 编码字符“%2”(U+%3)")
+      .arg(charset, QString::fromUcs4(&shown, 1),
+           QString::number(character, 16).toUpper().rightJustified(4, u'0'));
 }
 
 // A timer interval of 0 or less never fires, as an unset interval would not.
@@ -39,28 +51,42 @@ void TfrmZh::writeToChannel(QByteArrayView bytes, WritePattern pattern) {
   if (ChannelPort* open = port(style_)) open->write(bytes, pattern);
 }
 
-void TfrmZh::sendMessage(const QString& message) {
+std::optional<TfrmZh::OutgoingMessage> TfrmZh::prepareMessage(const QString& message) {
   if (sendStyle_ == store::Representation::Hex) {
     const QByteArray hex = codec::UpperCaseAscii(codec::NormalizeHexText(message.toUtf8()));
-    if (hex.isEmpty()) return;
-    const bool wasOpen = opened_;
-    writeToChannel(codec::HexTextToBytes(hex), WritePattern::HexBytes);
-    // A send the channel could not take closes it (and says so): those bytes were never sent.
-    if (wasOpen && !opened_) return;
-    log_->AppendLogLine(txLine(QString::fromLatin1(hex)), kTxColour);
-  } else if (sendStyle_ == store::Representation::Ascii) {
-    if (message.isEmpty()) return;
-    log_->AppendLogLine(txLine(message), kTxColour);
-    QString wire = message;
-    wire.replace(u'\n', QStringLiteral("\r\n"));  // the editor's lines end in CR LF on the wire
-    writeToChannel(wire.toUtf8(), WritePattern::Text);
+    if (hex.isEmpty()) return std::nullopt;
+    return OutgoingMessage{codec::HexTextToBytes(hex), WritePattern::HexBytes,
+                           QString::fromLatin1(hex)};
+  }
+  if (sendStyle_ != store::Representation::Ascii || message.isEmpty()) return std::nullopt;
+  QString wire = message;
+  wire.replace(u'\n', QStringLiteral("\r\n"));  // the editor's lines end in CR LF on the wire
+  codec::EncodedText encoded = codec::EncodeText(wire, textCodec_);
+  if (encoded.unrepresentable) {
+    // Continuous sending stops first: the error box runs the event loop, where the send timers
+    // would tick and fail again.
+    ui_.ceksend1->setChecked(false);
+    ui_.ceksend2->setChecked(false);
+    throw std::runtime_error(UnencodableText(*encoded.unrepresentable, textCodec_).toStdString());
+  }
+  return OutgoingMessage{std::move(encoded.bytes), WritePattern::Text, message};
+}
+
+void TfrmZh::sendMessage(const OutgoingMessage& message) {
+  // A hex message is echoed after the send, text before it.
+  if (message.pattern == WritePattern::Text) log_->AppendLogLine(txLine(message.echo), kTxColour);
+  const bool wasOpen = opened_;
+  writeToChannel(message.bytes, message.pattern);
+  // A send the channel could not take closes it (and says so): those bytes were never sent.
+  if (message.pattern == WritePattern::HexBytes && !(wasOpen && !opened_)) {
+    log_->AppendLogLine(txLine(message.echo), kTxColour);
   }
 }
 
 void TfrmZh::SendSingle() {
-  const QString message = ui_.Memo2->toPlainText();
+  const std::optional<OutgoingMessage> message = prepareMessage(ui_.Memo2->toPlainText());
   log_->ScrollLogToEnd();
-  sendMessage(message);
+  if (message) sendMessage(*message);
 }
 
 void TfrmZh::ceksend1Click() {
@@ -73,13 +99,13 @@ void TfrmZh::ceksend1Click() {
 
 void TfrmZh::SendSequenceRow() {
   const widgets::TPowerStringGrid& grid = *ui_.GrdSend;
+  // Prepared first: content that cannot be sent writes not even the header.
+  const std::optional<OutgoingMessage> message = prepareMessage(grid.Cells(2, grid.Row()));
   log_->ScrollLogToEnd();
   log_->AppendLogLine(
       QStringLiteral("========") + grid.Cells(1, grid.Row()) + QStringLiteral("========"),
       kHeaderColour);
-  const QString content = grid.Cells(2, grid.Row());
-  if (content.isEmpty()) return;
-  sendMessage(content);
+  if (message) sendMessage(*message);
 }
 
 void TfrmZh::ceksend2Click() {

@@ -9,6 +9,7 @@
 #include "app/log_time_stamp.h"
 #include "app/main_window_layout.h"
 #include "codec/hex_text.h"
+#include "codec/text_codec.h"
 #include "platform/desktop_shell.h"
 #include "store/log_file.h"
 #include "textview/text_view.h"
@@ -26,9 +27,10 @@ QString LogClosingLine(const QDateTime& moment, const QLocale& locale) {
          locale.toString(moment.time(), timeFormat);
 }
 
-QString ReceivedDataText(QByteArrayView bytes, store::Representation receiveStyle) {
+QString ReceivedDataText(QByteArrayView bytes, store::Representation receiveStyle,
+                         codec::TextDecoder& decoder) {
   if (receiveStyle == store::Representation::Hex) return codec::FramedHexText({}, bytes, {});
-  QString text = QString::fromUtf8(bytes);
+  QString text = decoder.decode(bytes);
   text.replace(QChar(u'\0'), QChar(0x2400));
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   text.replace(u'\r', u'\n');
@@ -89,15 +91,17 @@ void TrafficLog::ApplySizeLimit() {
   scheduleFlush();
 }
 
-void TrafficLog::ReceiveChunk(QByteArrayView bytes, store::Representation receiveStyle) {
+void TrafficLog::ReceiveChunk(QByteArrayView bytes, store::Representation receiveStyle,
+                              codec::TextDecoder& decoder) {
   ApplySizeLimit();
   if (bytes.isEmpty() || !store::IsListed(receiveStyle)) return;
   scrollPending_ = true;
   const QString stamp = QStringLiteral(" (") + LogTimeStamp() + u')';
   // A hex line is made in one piece: a long one costs no copies.
-  const QString line = receiveStyle == store::Representation::Hex
-                           ? codec::FramedHexText(u"RX:", bytes, stamp)
-                           : QStringLiteral("RX:") + ReceivedDataText(bytes, receiveStyle) + stamp;
+  const QString line =
+      receiveStyle == store::Representation::Hex
+          ? codec::FramedHexText(u"RX:", bytes, stamp)
+          : QStringLiteral("RX:") + ReceivedDataText(bytes, receiveStyle, decoder) + stamp;
   if (TextLength() > 0) pendingLength_ += 2;
   // Qt's vectorised search first: a received line seldom holds a line feed.
   pendingLength_ += line.size() + (line.contains(u'\n') ? line.count(u'\n') : 0);

@@ -35,6 +35,9 @@ class Prompts;
 namespace platform {
 class DesktopShell;
 }
+namespace codec {
+class TextDecoder;
+}
 
 namespace textview {
 class TextView;
@@ -51,9 +54,11 @@ inline constexpr int kLogSizeLimit = 50000;
 // the locale's long format, without the time zone.
 QString LogClosingLine(const QDateTime& moment, const QLocale& locale);
 
-// The data text of an RX line: hex text for receive style 0, the bytes as text for 1 (a zero
-// byte shown as "␀" so nothing after it is hidden, CR LF or a lone CR as a line break).
-QString ReceivedDataText(QByteArrayView bytes, store::Representation receiveStyle);
+// The data text of an RX line: hex text for receive style 0, the bytes as text for 1, decoded by
+// the stream's decoder (a zero byte shown as "␀" so nothing after it is hidden, CR LF or a lone
+// CR as a line break; a character cut off at the end shows with the next chunk).
+QString ReceivedDataText(QByteArrayView bytes, store::Representation receiveStyle,
+                         codec::TextDecoder& decoder);
 
 class TrafficLog : public QObject {
   Q_OBJECT
@@ -64,11 +69,13 @@ class TrafficLog : public QObject {
   void ScrollLogToEnd();
   void AppendLogLine(const QString& text, const QColor& colour);
 
-  // The receive handling of every channel: the size rule, then one RX line for the chunk.
-  // Receive styles other than 0 and 1 write nothing.
+  // The receive handling of every channel: the size rule, then one RX line for the chunk, its
+  // text decoded by the decoder of the stream it came from. Receive styles other than 0 and 1
+  // write nothing.
   // The size rule alone: a log over the limit is cleared.
   void ApplySizeLimit();
-  void ReceiveChunk(QByteArrayView bytes, store::Representation receiveStyle);
+  void ReceiveChunk(QByteArrayView bytes, store::Representation receiveStyle,
+                    codec::TextDecoder& decoder);
 
   // Length of the log's text with each line break counted as two characters.
   qsizetype TextLength() const;

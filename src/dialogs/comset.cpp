@@ -88,6 +88,9 @@ void TfrmComSet::showSettings(const store::ComSetSettings& settings) {
   ChooseEntry(*ui_->cmbSend, settings.sendStyle);
   ChooseEntry(*ui_->cmbRecive, settings.receiveStyle);
   ui_->chkOpen->setChecked(settings.autoOpen);
+  storedTextCodec_ = settings.textCodec;
+  ui_->cmbTextCodec->setCurrentIndex(ui_->cmbTextCodec->findText(settings.textCodecName()));
+  shownTextCodec_ = ui_->cmbTextCodec->currentIndex();
 }
 
 void TfrmComSet::RbtnSetClick(const QRadioButton& button) {
@@ -118,6 +121,10 @@ store::ComSetSettings TfrmComSet::chosenSettings() const {
   settings.serverPort = QString::number(ui_->txtSPort->value());
   settings.clientIp = ui_->txtIP->text();
   settings.clientPort = QString::number(ui_->txtCport->value());
+  // A stored value the list does not hold stays as stored until the user picks another.
+  const bool textCodecKept =
+      storedTextCodec_ && ui_->cmbTextCodec->currentIndex() == shownTextCodec_;
+  settings.textCodec = textCodecKept ? storedTextCodec_ : ui_->cmbTextCodec->currentText();
   return settings;
 }
 

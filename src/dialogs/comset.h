@@ -5,10 +5,13 @@
 // writes nothing. It never touches a channel itself: opening goes through the main window.
 // A confirm whose baud rate or data bits are not integers reports the error before anything
 // is written or refreshed, and the dialog stays open for correction.
+// The character set of text on the wire sits with the representations; a stored one it does
+// not list is written back as stored unless the user picks another.
 
 #include <QDialog>
 #include <QString>
 #include <memory>
+#include <optional>
 
 #include "dialogs/channel_commands.h"
 #include "store/app_files.h"
@@ -50,6 +53,8 @@ class TfrmComSet : public QDialog {
   ChannelCommands& main_;
   widgets::Prompts& prompts_;
   store::AppFiles files_;
+  std::optional<QString> storedTextCodec_;  // TextCodec as the file held it when shown
+  int shownTextCodec_ = -1;                 // the entry of cmbTextCodec chosen then
 };
 
 }  // namespace dialogs

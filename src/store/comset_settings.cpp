@@ -1,5 +1,7 @@
 #include "store/comset_settings.h"
 
+#include "codec/text_codec.h"
+#include "platform/locale_charset_posix.h"
 #include "store/ini_file.h"
 
 namespace store {
@@ -18,6 +20,7 @@ const QString kReceiveStyle = QStringLiteral("ReceiveStyle");
 const QString kServerPort = QStringLiteral("SPort");
 const QString kClientIp = QStringLiteral("IP");
 const QString kClientPort = QStringLiteral("CPort");
+const QString kTextCodec = QStringLiteral("TextCodec");
 const QString kReceiveGap = QStringLiteral("RecieveDelay");
 
 // A TCP port the file does not hold: the channels open this one ...
@@ -46,6 +49,18 @@ int ComSetSettings::byteSizeValue() const {
 
 int ComSetSettings::serverPortValue() const { return PortValue(serverPort); }
 int ComSetSettings::clientPortValue() const { return PortValue(clientPort); }
+QString ComSetSettings::textCodecName() const {
+  for (const QString& name : {codec::kUtf8, codec::kGb18030}) {
+    if (textCodec && textCodec->compare(name, Qt::CaseInsensitive) == 0) return name;
+  }
+  // GB18030 reads what the Chinese locales' older sets write.
+  const QString locale = platform::LocaleCharset();
+  for (const char* chinese : {"GB18030", "GBK", "GB2312"}) {
+    if (locale.compare(QLatin1String(chinese), Qt::CaseInsensitive) == 0) return codec::kGb18030;
+  }
+  return codec::kUtf8;
+}
+
 QString ComSetSettings::serverPortText() const {
   return serverPort.value_or(kPortTextWhenNotStored);
 }
@@ -68,6 +83,7 @@ ComSetSettings ComSetSettings::load(const AppFiles& files) {
   s.serverPort = ini.readValue(kSection, kServerPort);
   s.clientIp = ini.readString(kSection, kClientIp, s.clientIp);
   s.clientPort = ini.readValue(kSection, kClientPort);
+  s.textCodec = ini.readValue(kSection, kTextCodec);
   s.receiveGapMs = ini.readInteger(kSection, kReceiveGap, s.receiveGapMs);
   return s;
 }
@@ -86,6 +102,7 @@ void ComSetSettings::save(const AppFiles& files) const {
   if (serverPort) ini.writeString(kSection, kServerPort, *serverPort);
   ini.writeString(kSection, kClientIp, clientIp);
   if (clientPort) ini.writeString(kSection, kClientPort, *clientPort);
+  if (textCodec) ini.writeString(kSection, kTextCodec, *textCodec);
 }
 
 }  // namespace store

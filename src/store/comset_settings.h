@@ -1,9 +1,9 @@
 #pragma once
 // The communication settings kept in the [ComSet] section of comset.ini: the channel kind, the
-// serial parameters, the TCP addresses, the send and receive representations and opening at
-// start-up. Every key name and every default lives here. Values the status panels show as they
-// were typed (the serial port, baud rate and data bits, the two TCP ports) are kept as the
-// stored text, and turned into numbers only where a channel is opened.
+// serial parameters, the TCP addresses, the send and receive representations, the character set
+// of text on the wire and opening at start-up. Every key name and every default lives here. Values
+// the status panels show as they were typed (the serial port, baud rate and data bits, the two TCP
+// ports) are kept as the stored text, and turned into numbers only where a channel is opened.
 
 #include <QString>
 #include <optional>
@@ -33,6 +33,10 @@ struct ComSetSettings {
   std::optional<QString> serverPort;
   QString clientIp = QStringLiteral("127.0.0.1");
   std::optional<QString> clientPort;
+  // TextCodec as stored: the character set ASCII text is sent and received in, "UTF-8" or
+  // "GB18030"; empty when the file has none (save then writes none). Any other text reads as
+  // the default and is kept, so a save writes it back unchanged.
+  std::optional<QString> textCodec;
   // Read from the key "RecieveDelay" (so spelled in existing files); never written.
   int receiveGapMs = kReceiveGapMs;
 
@@ -41,14 +45,17 @@ struct ComSetSettings {
   int byteSizeValue() const;
   int serverPortValue() const;
   int clientPortValue() const;
+  // The character set the stored TextCodec names, matched without regard to letter case;
+  // without one the locale's: GB18030 for a GB18030, GBK or GB2312 locale, UTF-8 for any other.
+  QString textCodecName() const;
   // The ports as the status panels show them.
   QString serverPortText() const;
   QString clientPortText() const;
 
   static ComSetSettings load(const AppFiles& files);
-  // Writes the keys one by one in the order the file has always had them, Style first and
-  // RecieveDelay never. Throws IniWriteError when the file cannot be written; the keys written
-  // before then stay written.
+  // Writes the keys one by one in the order the file has always had them, Style first,
+  // TextCodec after them all and RecieveDelay never. Throws IniWriteError when the file cannot be
+  // written; the keys written before then stay written.
   void save(const AppFiles& files) const;
 };
 

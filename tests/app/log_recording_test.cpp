@@ -2,6 +2,7 @@
 // the file, cleared or not; a recording is continued by a second start; a file that fails ends
 // the recording with the error box.
 #include "app/log_recording.h"
+#include "codec/text_codec.h"
 
 #include <QMenu>
 #include <QRegularExpression>
@@ -74,16 +75,17 @@ TEST_F(LogRecordingTest, EveryLineWrittenIsRecordedInOrderEvenWhatTheLogClearedA
   // Enough received lines for the size rule to clear the log several times, some of them never
   // shown, among a header, a sent line and a received line with line breaks.
   app::TrafficLog& log = window->Log();
+  codec::TextDecoder decoder;
   QStringList expected{"earlier", "========first========", "TX:AA (00:00:00:000)"};
   log.AppendLogLine(expected[1], app::kHeaderColour);
   log.AppendLogLine(expected[2], app::kTxColour);
   expected.last().remove(" (00:00:00:000)");
   for (int i = 0; i < 40; ++i) {
     const QByteArray chunk(2000, static_cast<char>(i));
-    log.ReceiveChunk(chunk, store::Representation::Hex);
-    expected << "RX:" + app::ReceivedDataText(chunk, store::Representation::Hex);
+    log.ReceiveChunk(chunk, store::Representation::Hex, decoder);
+    expected << "RX:" + app::ReceivedDataText(chunk, store::Representation::Hex, decoder);
   }
-  log.ReceiveChunk("one\r\ntwo\nthree", store::Representation::Ascii);
+  log.ReceiveChunk("one\r\ntwo\nthree", store::Representation::Ascii, decoder);
   expected << "RX:one"
            << "two"
            << "three";

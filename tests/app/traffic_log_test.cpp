@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/log_time_stamp.h"
+#include "codec/text_codec.h"
 #include "textview/text_view.h"
 
 #include "support/fake_prompts.h"
@@ -20,6 +21,7 @@ struct LogUnderTest {
   testing_support::FakePrompts prompts;
   testing_support::FakeShell shell;
   app::TrafficLog log{view, prompts, shell};
+  codec::TextDecoder decoder;
 
   QStringList dataOfLines() {
     log.flush();
@@ -44,10 +46,11 @@ TEST(TrafficLog, ReceivedLinesWrittenLaterFollowTheSizeRuleExactly) {
       expected.clear();
       expectedLength = 0;
     }
-    const QString line = "RX:" + app::ReceivedDataText(chunk, store::Representation::Hex);
+    const QString line =
+        "RX:" + app::ReceivedDataText(chunk, store::Representation::Hex, t.decoder);
     expectedLength += (expected.isEmpty() ? 0 : 2) + line.size() + 15;  // " (hh:mm:ss:zzz)"
     expected << line;
-    t.log.ReceiveChunk(chunk, store::Representation::Hex);
+    t.log.ReceiveChunk(chunk, store::Representation::Hex, t.decoder);
     ASSERT_EQ(t.log.TextLength(), expectedLength) << "after chunk " << i;
   }
   EXPECT_EQ(t.dataOfLines(), expected);
@@ -56,12 +59,12 @@ TEST(TrafficLog, ReceivedLinesWrittenLaterFollowTheSizeRuleExactly) {
 
 TEST(TrafficLog, OtherWritersAndReadersSeeThePendingLinesInOrder) {
   LogUnderTest t;
-  t.log.ReceiveChunk(QByteArray("\x01", 1), store::Representation::Hex);
+  t.log.ReceiveChunk(QByteArray("\x01", 1), store::Representation::Hex, t.decoder);
   t.log.AppendLogLine("TX:02 (00:00:00:000)", app::kTxColour);
-  t.log.ReceiveChunk(QByteArray("\x03", 1), store::Representation::Hex);
+  t.log.ReceiveChunk(QByteArray("\x03", 1), store::Representation::Hex, t.decoder);
   EXPECT_FALSE(t.log.IsBlank());
   EXPECT_EQ(t.dataOfLines(), (QStringList{"RX:01", "TX:02", "RX:03"}));
-  t.log.ReceiveChunk(QByteArray("\x04", 1), store::Representation::Hex);
+  t.log.ReceiveChunk(QByteArray("\x04", 1), store::Representation::Hex, t.decoder);
   t.log.Clear();
   EXPECT_TRUE(t.log.IsBlank());
   EXPECT_EQ(t.log.TextLength(), 0);
@@ -70,8 +73,8 @@ TEST(TrafficLog, OtherWritersAndReadersSeeThePendingLinesInOrder) {
 TEST(TrafficLog, LinesWrittenInOneFlushKeepEachItsColourAndLeaveTheCaretAtTheEnd) {
   LogUnderTest t;
   t.log.AppendLogLine("========A========", app::kHeaderColour);
-  t.log.ReceiveChunk(QByteArray("\x01\x02", 2), store::Representation::Hex);
-  t.log.ReceiveChunk(QByteArray("hi\r\nyo", 6), store::Representation::Ascii);
+  t.log.ReceiveChunk(QByteArray("\x01\x02", 2), store::Representation::Hex, t.decoder);
+  t.log.ReceiveChunk(QByteArray("hi\r\nyo", 6), store::Representation::Ascii, t.decoder);
   t.log.AppendLogLine("TX:03 (00:00:00:000)", app::kTxColour);
   ASSERT_EQ(t.view.document().lineCount(), 5);
   const QList<QColor> expected{app::kHeaderColour, app::kRxColour, app::kRxColour, app::kRxColour,
@@ -88,7 +91,9 @@ TEST(TrafficLog, TheViewFollowsTheCaretToTheLastLine) {
   t.view.resize(300, 120);
   t.view.show();
   QScrollBar& bar = *t.view.verticalScrollBar();
-  for (int i = 0; i < 40; ++i) t.log.ReceiveChunk(QByteArray(100, static_cast<char>(i)), store::Representation::Hex);
+  for (int i = 0; i < 40; ++i)
+    t.log.ReceiveChunk(QByteArray(100, static_cast<char>(i)), store::Representation::Hex,
+                       t.decoder);
   t.log.flush();
   QCoreApplication::processEvents();
   ASSERT_GT(bar.maximum(), 0);
@@ -111,9 +116,9 @@ TEST(TrafficLog, ALineAfterAboutAFrameOfQuietIsShownAtOnceAndAFastStreamOncePerF
     return t.view.document().isEmpty() ? 0 : t.view.document().lineCount();
   };
   QElapsedTimer sinceSecond;
-  t.log.ReceiveChunk("1", store::Representation::Hex);
+  t.log.ReceiveChunk("1", store::Representation::Hex, t.decoder);
   EXPECT_EQ(shownLines(), 1) << "the first line is shown at once";
-  t.log.ReceiveChunk("2", store::Representation::Hex);
+  t.log.ReceiveChunk("2", store::Representation::Hex, t.decoder);
   sinceSecond.start();
   EXPECT_EQ(shownLines(), 1) << "a line within the frame waits for it";
   while (shownLines() < 2 && sinceSecond.elapsed() < 1000) {
@@ -122,14 +127,14 @@ TEST(TrafficLog, ALineAfterAboutAFrameOfQuietIsShownAtOnceAndAFastStreamOncePerF
   // The second line was shown a frame after the first; the third comes a little more than a
   // frame after the second, as a device writing a line about every frame sends them.
   while (sinceSecond.elapsed() < 50) QCoreApplication::processEvents();
-  t.log.ReceiveChunk("3", store::Representation::Hex);
+  t.log.ReceiveChunk("3", store::Representation::Hex, t.decoder);
   QElapsedTimer sinceThird;
   sinceThird.start();
   EXPECT_EQ(shownLines(), 3) << "a line a frame after the one before is shown at once";
   // The fourth comes a little less than a frame after the third: shown at once as well, or a
   // device writing once a frame would wake the window twice for every other line.
   while (sinceThird.elapsed() < 36) QCoreApplication::processEvents();
-  t.log.ReceiveChunk("4", store::Representation::Hex);
+  t.log.ReceiveChunk("4", store::Representation::Hex, t.decoder);
   EXPECT_EQ(shownLines(), 4) << "a line nearly a frame after the one before is shown at once";
 }
 
@@ -144,10 +149,14 @@ TEST(LogClosingLine, GivesTheLocalesShortDateAndLongTimeWithoutTheZone) {
 }
 
 TEST(ReceivedDataText, ShowsZeroBytesAndLineBreaksOfAsciiChunks) {
-  EXPECT_EQ(app::ReceivedDataText(QByteArray("hi", 2), store::Representation::Hex), "68 69");
-  EXPECT_EQ(app::ReceivedDataText(QByteArray("hi", 2), store::Representation::Ascii), "hi");
-  EXPECT_EQ(app::ReceivedDataText(QByteArray("A\0B\r\nC\rD", 8), store::Representation::Ascii),
-            QString("A") + QChar(0x2400) + "B\nC\nD");
+  codec::TextDecoder decoder;
+  EXPECT_EQ(app::ReceivedDataText(QByteArray("hi", 2), store::Representation::Hex, decoder),
+            "68 69");
+  EXPECT_EQ(app::ReceivedDataText(QByteArray("hi", 2), store::Representation::Ascii, decoder),
+            "hi");
+  EXPECT_EQ(
+      app::ReceivedDataText(QByteArray("A\0B\r\nC\rD", 8), store::Representation::Ascii, decoder),
+      QString("A") + QChar(0x2400) + "B\nC\nD");
 }
 
 TEST(LogTimeStamp, GivesTheLocalTimeOfDayAcrossOffsetChangesMidnightAndClockJumps) {

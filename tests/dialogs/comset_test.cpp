@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -14,6 +16,7 @@
 
 #include "store/ini_file.h"
 #include "support/fake_prompts.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "widgets/integer_spin_edit.h"
 
@@ -148,6 +151,7 @@ TEST_F(ComSetDialog, StoresEveryValueInOrderWithATypedBaudRateAsTyped) {
   control<widgets::IntegerSpinEdit>(*dialog, "txtSPort").setValue(2000);
   control<QLineEdit>(*dialog, "txtIP").setText("10.0.0.7");
   control<widgets::IntegerSpinEdit>(*dialog, "txtCport").setValue(5020);
+  control<QComboBox>(*dialog, "cmbTextCodec").setCurrentIndex(1);
 
   prompts.buttonAnswers = {QMessageBox::No};
   click(*dialog, "BtnSend");
@@ -156,7 +160,7 @@ TEST_F(ComSetDialog, StoresEveryValueInOrderWithATypedBaudRateAsTyped) {
             QStringLiteral("[ComSet]\r\nStyle=0\r\nport=ttyUSB3\r\nBaudRate=115200\r\n"
                            "ByteSize=7\r\nParity=2\r\nStopBits=1\r\nAutoOpen=1\r\n"
                            "SendStyle=0\r\nReceiveStyle=1\r\nSPort=2000\r\nIP=10.0.0.7\r\n"
-                           "CPort=5020\r\n"));
+                           "CPort=5020\r\nTextCodec=GB18030\r\n"));
   ASSERT_EQ(prompts.boxes.size(), 1);
   EXPECT_EQ(prompts.boxes[0].caption, QStringLiteral("系统提示！"));
   EXPECT_EQ(prompts.boxes[0].text, QStringLiteral("端口设置成功！是否立即打开端口？"));
@@ -247,6 +251,48 @@ TEST_F(ComSetDialog, ShowsStoredTextsAsStoredAndOutOfRangePositionsAsNothingChos
   EXPECT_EQ(control<QComboBox>(*dialog, "Com_baudrate").currentText(), QStringLiteral("$2580"));
   EXPECT_EQ(control<QComboBox>(*dialog, "Com_Parity").currentIndex(), -1);
   EXPECT_EQ(control<QComboBox>(*dialog, "cmbSend").currentText(), QStringLiteral("ASCII"));
+}
+
+TEST_F(ComSetDialog,
+       TheTextCodecFollowsTheRepresentationsIsWrittenLastAndAnOddOneStaysUntilChanged) {
+  testing_support::ScopedEnv locale("LC_ALL", "C.UTF-8");
+  auto dialog = open();
+  const QComboBox& codecs = control<QComboBox>(*dialog, "cmbTextCodec");
+  EXPECT_EQ(control<QLabel>(*dialog, "lblTextCodec").text(), QStringLiteral("文本编码"));
+  ASSERT_EQ(codecs.count(), 2);
+  EXPECT_EQ(codecs.itemText(0), QStringLiteral("UTF-8"));
+  EXPECT_EQ(codecs.itemText(1), QStringLiteral("GB18030"));
+  EXPECT_EQ(codecs.currentText(), QStringLiteral("UTF-8")) << "the locale's set without a key";
+
+  // Tab goes from the send list to the receive list to the text codec; a key picks GB18030.
+  QApplication::setActiveWindow(dialog.get());
+  control<QComboBox>(*dialog, "cmbSend").setFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), &control<QComboBox>(*dialog, "cmbRecive"));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  ASSERT_EQ(QApplication::focusWidget(), &codecs);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+  EXPECT_EQ(codecs.currentText(), QStringLiteral("GB18030"));
+  prompts.buttonAnswers = {QMessageBox::No};
+  QTest::mouseClick(&control<QPushButton>(*dialog, "BtnSend"), Qt::LeftButton);
+  EXPECT_TRUE(ReadAll(files.comsetIni()).endsWith("\r\nCPort=1000\r\nTextCodec=GB18030\r\n"))
+      << ReadAll(files.comsetIni()).toStdString();
+  dialog = open();
+  EXPECT_EQ(control<QComboBox>(*dialog, "cmbTextCodec").currentText(), QStringLiteral("GB18030"));
+
+  // A value the list lacks shows as the default and is written back as it was, until the user
+  // chooses an entry.
+  ini().writeString("ComSet", "TextCodec", "Big5");
+  dialog = open();
+  EXPECT_EQ(control<QComboBox>(*dialog, "cmbTextCodec").currentText(), QStringLiteral("UTF-8"));
+  prompts.buttonAnswers = {QMessageBox::No};
+  QTest::mouseClick(&control<QPushButton>(*dialog, "BtnSend"), Qt::LeftButton);
+  EXPECT_EQ(ini().readString("ComSet", "TextCodec", ""), QStringLiteral("Big5"));
+  dialog = open();
+  control<QComboBox>(*dialog, "cmbTextCodec").setCurrentIndex(1);
+  prompts.buttonAnswers = {QMessageBox::No};
+  QTest::mouseClick(&control<QPushButton>(*dialog, "BtnSend"), Qt::LeftButton);
+  EXPECT_EQ(ini().readString("ComSet", "TextCodec", ""), QStringLiteral("GB18030"));
 }
 
 TEST(IntegerSpinEdit, AcceptsOnlyDigitsSignsAndTheDecimalSeparatorAsTypedCharacters) {

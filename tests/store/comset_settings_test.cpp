@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 #include "store/app_files.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 using store::AppFiles;
@@ -102,4 +105,37 @@ TEST(ComSetSettings, MissingOrUnreadableValuesGiveTheDefaultsAndPortsShowAsStore
             "[ComSet]\r\nBaudRate=fast\r\nByteSize=$7\r\nSPort=\r\nCPort=0x1F90\r\nport=COM1\r\n"
             "Parity=0\r\nStopBits=0\r\nAutoOpen=0\r\nSendStyle=0\r\nReceiveStyle=0\r\n"
             "IP=127.0.0.1\r\n");
+}
+
+TEST(ComSetSettings, TextCodecIsUtf8OrGb18030AndWithoutOneTheLocalesCharacterSet) {
+  TempDir dir;
+  const AppFiles files(dir.path());
+  testing_support::ScopedEnv locale("LC_ALL", "C.UTF-8");
+  const ComSetSettings none = ComSetSettings::load(files);
+  EXPECT_FALSE(none.textCodec.has_value());
+  EXPECT_EQ(none.textCodecName(), "UTF-8");
+  // The Chinese locales' sets are all read by GB18030; any other set is taken as UTF-8.
+  for (const char* chinese : {"zh_CN.GB18030", "zh_CN.GBK", "zh_CN.gb2312"}) {
+    qputenv("LC_ALL", chinese);
+    EXPECT_EQ(none.textCodecName(), "GB18030") << chinese;
+  }
+  for (const char* other : {"C", "ja_JP.EUC-JP", "xx"}) {
+    qputenv("LC_ALL", other);
+    EXPECT_EQ(none.textCodecName(), "UTF-8") << other;
+  }
+
+  // Stored names win over the locale, whatever their letter case; others read as the default
+  // and go back as stored, after every other key.
+  WriteAll(files.comsetIni(), "[ComSet]\r\nTextCodec=gb18030\r\n");
+  EXPECT_EQ(ComSetSettings::load(files).textCodecName(), "GB18030");
+  qputenv("LC_ALL", "zh_CN.GBK");
+  WriteAll(files.comsetIni(), "[ComSet]\r\nTextCodec=UTF-8\r\n");
+  EXPECT_EQ(ComSetSettings::load(files).textCodecName(), "UTF-8");
+  WriteAll(files.comsetIni(), "[ComSet]\r\nTextCodec=Big5\r\n");
+  const ComSetSettings big5 = ComSetSettings::load(files);
+  EXPECT_EQ(big5.textCodecName(), "GB18030");
+  QFile::remove(files.comsetIni());
+  big5.save(files);
+  EXPECT_TRUE(ReadAll(files.comsetIni()).endsWith("\r\nIP=127.0.0.1\r\nTextCodec=Big5\r\n"))
+      << ReadAll(files.comsetIni()).toStdString();
 }
