@@ -146,6 +146,8 @@ class TDataGrid1 : public QTableView {
   QPixmap bgImage_;
   // The cell a key or mouse press was already allowed to move to; used up by the move.
   QPersistentModelIndex grantedCurrent_;
+  // The current cell a left button press landed on; a release on it opens its editor.
+  QPersistentModelIndex pressedCurrent_;
 };
 
 class TPowerStringGrid : public TDataGrid1 {
