@@ -93,6 +93,8 @@ void buildSinglePage(MainWindowControls& c) {
   c.Memo2 = named(new QPlainTextEdit(c.TabSheet1), "Memo2");
   c.Memo2->setMinimumWidth(80);
   c.Memo2->setAttribute(Qt::WA_InputMethodEnabled, false);
+  // Tab and Shift+Tab move the focus, as on every other control; a tab can still be pasted.
+  c.Memo2->setTabChangesFocus(true);
   page->addWidget(strip);
   page->addWidget(c.Memo2);
   c.PageControl1->addTab(c.TabSheet1, QStringLiteral("单报文(&D)"));
