@@ -8,7 +8,6 @@
 namespace store {
 namespace {
 
-constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
 constexpr char kUtf16LeMark[] = "\xFF\xFE";
 constexpr char kUtf16BeMark[] = "\xFE\xFF";
 
@@ -26,7 +25,7 @@ bool plausibleInChineseList(char32_t c) {
          inRange(c, 0xF900, 0xFAFF) ||  // CJK compatibility ideographs
          inRange(c, 0xFE30, 0xFE4F) ||  // CJK compatibility forms
          inRange(c, 0xFF00, 0xFFEF) ||  // full-width forms
-         inRange(c, 0x20000, 0x3FFFF);  // CJK ideographs beyond the basic plane
+         c >= 0x10000;                  // rare ideographs and emoji beyond the basic plane
 }
 
 qsizetype implausibleCount(QStringView text) {

@@ -7,12 +7,14 @@
 // texts are valid UTF-8 too (停止 is CD A3 D6 B9, which UTF-8 reads as a combining mark and a
 // Hebrew point). When both readings are valid, the one holding fewer characters a Chinese
 // user's list would not hold wins (combining marks, Hebrew, Cyrillic, private-use and the
-// like, against CJK ideographs and punctuation, Latin-1, pinyin, Greek and common symbols);
-// a tie goes to UTF-8.
+// like, against CJK ideographs and punctuation, Latin-1, pinyin, Greek, common symbols and
+// characters beyond the basic plane); a tie goes to UTF-8.
 
 #include <QByteArray>
 
 namespace store {
+
+inline constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
 
 QByteArray ListTextAsUtf8(const QByteArray& raw);
 

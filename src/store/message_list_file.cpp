@@ -101,6 +101,9 @@ void SaveGridsToFile(const std::vector<GridAccess*>& grids, const QString& fileN
     content.append(QByteArray::number(grid->RowCount())).append(kLineEnd);
     for (int r = 1; r < grid->RowCount(); ++r) content.append(rowLine(*grid, r)).append(kLineEnd);
   }
+  // Text that would read as GBK without a mark (names in Hebrew, say) is marked as UTF-8, so
+  // every list reads back as it was saved.
+  if (ListTextAsUtf8(content) != content) content.prepend(kUtf8Mark);
   throwIfFailed(platform::replaceFileWhole(fileName, content));
 }
 

@@ -165,6 +165,16 @@ TEST_F(MessageListFile, ReadsAnUnmarkedListAsUtf8OrGbkByWhichGivesPlausibleText)
     const QByteArray content = QStringLiteral("2\r\n1,\"%1\",\"AA 55\"\r\n").arg(name).toUtf8();
     EXPECT_EQ(loadBytes(content).row(1), (QStringList{"1", name, "AA 55"})) << name.toStdString();
   }
+
+  // Hebrew in UTF-8 is valid GBK too, and reads as plausible ideographs there: such a list is
+  // saved with the UTF-8 mark and reads back as it was.
+  MemoryGrid hebrew(3, 2);
+  hebrew.setRow(1, {"1", QStringLiteral("שלום"), "01"});
+  store::SaveGridsToFile({&hebrew}, dir.file("hebrew.sen"));
+  EXPECT_TRUE(ReadAll(dir.file("hebrew.sen")).startsWith("\xEF\xBB\xBF" "2\r\n"));
+  MemoryGrid loaded;
+  load(loaded, dir.file("hebrew.sen"));
+  EXPECT_EQ(loaded.row(1), hebrew.row(1));
 }
 
 // A file size limit makes the write fail part-way, for any user (root ignores permissions).
