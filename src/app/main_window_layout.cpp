@@ -15,7 +15,7 @@
 #include <QVBoxLayout>
 
 #include "app/log_view.h"
-#include "widgets/flat_buttons.h"
+#include "widgets/focus_marked_buttons.h"
 #include "widgets/integer_spin_edit.h"
 #include "widgets/message_grid.h"
 #include "widgets/pictures.h"
@@ -31,11 +31,12 @@ Widget* named(Widget* widget, const char* name) {
 
 QToolButton* newFlatButton(QWidget* parent, const char* name, const QString& caption,
                            widgets::ButtonPictureId picture) {
-  auto* button = named(new widgets::FlatToolButton(parent), name);
+  auto* button = named(new widgets::FocusMarkedToolButton(parent), name);
   button->setText(caption);
   button->setIcon(widgets::ButtonPicture(picture));
   button->setIconSize(QSize(32, 32));
   button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  button->setAutoRaise(true);
   button->setMinimumWidth(72);
   return button;
 }

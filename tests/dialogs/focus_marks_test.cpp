@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "dialogs/about.h"
 #include "dialogs/comset.h"
 #include "dialogs/define_send.h"
 #include "support/fake_prompts.h"
@@ -81,6 +82,16 @@ TEST_F(FocusMarks, TheEditorsToolbarShowsTheFocusAndEveryPictureAtOneSize) {
   const TabWalk walk = pressTab(dialog, 9);
   EXPECT_EQ(names(walk.reached),
             "BtnNew BtnOpen BtnAdd BtnDel BtnRefresh BtnSave BtnSavaAs BtnBack GrdSend");
+  EXPECT_EQ(names(walk.unmarked), "");
+}
+
+TEST_F(FocusMarks, TheAboutBoxsButtonShowsTheFocusWhenTabReachesIt) {
+  testing_support::FakeShell shell;
+  dialogs::MachineFacts facts;
+  facts.cpuMhz = [] { return std::optional<double>(1000); };
+  dialogs::TAboutfrm box(nullptr, shell, prompts, facts);
+  const TabWalk walk = pressTab(box, 1);
+  EXPECT_EQ(names(walk.reached), "btnClose");
   EXPECT_EQ(names(walk.unmarked), "");
 }
 

@@ -1,4 +1,4 @@
-#include "widgets/flat_buttons.h"
+#include "widgets/focus_marked_buttons.h"
 
 #include <QPainter>
 #include <QStyleOptionButton>
@@ -20,18 +20,14 @@ void drawFocusMark(QWidget& button, const QRect& rect) {
 
 }  // namespace
 
-FlatPushButton::FlatPushButton(QWidget* parent) : QPushButton(parent) { setFlat(true); }
-
-void FlatPushButton::paintEvent(QPaintEvent* event) {
+void FocusMarkedPushButton::paintEvent(QPaintEvent* event) {
   QPushButton::paintEvent(event);
   QStyleOptionButton option;
   initStyleOption(&option);
   drawFocusMark(*this, style()->subElementRect(QStyle::SE_PushButtonFocusRect, &option, this));
 }
 
-FlatToolButton::FlatToolButton(QWidget* parent) : QToolButton(parent) { setAutoRaise(true); }
-
-void FlatToolButton::paintEvent(QPaintEvent* event) {
+void FocusMarkedToolButton::paintEvent(QPaintEvent* event) {
   QToolButton::paintEvent(event);
   constexpr int kInset = 3;  // inside the raised frame
   drawFocusMark(*this, rect().adjusted(kInset, kInset, -kInset, -kInset));
