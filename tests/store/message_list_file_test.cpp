@@ -171,7 +171,7 @@ TEST_F(MessageListFile, ReadsAnUnmarkedListAsUtf8OrGbkByWhichGivesPlausibleText)
   MemoryGrid hebrew(3, 2);
   hebrew.setRow(1, {"1", QStringLiteral("שלום"), "01"});
   store::SaveGridsToFile({&hebrew}, dir.file("hebrew.sen"));
-  EXPECT_TRUE(ReadAll(dir.file("hebrew.sen")).startsWith("\xEF\xBB\xBF" "2\r\n"));
+  EXPECT_TRUE(ReadAll(dir.file("hebrew.sen")).startsWith(QByteArray("\xEF\xBB\xBF") + "2\r\n"));
   MemoryGrid loaded;
   load(loaded, dir.file("hebrew.sen"));
   EXPECT_EQ(loaded.row(1), hebrew.row(1));
