@@ -240,10 +240,10 @@ void TDataGrid1::mousePressEvent(QMouseEvent* event) {
   // one is not asked about a second time when the view moves the cursor there.
   const QModelIndex pressed = indexAt(event->position().toPoint());
   const QModelIndex target = outsideFixedColumn(pressed);
-  if (target.isValid() && target != currentIndex() && !mayBecomeCurrent(target)) return;
-  const QScopedValueRollback granted(grantedCurrent_, QPersistentModelIndex(target));
   const bool onCurrent = target.isValid() && target == currentIndex();
   pressedCurrent_ = onCurrent && event->button() == Qt::LeftButton ? target : QModelIndex();
+  if (target.isValid() && !onCurrent && !mayBecomeCurrent(target)) return;
+  const QScopedValueRollback granted(grantedCurrent_, QPersistentModelIndex(target));
   if (target != pressed) {
     setCurrentIndex(target);  // a press on a row number goes to the row's first cell
     return;
