@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "textview/text_view.h"
+#include "widgets/focus_marked_buttons.h"
 #include "widgets/integer_spin_edit.h"
 #include "widgets/message_grid.h"
 #include "widgets/pictures.h"
@@ -30,7 +31,7 @@ Widget* named(Widget* widget, const char* name) {
 
 QToolButton* newFlatButton(QWidget* parent, const char* name, const QString& caption,
                            widgets::ButtonPictureId picture) {
-  auto* button = named(new QToolButton(parent), name);
+  auto* button = named(new widgets::FocusMarkedToolButton(parent), name);
   button->setText(caption);
   button->setIcon(widgets::ButtonPicture(picture));
   button->setIconSize(QSize(32, 32));
@@ -95,6 +96,8 @@ void buildSinglePage(MainWindowControls& c) {
   c.Memo2 = named(new QPlainTextEdit(c.TabSheet1), "Memo2");
   c.Memo2->setMinimumWidth(80);
   c.Memo2->setAttribute(Qt::WA_InputMethodEnabled, false);
+  // Tab and Shift+Tab move the focus, as on every other control; a tab can still be pasted.
+  c.Memo2->setTabChangesFocus(true);
   page->addWidget(strip);
   page->addWidget(c.Memo2);
   c.PageControl1->addTab(c.TabSheet1, QStringLiteral("单报文(&D)"));

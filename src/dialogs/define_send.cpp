@@ -10,6 +10,7 @@
 #include "widgets/form_size.h"
 #include "widgets/handler_guard.h"
 #include "widgets/message_grid_adapter.h"
+#include "widgets/pictures.h"
 
 namespace dialogs {
 namespace {
@@ -110,8 +111,9 @@ void TfrmDefineSend::setupButtons() {
       {ui_->BtnBack, "go-previous", QStyle::SP_ArrowBack, nullptr},
   };
   for (const Button& b : buttons) {
-    b.button->setIcon(
-        QIcon::fromTheme(QString::fromLatin1(b.theme), style()->standardIcon(b.fallback)));
+    const QIcon picture =
+        QIcon::fromTheme(QString::fromLatin1(b.theme), style()->standardIcon(b.fallback));
+    b.button->setIcon(widgets::PictureOfSize(picture, b.button->iconSize()));
     if (b.handler) {
       connect(b.button, &QToolButton::clicked, this, [this, h = b.handler] {
         guarded([=, this] {

@@ -1,7 +1,6 @@
 #include "store/message_list_file.h"
 
 #include <QFileInfo>
-#include <QStringDecoder>
 #include <algorithm>
 
 #include "platform/file_read_posix.h"
@@ -10,6 +9,7 @@
 #include "store/file_io_error.h"
 #include "store/ini_file.h"
 #include "store/integer_text.h"
+#include "store/list_text_encoding.h"
 
 namespace store {
 namespace {
@@ -17,16 +17,6 @@ namespace {
 const QString kSection = QStringLiteral("DefineSend");
 const QString kKey = QStringLiteral("SendFileName");
 constexpr int kCountWhenUnreadable = 2;
-
-// The file's text as UTF-8 bytes: kept as it is when it is valid UTF-8, else read as GBK.
-QByteArray asUtf8(const QByteArray& raw) {
-  QStringDecoder utf8(QStringDecoder::Utf8);
-  const QString text = utf8(raw);
-  if (!utf8.hasError()) return raw;
-  QStringDecoder gbk("GBK");
-  if (!gbk.isValid()) return text.toUtf8();
-  return QString(gbk(raw)).toUtf8();
-}
 
 // Hands out the lines of a file, each without its LF and the CR before it; past the end every
 // line reads as empty.
@@ -100,7 +90,7 @@ void LoadGridsFromFile(const std::vector<GridAccess*>& grids, const QString& fil
   }
   QByteArray raw;
   throwIfFailed(platform::readFileWhole(name, raw));
-  LineReader lines(asUtf8(raw));
+  LineReader lines(ListTextAsUtf8(raw));
   for (GridAccess* grid : grids) loadBlock(*grid, lines);
 }
 
@@ -111,6 +101,9 @@ void SaveGridsToFile(const std::vector<GridAccess*>& grids, const QString& fileN
     content.append(QByteArray::number(grid->RowCount())).append(kLineEnd);
     for (int r = 1; r < grid->RowCount(); ++r) content.append(rowLine(*grid, r)).append(kLineEnd);
   }
+  // Text that would read as GBK without a mark (names in Hebrew, say) is marked as UTF-8, so
+  // every list reads back as it was saved.
+  if (ListTextAsUtf8(content) != content) content.prepend(kUtf8Mark);
   throwIfFailed(platform::replaceFileWhole(fileName, content));
 }
 

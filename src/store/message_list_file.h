@@ -3,8 +3,9 @@
 // A file is a sequence of grid blocks, one per grid: a count line holding the grid's RowCount
 // in decimal (title row included), then one comma-text row line per data row, row 1 first,
 // every line ended by CR LF. Column titles and widths are not stored.
-// Text is written as UTF-8; a file that is not valid UTF-8 is read as GBK, the encoding of
-// lists made on Windows installations.
+// Text is written as UTF-8, without a byte-order mark unless the text would otherwise read as
+// GBK; a file is read in the encoding its mark names, else as UTF-8 or GBK, whichever gives
+// plausible text (list_text_encoding.h).
 // Input/output failures throw FileIoError; failures to write comset.ini throw IniWriteError.
 // A save replaces the file whole, so a failed save leaves the previous file as it was.
 // A count line larger than the rows the file holds is honoured up to kMaxRowsBeyondFile

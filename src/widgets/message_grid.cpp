@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScopedValueRollback>
+#include <utility>
 
 #include "widgets/message_grid_delegate.h"
 #include "widgets/message_grid_model.h"
@@ -14,9 +15,10 @@ namespace {
 
 constexpr int kDefaultRowHeight = 20;
 constexpr int kDefaultColWidth = 64;
-constexpr auto kEditTriggers =
-    QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-    QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked;
+// A click on the current cell opens its editor at once (mouseReleaseEvent): Qt's
+// SelectedClicked would wait a double-click interval first and drop every key typed meanwhile.
+constexpr auto kEditTriggers = QAbstractItemView::DoubleClicked |
+                               QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed;
 
 bool isEnter(const QKeyEvent& event) {
   return event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
@@ -238,7 +240,9 @@ void TDataGrid1::mousePressEvent(QMouseEvent* event) {
   // one is not asked about a second time when the view moves the cursor there.
   const QModelIndex pressed = indexAt(event->position().toPoint());
   const QModelIndex target = outsideFixedColumn(pressed);
-  if (target.isValid() && target != currentIndex() && !mayBecomeCurrent(target)) return;
+  const bool onCurrent = target.isValid() && target == currentIndex();
+  pressedCurrent_ = onCurrent && event->button() == Qt::LeftButton ? target : QModelIndex();
+  if (target.isValid() && !onCurrent && !mayBecomeCurrent(target)) return;
   const QScopedValueRollback granted(grantedCurrent_, QPersistentModelIndex(target));
   if (target != pressed) {
     setCurrentIndex(target);  // a press on a row number goes to the row's first cell
@@ -254,6 +258,12 @@ void TDataGrid1::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void TDataGrid1::mouseReleaseEvent(QMouseEvent* event) {
   QTableView::mouseReleaseEvent(event);
+  const QModelIndex clicked = std::exchange(pressedCurrent_, QPersistentModelIndex());
+  if (event->button() == Qt::LeftButton && clicked.isValid() &&
+      indexAt(event->position().toPoint()) == clicked && editTriggers() != NoEditTriggers &&
+      state() != EditingState) {
+    edit(clicked, AllEditTriggers, nullptr);
+  }
   if (event->button() != Qt::RightButton) return;
   const QModelIndex index = indexAt(event->position().toPoint());
   if (!index.isValid()) return;

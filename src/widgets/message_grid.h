@@ -5,7 +5,8 @@
 // row appending, insertion and deletion by call and by key (DataGridOptions), a minimum row
 // count, and notifications: UserChanged when an edit is committed with a modified text,
 // SelectCell before a cell becomes current (the owner may refuse the move), DrawCell after a
-// cell is painted, DblClick.
+// cell is painted, DblClick. A click on the current cell of an editable grid opens its editor
+// at once, so keys typed right after the click reach the cell.
 // TPowerStringGrid adds Enter navigation: Enter moves right through columns 1 .. last and
 // from the last column to column 1 of the next row.
 // Rows and columns are counted as in the stored files: RowCount includes the title row.
@@ -146,6 +147,8 @@ class TDataGrid1 : public QTableView {
   QPixmap bgImage_;
   // The cell a key or mouse press was already allowed to move to; used up by the move.
   QPersistentModelIndex grantedCurrent_;
+  // The current cell a left button press landed on; a release on it opens its editor.
+  QPersistentModelIndex pressedCurrent_;
 };
 
 class TPowerStringGrid : public TDataGrid1 {

@@ -1,5 +1,6 @@
 #include "widgets/pictures.h"
 
+#include <QPixmap>
 #include <QString>
 
 // A static library's resources are registered by name, once; the initialiser cannot sit inside
@@ -45,6 +46,11 @@ QIcon ProgramIcon() {
 QIcon ButtonPicture(ButtonPictureId id) {
   registerPictures();
   return QIcon(resourceName(id));
+}
+
+QIcon PictureOfSize(const QIcon& picture, const QSize& size) {
+  if (picture.isNull() || picture.actualSize(size) == size) return picture;
+  return QIcon(picture.pixmap(size).scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 }  // namespace widgets

@@ -14,4 +14,9 @@ QIcon ProgramIcon();
 // A 32 x 32 button picture.
 QIcon ButtonPicture(ButtonPictureId id);
 
+// The picture drawn at `size`: one that has no pixmap that large (a theme or style picture made
+// only at 16 x 16, say) is scaled up, so every button of a row shows its picture at one size and
+// their captions line up.
+QIcon PictureOfSize(const QIcon& picture, const QSize& size);
+
 }  // namespace widgets

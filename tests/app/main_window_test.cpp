@@ -257,6 +257,33 @@ TEST_F(MainWindowTest, AsciiMessageSendsItsLinesJoinedByCrLf) {
   EXPECT_EQ(logLines()[0], "TX:a");
 }
 
+TEST_F(MainWindowTest, TabLeavesTheSendBoxAndComesBackWhileAPastedTabIsSentAsItsByte) {
+  PtyPair pty;
+  comset().writeString("ComSet", "port", pty.slavePath());
+  comset().writeInteger("ComSet", "SendStyle", 1);
+  start();
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  ui().BtnOpenCom->trigger();
+  ASSERT_TRUE(window->Opened());
+  ui().Memo2->clear();
+  ui().Memo2->setFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_A);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+  EXPECT_NE(QApplication::focusWidget(), ui().Memo2);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), ui().Memo2);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_NE(QApplication::focusWidget(), ui().Memo2);
+  EXPECT_EQ(ui().Memo2->toPlainText(), "a");
+
+  QApplication::clipboard()->setText("\tb");
+  QTest::keyClick(ui().Memo2, Qt::Key_V, Qt::ControlModifier);
+  ASSERT_EQ(ui().Memo2->toPlainText(), "a\tb");
+  QTest::mouseClick(ui().BtnSend1, Qt::LeftButton);
+  EXPECT_EQ(pty.read(3), QByteArray("a\tb"));
+}
+
 TEST_F(MainWindowTest, LongAsciiMessageGoesOutWhole) {
   PtyPair pty;
   comset().writeString("ComSet", "port", pty.slavePath());
@@ -351,7 +378,8 @@ TEST_F(MainWindowTest, ClosingStoresTheLayoutAndSavesANonEmptyLog) {
   EXPECT_EQ(comset().readInteger("zh", "PageIndex", 0), 1);
   EXPECT_GT(comset().readInteger("zh", "PageHight", 0), 0);
   const store::IniFile sizes(files.formSizeIni());
-  const QSize outer(sizes.readInteger("frmZh", "width", 0), sizes.readInteger("frmZh", "height", 0));
+  const QSize outer(sizes.readInteger("frmZh", "width", 0),
+                    sizes.readInteger("frmZh", "height", 0));
   EXPECT_EQ(outer, window->frameGeometry().size());
   EXPECT_NE(outer, window->size()) << "the stored size is the outer one, frame included";
 
@@ -492,7 +520,8 @@ TEST_F(MainWindowTest, ADeviceGoingAwayIsLoggedToItsLastByteClosedAndReleasedAnd
   auto pty = std::make_unique<PtyPair>();
   ASSERT_TRUE(QFile::link(pty->slavePath(), port));
   comset().writeString("ComSet", "port", port);
-  comset().writeInteger("ComSet", "RecieveDelay", 2000);  // the last chunk is still open at the loss
+  comset().writeInteger("ComSet", "RecieveDelay",
+                        2000);  // the last chunk is still open at the loss
   start();
   ui().BtnOpenCom->trigger();
   ASSERT_TRUE(window->Opened());

@@ -217,15 +217,24 @@ TEST_F(ComSetDialog, AFailedOpenIsReportedAndTheDialogStaysOpen) {
   EXPECT_TRUE(dialog->isVisible());
 }
 
+// Deliberately stricter than writing Style and port and refreshing the main window before the
+// error: a confirm that fails leaves no half-written settings.
 TEST_F(ComSetDialog, ABaudRateThatIsNoIntegerIsReportedAndNothingChanges) {
+  ini().writeString("ComSet", "port", "/dev/ttyS0");
+  const QByteArray before = ReadAll(files.comsetIni());
   const auto dialog = open();
-  control<QRadioButton>(*dialog, "RbtnTcps").setChecked(true);
-  control<QComboBox>(*dialog, "Com_baudrate").setCurrentText("fast");
-  click(*dialog, "BtnSend");
+  QTest::mouseClick(&control<QRadioButton>(*dialog, "RbtnCom"), Qt::LeftButton);
+  QLineEdit& port = *control<QComboBox>(*dialog, "Com_Port").lineEdit();
+  port.selectAll();
+  QTest::keyClicks(&port, "/dev/ttyUSB0");
+  QLineEdit& baudRate = *control<QComboBox>(*dialog, "Com_baudrate").lineEdit();
+  baudRate.selectAll();
+  QTest::keyClicks(&baudRate, "96OO");
+  QTest::mouseClick(&control<QPushButton>(*dialog, "BtnSend"), Qt::LeftButton);
   ASSERT_EQ(prompts.boxes.size(), 1);
   EXPECT_EQ(prompts.boxes[0].caption, QStringLiteral("OruvoTarvix通讯调试软件"));
-  EXPECT_EQ(prompts.boxes[0].text, QStringLiteral("'fast' is not a valid integer value."));
-  EXPECT_FALSE(QFile::exists(files.comsetIni()));
+  EXPECT_EQ(prompts.boxes[0].text, QStringLiteral("'96OO' is not a valid integer value."));
+  EXPECT_EQ(ReadAll(files.comsetIni()), before);
   EXPECT_TRUE(main.calls.isEmpty());
   EXPECT_TRUE(dialog->isVisible());
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -158,6 +159,28 @@ TEST_F(DefineSend, ToolbarCommandsTakeTheTextStillBeingTypedInACell) {
   click("BtnRefresh");
   ASSERT_EQ(grid().RowCount(), 5);
   EXPECT_EQ(grid().Cells(2, 4), "AA");
+}
+
+// A list a Windows editor saved as UTF-8 with its mark; the user clicks the current cell and
+// types at once, as fast as the keys come.
+TEST_F(DefineSend, AMarkedListShowsEveryRowTakesEveryKeyAfterAClickAndSavesEveryRow) {
+  openWith("\xEF\xBB\xBF" + kThreeMessages);
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  ASSERT_EQ(grid().RowCount(), 4);
+  EXPECT_EQ(grid().Cells(1, 3), "C");
+
+  grid().setRow(1);
+  grid().setCol(2);
+  const QRect current = grid().visualRect(grid().model()->index(0, 2));
+  QTest::mouseClick(grid().viewport(), Qt::LeftButton, {}, current.center());
+  for (const char key : QByteArray("01 03 00")) QTest::keyClick(QApplication::focusWidget(), key);
+  EXPECT_EQ(grid().Cells(2, 1), "01 03 00");
+
+  QTest::mouseClick(form->findChild<QToolButton*>("BtnSave"), Qt::LeftButton);
+  EXPECT_EQ(boxTexts(), QStringList{QStringLiteral("保存成功!")});
+  EXPECT_EQ(ReadAll(dir.file("list.sen")),
+            QByteArray("4\r\n1,A,\"01 03 00\"\r\n2,B,02\r\n3,C,03\r\n"));
 }
 
 TEST_F(DefineSend, SavingNumbersEveryRowAlsoThoseNeverDrawn) {

@@ -120,12 +120,61 @@ TEST_F(MessageListFile, AMissingDefaultListIsCreatedEmpty) {
   EXPECT_EQ(grid.row(1), (QStringList{"1", "old", "11"}));
 }
 
-TEST_F(MessageListFile, AFileThatIsNotUtf8IsReadAsGbk) {
+// Windows editors save UTF-8 with a mark (EF BB BF) and "Unicode" as UTF-16 with one.
+TEST_F(MessageListFile, AListWithAByteOrderMarkKeepsEveryRowAndSavesThemAll) {
+  const QString text = QStringLiteral("4\r\n1,温度,\"01 03 00\"\r\n2,读取数据,7F\r\n3,C,\r\n");
+  const QStringList rows[] = {{"1", QStringLiteral("温度"), "01 03 00"},
+                              {"2", QStringLiteral("读取数据"), "7F"},
+                              {"3", "C", ""}};
+  QByteArray utf16Le("\xFF\xFE");
+  QByteArray utf16Be("\xFE\xFF");
+  for (const QChar c : text) {
+    const char low = static_cast<char>(c.unicode() & 0xFF);
+    const char high = static_cast<char>(c.unicode() >> 8);
+    utf16Le.append(low).append(high);
+    utf16Be.append(high).append(low);
+  }
+  const QByteArray marked[] = {"\xEF\xBB\xBF" + text.toUtf8(), utf16Le, utf16Be};
+  for (const QByteArray& content : marked) {
+    MemoryGrid grid = loadBytes(content);
+    ASSERT_EQ(grid.RowCount(), 4) << content.left(3).toHex().constData();
+    for (int r = 1; r < 4; ++r) EXPECT_EQ(grid.row(r), rows[r - 1]) << r;
+
+    // Saved as this program writes every list: UTF-8 without a mark, every row kept.
+    store::SaveGridsToFile({&grid}, dir.file("list.sen"));
+    EXPECT_EQ(ReadAll(dir.file("list.sen")), text.toUtf8());
+  }
+}
+
+// GBK names such as 停止 (CD A3 D6 B9) are valid UTF-8 too, read that way as combining marks,
+// Hebrew points and modifier letters.
+TEST_F(MessageListFile, ReadsAnUnmarkedListAsUtf8OrGbkByWhichGivesPlausibleText) {
   QStringEncoder gbk("GBK");
   ASSERT_TRUE(gbk.isValid());
-  const QByteArray content = gbk(QStringLiteral("2\r\n1,复位命令,\"AA 55\"\r\n"));
-  const MemoryGrid grid = loadBytes(content);
-  EXPECT_EQ(grid.row(1), (QStringList{"1", QStringLiteral("复位命令"), "AA 55"}));
+  const QString gbkNames[] = {QStringLiteral("复位命令"), QStringLiteral("停止"),
+                              QStringLiteral("状态"),     QStringLiteral("模式"),
+                              QStringLiteral("锟斤拷"),   QStringLiteral("停止 状态 模式")};
+  for (const QString& name : gbkNames) {
+    const QByteArray content = gbk(QStringLiteral("2\r\n1,\"%1\",\"AA 55\"\r\n").arg(name));
+    EXPECT_EQ(loadBytes(content).row(1), (QStringList{"1", name, "AA 55"})) << name.toStdString();
+  }
+  const QString utf8Names[] = {QStringLiteral("温度"),     QStringLiteral("读取数据"),
+                               QStringLiteral("模式"),     QStringLiteral("ch1 温度 read"),
+                               QStringLiteral("°C ±5% ā"), QStringLiteral("é")};
+  for (const QString& name : utf8Names) {
+    const QByteArray content = QStringLiteral("2\r\n1,\"%1\",\"AA 55\"\r\n").arg(name).toUtf8();
+    EXPECT_EQ(loadBytes(content).row(1), (QStringList{"1", name, "AA 55"})) << name.toStdString();
+  }
+
+  // Hebrew in UTF-8 is valid GBK too, and reads as plausible ideographs there: such a list is
+  // saved with the UTF-8 mark and reads back as it was.
+  MemoryGrid hebrew(3, 2);
+  hebrew.setRow(1, {"1", QStringLiteral("שלום"), "01"});
+  store::SaveGridsToFile({&hebrew}, dir.file("hebrew.sen"));
+  EXPECT_TRUE(ReadAll(dir.file("hebrew.sen")).startsWith(QByteArray("\xEF\xBB\xBF") + "2\r\n"));
+  MemoryGrid loaded;
+  load(loaded, dir.file("hebrew.sen"));
+  EXPECT_EQ(loaded.row(1), hebrew.row(1));
 }
 
 // A file size limit makes the write fail part-way, for any user (root ignores permissions).

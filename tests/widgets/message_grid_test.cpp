@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -248,6 +249,37 @@ TEST(MessageGridEditing, AModifiedCommitRaisesUserChangedOnceEvenWithTheOldText)
   EXPECT_EQ(changed[0].value(0).toInt(), 1);
   EXPECT_EQ(changed[0].value(1).toInt(), 2);
   EXPECT_EQ(grid.Cells(1, 2), "2.1");
+}
+
+// Keys go where a user's keys go, to the focus widget, one right after the other.
+void typeAtFocus(const QByteArray& keys) {
+  for (const char key : keys) QTest::keyClick(QApplication::focusWidget(), key);
+}
+
+TEST(MessageGridEditing, EveryKeyTypedAtOnceAfterAClickOnTheCurrentCellLandsInIt) {
+  TPowerStringGrid grid;
+  fill(grid, 2);
+  grid.resize(400, 200);
+  grid.show();
+  grid.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&grid));
+  for (const int col : {1, 2}) {
+    grid.setRow(2);
+    grid.setCol(col);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const QModelIndex current = grid.model()->index(1, col);
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(current).center());
+    typeAtFocus("01 03 00");
+    EXPECT_EQ(grid.Cells(col, 2), "01 03 00") << "column " << col;
+    grid.CommitEdit();
+  }
+  // A click on another cell only moves there; typing then opens the editor with the first key.
+  QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
+                    grid.visualRect(grid.model()->index(0, 1)).center());
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(grid.viewport()->findChild<QLineEdit*>(), nullptr);
+  typeAtFocus("ab");
+  EXPECT_EQ(grid.Cells(1, 1), "ab");
 }
 
 TEST(MessageGridEditing, NumberAndDateColumnsCoerceAtCommitOrKeepTheOldText) {
