@@ -163,7 +163,8 @@ void TfrmZh::PageControl1Change() {
 
 void TfrmZh::btnPortSetClick() {
   dialogs::TfrmComSet dialog(this, *this, ctx_.prompts, ctx_.files);
-  dialog.exec();
+  // New settings end the waiting for a lost device, which would come back with the old ones.
+  if (dialog.exec() == QDialog::Accepted) endWaitingForDevice();
 }
 
 void TfrmZh::ASCIIA1Click() {

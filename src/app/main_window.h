@@ -87,6 +87,9 @@ class TfrmZh : public QMainWindow, public dialogs::ChannelCommands {
   void BtnAboutClick();
 
   void Comm1RequestHangup();
+  void Comm1Reopened();
+  // Ends the waiting for a lost serial device, if any: 关闭 follows the channel state again.
+  void endWaitingForDevice();
   // The port of a channel kind; none for a kind outside the list.
   ChannelPort* port(store::ChannelKind kind) const;
   PortServices portServices();
@@ -103,6 +106,7 @@ class TfrmZh : public QMainWindow, public dialogs::ChannelCommands {
   void BtnUpdateClick();
 
   void receiveFromSocket(channels::TCustomWinSocket& socket);
+  void logDeviceNotice(const QString& text);
   void triggerCloseCommand();
 
   AppContext ctx_;
