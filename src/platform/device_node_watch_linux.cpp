@@ -39,10 +39,14 @@ std::optional<DeviceNodeWatch> DeviceNodeWatch::create(const QString& path, Syst
 }
 
 void DeviceNodeWatch::update() {
+  drain();
+  aim();
+}
+
+void DeviceNodeWatch::drain() {
   alignas(inotify_event) char events[4096];
   while (retryOnInterrupt([&] { return ::read(fd_.get(), events, sizeof events); }) > 0) {
   }
-  aim();
 }
 
 bool DeviceNodeWatch::present() const {
@@ -73,6 +77,7 @@ void DeviceNodeWatch::aim() {
     name = QFile::encodeName(QDir::cleanPath(
         QFile::decodeName(resolved.startsWith('/') ? resolved : directory + '/' + resolved)));
   }
+  // A watch given up reports its own end (IN_IGNORED) a little later: one wake-up more.
   for (const int wd : watches_) {
     if (std::find(aimed.begin(), aimed.end(), wd) == aimed.end()) ::inotify_rm_watch(fd_.get(), wd);
   }

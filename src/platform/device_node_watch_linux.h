@@ -35,6 +35,7 @@ class DeviceNodeWatch {
  private:
   DeviceNodeWatch(UniqueFd fd, QByteArray path) : fd_(std::move(fd)), path_(std::move(path)) {}
   void aim();
+  void drain();
 
   UniqueFd fd_;
   QByteArray path_;
