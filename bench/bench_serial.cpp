@@ -271,9 +271,9 @@ void PrintCadences(double seconds) {
     size_t bytes;
     Clock::duration period;
   };
-  // 9600 baud: a byte every 1.04 ms; 115200 baud: 11.5 bytes every 1 ms.
-  for (const Cadence& c : {Cadence{"9600 baud, a byte at a time", 1, microseconds(1042)},
-                           Cadence{"115200 baud, 12 B a millisecond", 12, microseconds(1042)},
+  // 9600 baud is 960 bytes a second; 115200 baud, 11520.
+  for (const Cadence& c : {Cadence{"9600 baud, a byte every 1.04 ms", 1, microseconds(1042)},
+                           Cadence{"115200 baud, 12 B every 1.04 ms", 12, microseconds(1042)},
                            Cadence{"100 kB/s, 2 KB every 20 ms", 2000, milliseconds(20)}}) {
     const double rate = ReceiveWakeUpsPerSecond(
         [&](int master) { FeedEvery(master, c.bytes, c.period, duration); });
