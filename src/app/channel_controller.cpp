@@ -79,9 +79,13 @@ void TfrmZh::CloseChannel() {
 void TfrmZh::Comm1RequestHangup() {
   if (style_ != store::ChannelKind::Serial || !opened_) return;
   triggerCloseCommand();
+  waitForDevice();
+  logDeviceNotice(QStringLiteral("========串口已断开========"));
+}
+
+void TfrmZh::waitForDevice() {
   serialPort_->awaitReturn();
   ui_.btnCloseCom->setEnabled(true);
-  logDeviceNotice(QStringLiteral("========串口已断开========"));
 }
 
 void TfrmZh::endWaitingForDevice() {

@@ -88,6 +88,8 @@ class TfrmZh : public QMainWindow, public dialogs::ChannelCommands {
 
   void Comm1RequestHangup();
   void Comm1Reopened();
+  // Waits for the lost serial device to come back; 关闭 stays enabled to end the waiting.
+  void waitForDevice();
   // Ends the waiting for a lost serial device, if any: 关闭 follows the channel state again.
   void endWaitingForDevice();
   // The port of a channel kind; none for a kind outside the list.

@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSplitter>
 #include <QTabWidget>
@@ -16,6 +17,7 @@
 #include "app/traffic_log.h"
 #include "channels/serial_comm.h"
 #include "codec/hex_text.h"
+#include "dialogs/comset.h"
 #include "main_window_fixture.h"
 #include "support/cpu_time.h"
 #include "support/device_writes.h"
@@ -541,6 +543,20 @@ TEST_F(DeviceLossTest, ALostDeviceIsLoggedToItsLastByteReleasedAndOpenedAgainWhe
 
 TEST_F(DeviceLossTest, ClosingWhileWaitingEndsTheWaitingAndOpenStillWorks) {
   openThroughLink();
+  pull();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return lastLineIs("========串口已断开========"); }));
+  // The settings dialog left with 返回 leaves the waiting as it was; nothing opens meanwhile.
+  EXPECT_TRUE(answerModal<dialogs::TfrmComSet>(
+      [&] { ui().btnPortSet->trigger(); },
+      [&](dialogs::TfrmComSet& dialog) {
+        plugBack();
+        QTest::qWait(1500);
+        EXPECT_FALSE(window->Opened()) << "the dialog never meets an open channel";
+        QTest::mouseClick(dialog.findChild<QPushButton*>("BtnSel"), Qt::LeftButton);
+      }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->Opened(); }));
+  EXPECT_TRUE(lastLineIs("========串口已重新打开========"));
+
   pull();
   ASSERT_TRUE(QTest::qWaitFor([&] { return lastLineIs("========串口已断开========"); }));
   ui().btnCloseCom->trigger();
