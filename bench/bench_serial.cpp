@@ -4,8 +4,12 @@
 //  2. throughput of a continuous stream through the engine, next to a plain poll/read loop on
 //     the same kind of pty (target >= 20 MB/s);
 //  3. context switches of the engine's threads while the port is open and silent for 10 s, read
-//     from /proc/self/task/*/status (target 0).
-// Usage: bench_serial [--quick]   (--quick: 2 s of silence and a smaller stream)
+//     from /proc/self/task/*/status (target 0);
+//  4. wake-ups of the receive thread a second while a stream flows, in three cadences a device
+//     sends in: a trickle at 9600 baud, 115200 baud without a pause (as a USB adapter delivers
+//     it, a packet a millisecond) and 100 kB/s in bursts of 2 KB every 20 ms.
+// Usage: bench_serial [--quick] [--cadence]   (--quick: 2 s of silence and a smaller stream;
+// --cadence: the wake-ups alone)
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -14,6 +18,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <semaphore>
 #include <thread>
@@ -214,11 +219,78 @@ std::map<QString, bench_support::ThreadSwitches> EngineThreads() {
   return threads;
 }
 
+// Writes `bytes` every `period`, on deadlines (so the cadence does not drift), for `duration`.
+void FeedEvery(int fd, size_t bytes, Clock::duration period, Clock::duration duration) {
+  platform::usePreciseTimers();
+  const std::vector<char> piece(bytes, 'c');
+  const Clock::time_point start = Clock::now();
+  for (Clock::time_point next = start; next < start + duration; next += period) {
+    std::this_thread::sleep_until(next);
+    bench_support::writeAll(fd, piece.data(), piece.size());
+  }
+}
+
+// The receive thread's context switches a second while `feed` runs on the master.
+double ReceiveWakeUpsPerSecond(const std::function<void(int master)>& feed) {
+  platform::PseudoTerminal pty = OpenPty();
+  channels::TComm comm;
+  comm.setCommName(pty.slavePath);
+  comm.setReadIntervalTimeout(30);
+  comm.OnReceiveData = [](channels::TComm&, const char*, quint16) {};
+  comm.OpenPort();
+  RunUntil([] { return false; }, 300);
+  const auto receiver = [] {
+    for (const auto& [tid, t] : EngineThreads()) {
+      if (t.name == QLatin1String("serial-rx")) return t.voluntary;
+    }
+    return 0ll;
+  };
+  const long long before = receiver();
+  const Clock::time_point start = Clock::now();
+  std::atomic<bool> fed{false};
+  std::thread feeder([&] {
+    feed(pty.master.get());
+    fed = true;
+  });
+  // The event loop delivers the chunks meanwhile; it wakes every 50 ms to see the feeder done.
+  while (!fed) RunUntil([] { return false; }, 50);
+  const long long switches = receiver() - before;
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  feeder.join();
+  comm.ClosePort();
+  return switches / seconds;
+}
+
+void PrintCadences(double seconds) {
+  const auto duration =
+      std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+  using std::chrono::microseconds;
+  using std::chrono::milliseconds;
+  struct Cadence {
+    const char* name;
+    size_t bytes;
+    Clock::duration period;
+  };
+  // 9600 baud is 960 bytes a second; 115200 baud, 11520.
+  for (const Cadence& c : {Cadence{"9600 baud, a byte every 1.04 ms", 1, microseconds(1042)},
+                           Cadence{"115200 baud, 12 B every 1.04 ms", 12, microseconds(1042)},
+                           Cadence{"100 kB/s, 2 KB every 20 ms", 2000, milliseconds(20)}}) {
+    const double rate = ReceiveWakeUpsPerSecond(
+        [&](int master) { FeedEvery(master, c.bytes, c.period, duration); });
+    std::printf("   %-36s %8.1f wake-ups/s\n", c.name, rate);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   const bool quick = app.arguments().contains(QStringLiteral("--quick"));
+  if (app.arguments().contains(QStringLiteral("--cadence"))) {
+    std::printf("Receive thread wake-ups a second, gap 30 ms, %d s a cadence\n", quick ? 2 : 5);
+    PrintCadences(quick ? 2 : 5);
+    return 0;
+  }
   const int silenceMs = quick ? 2000 : 10000;
   const size_t streamBytes = quick ? (16u << 20) : (128u << 20);
 
@@ -292,5 +364,8 @@ int main(int argc, char** argv) {
     std::printf("   total %lld   target 0: %s\n", total, total == 0 ? "met" : "MISSED");
     comm.ClosePort();
   }
+
+  std::printf("\n4. Receive thread wake-ups a second while a stream flows, gap 30 ms\n");
+  PrintCadences(quick ? 2 : 5);
   return 0;
 }

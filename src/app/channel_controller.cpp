@@ -12,7 +12,6 @@
 #include "channels/socket_client.h"
 #include "channels/socket_server.h"
 #include "store/comset_settings.h"
-#include "widgets/prompts.h"
 
 namespace app {
 namespace {
@@ -52,6 +51,7 @@ ChannelPort* TfrmZh::port(store::ChannelKind kind) const {
 bool TfrmZh::AutoOpenEnabled() const { return store::ComSetSettings::load(ctx_.files).autoOpen; }
 
 bool TfrmZh::OpenChannel() {
+  endWaitingForDevice();  // an open of any kind replaces the waiting
   const store::ComSetSettings settings = store::ComSetSettings::load(ctx_.files);
   style_ = static_cast<store::ChannelKind>(*settings.style);
   decoders_.restart(settings.textCodecName());
@@ -67,18 +67,41 @@ void TfrmZh::BtnOpenComClick() {
 void TfrmZh::SetStyle(store::ChannelKind style) { style_ = style; }
 
 void TfrmZh::CloseChannel() {
+  endWaitingForDevice();
   if (ChannelPort* chosen = port(style_)) chosen->close();
   opened_ = false;
   ShowChannelState(style_, false);
 }
 
 // The serial engine gave up on the device: it went away (a USB adapter pulled, a pty master
-// closed) or failed. The channel is closed as by the close command, which releases the device so
-// that 打开 opens it again once it is back, and the user is told.
+// closed) or failed. The channel is closed as by the close command, which releases the device,
+// and the port waits for the device to come back under its name; 关闭 stays available to end
+// the waiting. The log tells when the device went and when it came back, without a box that
+// would stop the user.
 void TfrmZh::Comm1RequestHangup() {
   if (style_ != store::ChannelKind::Serial || !opened_) return;
   triggerCloseCommand();
-  widgets::ShowNotice(ctx_.prompts, this, QStringLiteral("串口已断开"));
+  waitForDevice();
+  logDeviceNotice(QStringLiteral("========串口已断开========"));
+}
+
+void TfrmZh::waitForDevice() {
+  serialPort_->awaitReturn();
+  ui_.btnCloseCom->setEnabled(true);
+}
+
+void TfrmZh::endWaitingForDevice() {
+  if (!serialPort_->awaitingReturn()) return;
+  serialPort_->stopAwaitingReturn();
+  ui_.btnCloseCom->setEnabled(opened_);
+}
+
+// The port opened the device again with the settings it had: the channel is open as after 打开.
+void TfrmZh::Comm1Reopened() {
+  decoders_.restart(store::ComSetSettings::load(ctx_.files).textCodecName());  // a fresh open
+  opened_ = true;
+  ShowChannelState(style_, opened_);
+  logDeviceNotice(QStringLiteral("========串口已重新打开========"));
 }
 
 void TfrmZh::ShowChannelState(store::ChannelKind style, bool opened) {

@@ -1,5 +1,6 @@
 // What arrives on every channel goes to the traffic log; the serial engine's hang-up closes the
-// channel. The ports handle their own state events; these are the window's.
+// channel until the device is back. The ports handle their own state events; these are the
+// window's.
 #include <QAction>
 
 #include "app/main_window.h"
@@ -20,6 +21,9 @@ namespace {
 // one line alone never overflows the log.
 constexpr int kSocketLineLimit = 16 * 1024;
 
+// The program's own lines about the device, apart from the traffic's colours.
+const QColor kDeviceNoticeColour{128, 128, 128};
+
 }  // namespace
 
 void TfrmZh::connectChannels() {
@@ -37,6 +41,7 @@ void TfrmZh::connectChannels() {
     });
   };
   comm.OnRequestHangup = [this](channels::TComm&) { guarded([this] { Comm1RequestHangup(); }); };
+  serialPort_->onReopened = [this] { Comm1Reopened(); };
 
   clientPort_->Client().OnRead = [this](QObject*, channels::TCustomWinSocket& socket) {
     guarded([&] { receiveFromSocket(socket); });
@@ -59,6 +64,11 @@ void TfrmZh::receiveFromSocket(channels::TCustomWinSocket& socket) {
   if (got <= 0) return;
   bytes.resize(got);
   log_->ReceiveChunk(bytes, receiveStyle_, decoders_.of(socket));
+}
+
+void TfrmZh::logDeviceNotice(const QString& text) {
+  log_->ScrollLogToEnd();
+  log_->AppendLogLine(text, kDeviceNoticeColour);
 }
 
 void TfrmZh::triggerCloseCommand() {

@@ -167,8 +167,12 @@ void TfrmZh::PageControl1Change() {
 }
 
 void TfrmZh::btnPortSetClick() {
+  // The dialog never meets an open channel: a lost device is not waited for while it shows. New
+  // settings end the waiting, since the device would come back with the old ones.
+  const bool waiting = serialPort_->awaitingReturn();
+  endWaitingForDevice();
   dialogs::TfrmComSet dialog(this, *this, ctx_.prompts, ctx_.files);
-  dialog.exec();
+  if (dialog.exec() != QDialog::Accepted && waiting) waitForDevice();
 }
 
 void TfrmZh::ASCIIA1Click() {

@@ -91,6 +91,11 @@ class TfrmZh : public QMainWindow, public dialogs::ChannelCommands {
   void BtnAboutClick();
 
   void Comm1RequestHangup();
+  void Comm1Reopened();
+  // Waits for the lost serial device to come back; 关闭 stays enabled to end the waiting.
+  void waitForDevice();
+  // Ends the waiting for a lost serial device, if any: 关闭 follows the channel state again.
+  void endWaitingForDevice();
   // The port of a channel kind; none for a kind outside the list.
   ChannelPort* port(store::ChannelKind kind) const;
   PortServices portServices();
@@ -117,6 +122,7 @@ class TfrmZh : public QMainWindow, public dialogs::ChannelCommands {
   void BtnUpdateClick();
 
   void receiveFromSocket(channels::TCustomWinSocket& socket);
+  void logDeviceNotice(const QString& text);
   void triggerCloseCommand();
 
   AppContext ctx_;

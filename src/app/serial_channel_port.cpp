@@ -32,7 +32,9 @@ QString stopBitsText(int ordinal) {
 }  // namespace
 
 SerialChannelPort::SerialChannelPort(PortServices services)
-    : services_(std::move(services)), comm_(std::make_unique<channels::TComm>()) {
+    : services_(std::move(services)),
+      comm_(std::make_unique<channels::TComm>()),
+      returnWatch_([this] { return reopen(); }) {
   // The serial channel always runs without flow control, DTR and RTS inactive.
   comm_->setDtrControl(channels::TDtrControl::DtrDisable);
   comm_->setRtsControl(channels::TRtsControl::RtsDisable);
@@ -47,6 +49,7 @@ SerialChannelPort::SerialChannelPort(PortServices services)
 SerialChannelPort::~SerialChannelPort() { comm_->ClosePort(); }
 
 bool SerialChannelPort::open() {
+  returnWatch_.stop();
   const store::ComSetSettings settings = store::ComSetSettings::load(services_.context.files);
   channels::TComm& comm = *comm_;
   comm.setCommName(settings.port);
@@ -59,7 +62,32 @@ bool SerialChannelPort::open() {
   return true;
 }
 
-void SerialChannelPort::close() { comm_->ClosePort(); }
+void SerialChannelPort::close() {
+  returnWatch_.stop();
+  comm_->ClosePort();
+}
+
+void SerialChannelPort::awaitReturn() {
+  comm_->ClosePort();
+  returnWatch_.start(channels::DevicePathForCommName(comm_->CommName()));
+}
+
+// The engine keeps the settings of the lost session: the device opens again as it was.
+bool SerialChannelPort::reopen() {
+  bool opened = false;
+  services_.guarded([&] {
+    try {
+      comm_->OpenPort();
+      opened = true;
+    } catch (const channels::ECommsError&) {
+      // Not there yet, or held by another program: the watch tries again.
+    }
+  });
+  if (!opened) return false;
+  returnWatch_.stop();
+  if (onReopened) services_.guarded(onReopened);
+  return true;
+}
 
 void SerialChannelPort::write(QByteArrayView bytes, WritePattern pattern) {
   if (pattern == WritePattern::HexBytes) {

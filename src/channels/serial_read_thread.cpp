@@ -39,8 +39,8 @@ constexpr Clock::duration kShortestPause = std::chrono::microseconds(500);
 // The wait before the next read when `count` bytes came in `since` the read before: as long as
 // about kBatchBytes take at that rate, at most `interval`; zero when that is too short.
 Clock::duration batchPause(Clock::duration since, size_t count, Clock::duration interval) {
-  const Clock::duration pause =
-      std::min(interval, since * static_cast<Clock::rep>(kBatchBytes) / static_cast<Clock::rep>(count));
+  const Clock::duration pause = std::min(
+      interval, since * static_cast<Clock::rep>(kBatchBytes) / static_cast<Clock::rep>(count));
   return pause < kShortestPause ? Clock::duration::zero() : pause;
 }
 
@@ -148,9 +148,15 @@ void TComm::Session::runReceive() {
     return deadline;
   };
 
-  // When the thread must next act without a byte coming: the chunk's end or the held chunks'.
+  // When the thread must next act without a byte coming: the chunk's end, or the held chunks'
+  // once the line has been quiet for a post period. While bytes keep coming the held chunks go
+  // with the wake-up of an arrival or a batch read after their time, at most that later: a
+  // wake-up of their own would add one every post period.
   const auto nextDeadline = [&] {
-    return std::min(filled > 0 ? chunkDeadline() : Clock::time_point::max(), postDeadline());
+    const Clock::time_point heldWake = held.empty()
+                                           ? Clock::time_point::max()
+                                           : std::max(postDeadline(), lastByte + kStreamPostPeriod);
+    return std::min(filled > 0 ? chunkDeadline() : Clock::time_point::max(), heldWake);
   };
 
   for (;;) {

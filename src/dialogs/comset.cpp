@@ -4,6 +4,7 @@
 #include <QShowEvent>
 #include <stdexcept>
 
+#include "dialogs/serial_port_list.h"
 #include "platform/serial_ports_linux.h"
 #include "store/integer_text.h"
 #include "ui_comset.h"
@@ -28,7 +29,7 @@ void ChooseEntry(QComboBox& list, int position) {
 }  // namespace
 
 TfrmComSet::TfrmComSet(QWidget* parent, ChannelCommands& main, widgets::Prompts& prompts,
-                       const store::AppFiles& files, QString sysfsRoot)
+                       const store::AppFiles& files, QString sysfsRoot, QString devRoot)
     : QDialog(parent),
       ui_(std::make_unique<Ui::TfrmComSet>()),
       main_(main),
@@ -51,7 +52,7 @@ TfrmComSet::TfrmComSet(QWidget* parent, ChannelCommands& main, widgets::Prompts&
           [this] { widgets::RunGuarded(prompts_, this, [this] { BtnSendClick(); }); });
   connect(ui_->BtnSel, &QPushButton::clicked, this,
           [this] { widgets::RunGuarded(prompts_, this, [this] { BtnSelClick(); }); });
-  widgets::RunGuarded(prompts_, this, [&] { FormCreate(sysfsRoot); });
+  widgets::RunGuarded(prompts_, this, [&] { FormCreate(sysfsRoot, devRoot); });
 }
 
 TfrmComSet::~TfrmComSet() = default;
@@ -61,9 +62,8 @@ void TfrmComSet::showEvent(QShowEvent* event) {
   if (!event->spontaneous()) widgets::RunGuarded(prompts_, this, [this] { FormShow(); });
 }
 
-void TfrmComSet::FormCreate(const QString& sysfsRoot) {
-  ui_->Com_Port->clear();
-  ui_->Com_Port->addItems(platform::ListSerialPorts(sysfsRoot));
+void TfrmComSet::FormCreate(const QString& sysfsRoot, const QString& devRoot) {
+  FillSerialPortList(*ui_->Com_Port, platform::DescribeSerialPorts(sysfsRoot, devRoot));
 }
 
 void TfrmComSet::FormShow() { showSettings(store::ComSetSettings::load(files_)); }

@@ -29,16 +29,17 @@ class TfrmComSet : public QDialog {
   Q_OBJECT
 
  public:
-  // The port list is read from `sysfsRoot` once, at creation.
+  // The port list is read from `sysfsRoot` and `devRoot` once, at creation.
   TfrmComSet(QWidget* parent, ChannelCommands& main, widgets::Prompts& prompts,
-             const store::AppFiles& files, QString sysfsRoot = QStringLiteral("/sys"));
+             const store::AppFiles& files, QString sysfsRoot = QStringLiteral("/sys"),
+             QString devRoot = QStringLiteral("/dev"));
   ~TfrmComSet() override;
 
  protected:
   void showEvent(QShowEvent* event) override;
 
  private:
-  void FormCreate(const QString& sysfsRoot);
+  void FormCreate(const QString& sysfsRoot, const QString& devRoot);
   void FormShow();
   void RbtnSetClick(const QRadioButton& button);
   void BtnSendClick();

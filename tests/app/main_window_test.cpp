@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSplitter>
 #include <QTabWidget>
@@ -16,6 +17,7 @@
 #include "app/traffic_log.h"
 #include "channels/serial_comm.h"
 #include "codec/hex_text.h"
+#include "dialogs/comset.h"
 #include "main_window_fixture.h"
 #include "support/cpu_time.h"
 #include "support/device_writes.h"
@@ -513,45 +515,129 @@ QString ReceivedHex(const QStringList& lines) {
 
 }  // namespace
 
-TEST_F(MainWindowTest, ADeviceGoingAwayIsLoggedToItsLastByteClosedAndReleasedAndOpensOnceBack) {
-  // The port is a link to the device, as the names under /dev/serial/by-id are, so the device
-  // can come back as another pty under the same name.
+// A port opened under a link to a pty, as the names under /dev/serial/by-id are, so the device
+// can come back as another pty under the same name.
+class DeviceLossTest : public MainWindowTest {
+ protected:
   const QString port = dir.file("ttyUSB-by-id");
-  auto pty = std::make_unique<PtyPair>();
-  ASSERT_TRUE(QFile::link(pty->slavePath(), port));
-  comset().writeString("ComSet", "port", port);
-  comset().writeInteger("ComSet", "RecieveDelay",
-                        2000);  // the last chunk is still open at the loss
-  start();
-  ui().BtnOpenCom->trigger();
-  ASSERT_TRUE(window->Opened());
+  std::unique_ptr<PtyPair> pty = std::make_unique<PtyPair>();
+
+  void openThroughLink() {
+    ASSERT_TRUE(QFile::link(pty->slavePath(), port));
+    comset().writeString("ComSet", "port", port);
+    start();
+    ui().BtnOpenCom->trigger();
+    ASSERT_TRUE(window->Opened());
+  }
+
+  // The adapter pulled: its link goes and the far end hangs up.
+  void pull() {
+    ASSERT_TRUE(QFile::remove(port));
+    pty.reset();
+  }
+
+  // The adapter back, as another device under the same name.
+  void plugBack() {
+    pty = std::make_unique<PtyPair>();
+    ASSERT_TRUE(QFile::link(pty->slavePath(), port));
+  }
+
+  bool lastLineIs(const QString& text) const {
+    return !logLines().isEmpty() && logLines().last() == text;
+  }
+};
+
+TEST_F(DeviceLossTest, ALostDeviceIsLoggedToItsLastByteReleasedAndOpenedAgainWhenItIsBack) {
+  // The last chunk is still open at the loss.
+  comset().writeInteger("ComSet", "RecieveDelay", 2000);
+  openThroughLink();
+  ui().Memo2->setPlainText("A5");
+  ui().txtInteval1->setValue(100);
+  QTest::mouseClick(ui().ceksend1, Qt::LeftButton);
+  ASSERT_TRUE(window->Timer1().isActive());
+  ASSERT_EQ(pty->read(1), QByteArray("\xA5"));
   QByteArray stream;
   for (int i = 0; i < 3000; ++i) stream.append(static_cast<char>(i * 7));
   pty->write(stream);
-  ASSERT_TRUE(waitForLogLines(1));  // the first 2048 bytes, a full chunk
-  ASSERT_TRUE(QTest::qWaitFor([&] { return DeviceInputTaken(pty->slavePath()); }));
-
+  ASSERT_TRUE(QTest::qWaitFor([&] { return ReceivedHex(logLines()).size() >= 2048 * 3 - 1; }));
   const QString device = pty->slavePath();
-  pty.reset();  // pulled, in the middle of the stream's last chunk
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Opened(); }, 1000));
-  ASSERT_TRUE(waitForLogLines(2));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return DeviceInputTaken(device); }));
+
+  pull();  // in the middle of the stream's last chunk
+  ASSERT_TRUE(QTest::qWaitFor([&] { return lastLineIs("========串口已断开========"); }));
   EXPECT_EQ(ReceivedHex(logLines()), QString::fromLatin1(codec::BytesToHexText(stream)));
+  EXPECT_EQ(lineColour(ui().Memo1->document().lineCount() - 1), QColor(128, 128, 128));
+  EXPECT_TRUE(prompts.boxes.isEmpty()) << "no box stops the user";
+  EXPECT_FALSE(window->Opened());
   EXPECT_EQ(panel(1), " 端口状态: 关闭 ");
-  ASSERT_EQ(prompts.boxes.size(), 1);
-  EXPECT_EQ(prompts.boxes[0].text, "串口已断开");
-  EXPECT_FALSE(window->SerialPort().Comm().IsOpen());
+  EXPECT_FALSE(ui().ceksend1->isChecked());
+  EXPECT_FALSE(window->Timer1().isActive());
+  EXPECT_FALSE(ui().BtnSend1->isEnabled());
+  EXPECT_TRUE(ui().BtnOpenCom->isEnabled());
+  EXPECT_TRUE(ui().btnCloseCom->isEnabled()) << "关闭 ends the waiting";
   EXPECT_EQ(OpenDescriptorFor(device), -1) << "the device is released";
   const double cpuBefore = CpuSecondsUsed();
-  QTest::qWait(300);
-  EXPECT_LT(CpuSecondsUsed() - cpuBefore, 0.15) << "nothing spins after the loss";
+  QTest::qWait(500);
+  EXPECT_LT(CpuSecondsUsed() - cpuBefore, 0.15) << "waiting spends nothing";
 
-  PtyPair back;
-  ASSERT_TRUE(QFile::remove(port) && QFile::link(back.slavePath(), port));
-  comset().writeInteger("ComSet", "RecieveDelay", 30);
+  comset().writeInteger("ComSet", "RecieveDelay", 30);  // read at the next 打开, not now
+  plugBack();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->Opened(); }));
+  EXPECT_TRUE(lastLineIs("========串口已重新打开========"));
+  EXPECT_EQ(lineColour(ui().Memo1->document().lineCount() - 1), QColor(128, 128, 128));
+  EXPECT_EQ(panel(0), port + ",9600,8,无,1");
+  EXPECT_EQ(panel(1), " 端口状态: 打开 ");
+  EXPECT_FALSE(ui().BtnOpenCom->isEnabled());
+  EXPECT_EQ(window->SerialPort().Comm().ReadIntervalTimeout(), 2000u) << "the settings it had";
+  QTest::mouseClick(ui().BtnSend1, Qt::LeftButton);
+  EXPECT_EQ(pty->read(1), QByteArray("\xA5"));
+  EXPECT_TRUE(logLines().last().startsWith("TX:A5 (")) << logLines().last().toStdString();
+  EXPECT_TRUE(prompts.boxes.isEmpty());
+}
+
+TEST_F(DeviceLossTest, ClosingWhileWaitingEndsTheWaitingAndOpenStillWorks) {
+  openThroughLink();
+  pull();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return lastLineIs("========串口已断开========"); }));
+  // The settings dialog left with 返回 leaves the waiting as it was; nothing opens meanwhile.
+  EXPECT_TRUE(answerModal<dialogs::TfrmComSet>(
+      [&] { ui().btnPortSet->trigger(); },
+      [&](dialogs::TfrmComSet& dialog) {
+        plugBack();
+        QTest::qWait(1500);
+        EXPECT_FALSE(window->Opened()) << "the dialog never meets an open channel";
+        QTest::mouseClick(dialog.findChild<QPushButton*>("BtnSel"), Qt::LeftButton);
+      }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->Opened(); }));
+  EXPECT_TRUE(lastLineIs("========串口已重新打开========"));
+
+  pull();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return lastLineIs("========串口已断开========"); }));
+  ui().btnCloseCom->trigger();
+  EXPECT_FALSE(ui().btnCloseCom->isEnabled());
+  EXPECT_TRUE(ui().BtnOpenCom->isEnabled());
+  EXPECT_EQ(panel(1), " 端口状态: 关闭 ");
+
+  plugBack();
+  QTest::qWait(1500);  // a reopen would come within a second
+  EXPECT_FALSE(window->Opened());
+  EXPECT_EQ(OpenDescriptorFor(pty->slavePath()), -1);
+  EXPECT_TRUE(lastLineIs("========串口已断开========"));
+
   ui().BtnOpenCom->trigger();
-  ASSERT_TRUE(window->Opened());
-  back.write("\x01");
-  ASSERT_TRUE(waitForLogLines(3));
-  EXPECT_TRUE(logLines()[2].startsWith("RX:01 (")) << logLines()[2].toStdString();
-  EXPECT_EQ(prompts.boxes.size(), 1);
+  EXPECT_TRUE(window->Opened());
+  pty->write("\x01");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return logLines().last().startsWith("RX:01 ("); }));
+
+  // A device lost again while nothing is plugged back is waited for; 打开 then fails as it
+  // always has, and the failure ends the waiting.
+  pull();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return lastLineIs("========串口已断开========"); }));
+  ui().BtnOpenCom->trigger();
+  ASSERT_EQ(prompts.boxes.size(), 1);
+  EXPECT_EQ(prompts.boxes[0].text, "Error opening serial port.");
+  EXPECT_FALSE(ui().btnCloseCom->isEnabled());
+  plugBack();
+  QTest::qWait(1500);
+  EXPECT_FALSE(window->Opened());
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -59,8 +60,10 @@ class ComSetDialog : public ::testing::Test {
  protected:
   ComSetDialog() : files{dir.path()}, main(files.comsetIni()) {}
 
-  std::unique_ptr<dialogs::TfrmComSet> open(const QString& sysfsRoot = "/nonexistent-sysfs") {
-    auto dialog = std::make_unique<dialogs::TfrmComSet>(nullptr, main, prompts, files, sysfsRoot);
+  std::unique_ptr<dialogs::TfrmComSet> open(const QString& sysfsRoot = "/nonexistent-sysfs",
+                                            const QString& devRoot = "/nonexistent-dev") {
+    auto dialog =
+        std::make_unique<dialogs::TfrmComSet>(nullptr, main, prompts, files, sysfsRoot, devRoot);
     dialog->show();
     return dialog;
   }
@@ -104,16 +107,45 @@ TEST_F(ComSetDialog, ShowsTheDefaultsWhenThereIsNoComsetIni) {
   EXPECT_TRUE(prompts.boxes.isEmpty());
 }
 
-TEST_F(ComSetDialog, OffersTheSerialPortsOfTheSystemAndShowsTheStoredName) {
+TEST_F(ComSetDialog, OffersThePortsWithWhatTheSystemSaysOfThemAndStoresTheNameChosen) {
   TempDir sysfs;
-  QDir().mkpath(sysfs.file("class/tty/ttyUSB0/device"));
+  TempDir dev;
+  // A USB device whose interface is the tty's device, below a root hub with strings of its own.
+  const QString hub = sysfs.file("devices/usb1");
+  const QString adapter = hub + "/1-2";
+  QDir().mkpath(adapter + "/1-2:1.0");
+  for (const QString& device : {hub, adapter}) WriteAll(device + "/idVendor", "0483\n");
+  WriteAll(hub + "/product", "xHCI Host Controller\n");
+  WriteAll(adapter + "/product", "STM32 Virtual ComPort\n");
+  WriteAll(adapter + "/manufacturer", "STMicroelectronics\n");
+  QDir().mkpath(sysfs.file("class/tty/ttyACM0"));
+  QFile::link(adapter + "/1-2:1.0", sysfs.file("class/tty/ttyACM0/device"));
+  QDir().mkpath(sysfs.file("class/tty/ttyS0/device"));
+  WriteAll(sysfs.file("class/tty/ttyS0/type"), "4\n");
   QDir().mkpath(sysfs.file("class/tty/tty1"));
-  ini().writeString("ComSet", "port", "/dev/ttyV9");
-  const auto dialog = open(sysfs.path());
-  const QComboBox& ports = control<QComboBox>(*dialog, "Com_Port");
-  ASSERT_EQ(ports.count(), 1);
-  EXPECT_EQ(ports.itemText(0), QStringLiteral("ttyUSB0"));
-  EXPECT_EQ(ports.currentText(), QStringLiteral("/dev/ttyV9"));
+  QDir().mkpath(dev.file("serial/by-id"));
+  const QString byId = dev.file("serial/by-id/usb-STMicroelectronics_STM32_VCP-if00");
+  QFile::link("../../ttyACM0", byId);
+  ini().writeString("ComSet", "port", "ttyS0");
+
+  const auto dialog = open(sysfs.path(), dev.path());
+  QComboBox& ports = control<QComboBox>(*dialog, "Com_Port");
+  EXPECT_EQ(ports.currentText(), QStringLiteral("ttyS0")) << "a stored name reads as before";
+  ASSERT_EQ(ports.count(), 3);
+  const auto shown = [&](int row) { return ports.model()->index(row, 0).data().toString(); };
+  EXPECT_EQ(shown(0), dev.file("ttyACM0") + " — STMicroelectronics STM32 Virtual ComPort");
+  EXPECT_EQ(shown(1), byId + " — STMicroelectronics STM32 Virtual ComPort");
+  EXPECT_EQ(shown(2), dev.file("ttyS0"));
+
+  ports.showPopup();
+  QAbstractItemView& list = *ports.view();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(list.window()));
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
+                    list.visualRect(ports.model()->index(1, 0)).center());
+  EXPECT_EQ(ports.currentText(), byId);
+  prompts.buttonAnswers = {QMessageBox::No};
+  click(*dialog, "BtnSend");
+  EXPECT_EQ(ini().readString("ComSet", "port", ""), byId);
 }
 
 TEST_F(ComSetDialog, ShowsTheServerPageForAStoredStyleOfOne) {

@@ -66,10 +66,10 @@ class FocusMarks : public ::testing::Test {
 TEST_F(FocusMarks, EveryControlOfTheSettingsDialogShowsTheFocusWhenTabReachesIt) {
   NoMainWindow main;
   dialogs::TfrmComSet dialog(nullptr, main, prompts, files, "/nonexistent-sysfs");
-  const TabWalk walk = pressTab(dialog, 11);
+  const TabWalk walk = pressTab(dialog, 12);
   EXPECT_EQ(names(walk.reached),
-            "BtnSend BtnSel chkOpen RbtnCom cmbSend cmbRecive Com_Port Com_baudrate Com_Parity "
-            "com_ByteSize Com_StopBits");
+            "BtnSend BtnSel chkOpen RbtnCom cmbSend cmbRecive cmbTextCodec Com_Port Com_baudrate "
+            "Com_Parity com_ByteSize Com_StopBits");
   EXPECT_EQ(names(walk.unmarked), "");
 }
 

@@ -65,4 +65,40 @@ TEST(ListSerialPorts, GivesAnEmptyListWhenTheTreeIsMissing) {
   EXPECT_TRUE(platform::ListSerialPorts(dir.file(QStringLiteral("no-such-sysfs"))).isEmpty());
 }
 
+// A usb-serial port: the tty's device is the port, below the USB interface (which may name
+// itself), below the USB device.
+TEST(DescribeSerialPorts, NamesEachPortByItsInterfaceOrProductAndAddsItsStableNames) {
+  TempDir sysfs;
+  TempDir dev;
+  const QString adapter = sysfs.file("devices/usb1/1-1");
+  const QString port = adapter + "/1-1:1.0/ttyUSB0";
+  QDir().mkpath(port);
+  WriteAll(adapter + "/idVendor", "1a86\n");
+  WriteAll(adapter + "/product", "USB Serial\n");
+  QDir().mkpath(sysfs.file("class/tty/ttyUSB0"));
+  QFile::link(port, sysfs.file("class/tty/ttyUSB0/device"));
+  const QString quad = sysfs.file("devices/usb1/1-3");
+  QDir().mkpath(quad + "/1-3:1.1/ttyUSB1");
+  WriteAll(quad + "/idVendor", "0403\n");
+  WriteAll(quad + "/product", "Quad RS232-HS\n");
+  WriteAll(quad + "/manufacturer", "FTDI\n");
+  WriteAll(quad + "/1-3:1.1/interface", "Port B\n");
+  QDir().mkpath(sysfs.file("class/tty/ttyUSB1"));
+  QFile::link(quad + "/1-3:1.1/ttyUSB1", sysfs.file("class/tty/ttyUSB1/device"));
+  QDir().mkpath(sysfs.file("class/tty/ttyS0/device"));
+  WriteAll(sysfs.file("class/tty/ttyS0/type"), "4\n");
+  QDir().mkpath(dev.file("serial/by-id"));
+  QFile::link("../../ttyUSB0", dev.file("serial/by-id/usb-1a86_USB_Serial-if00-port0"));
+  QFile::link("../../ttyUSB7", dev.file("serial/by-id/usb-gone-if00-port0"));
+
+  const std::vector<platform::SerialPortEntry> ports =
+      platform::DescribeSerialPorts(sysfs.path(), dev.path());
+  QStringList seen;
+  for (const platform::SerialPortEntry& entry : ports) seen << entry.path + "|" + entry.description;
+  EXPECT_EQ(seen,
+            (QStringList{dev.file("ttyS0") + "|", dev.file("ttyUSB0") + "|USB Serial",
+                         dev.file("serial/by-id/usb-1a86_USB_Serial-if00-port0") + "|USB Serial",
+                         dev.file("ttyUSB1") + "|FTDI Quad RS232-HS (Port B)"}));
+}
+
 }  // namespace
