@@ -45,6 +45,9 @@ TextView::TextView(QWidget* parent) : QAbstractScrollArea(parent) {
   connect(&document_, &TextDocument::linesAppended, this, &TextView::onLinesAppended);
   connect(&document_, &TextDocument::linesReplaced, this, &TextView::onLinesReplaced);
   connect(&document_, &TextDocument::reset, this, &TextView::onReset);
+  connect(&editing_, &TextEditing::caretMoved, this, &TextView::onCaretMoved);
+  connect(&editing_, &TextEditing::editStarting, this, &TextView::onEditStarting);
+  connect(&editing_, &TextEditing::editDone, this, &TextView::onEditDone);
   updateMetrics();
   rewrap();
 }
@@ -89,8 +92,6 @@ void TextView::onLinesReplaced(int first, int removed, int added) {
   rowCache_.dropLinesFrom(first);
   lineOffsets_.resize(std::min<size_t>(lineOffsets_.size(), first));
   rows_.replaceFrom(document_, first, removed, added);
-  caret_ = document_.clamped(caret_);
-  anchor_ = document_.clamped(anchor_);
   updateScrollRange();
   viewport()->update();
   if (!QAccessible::isActive()) return;
@@ -118,10 +119,6 @@ void TextView::onReset() {
   rows_.rebuild(document_, rows_.grid());
   rowCache_.clear();
   lineOffsets_.clear();
-  caret_ = document_.clamped(caret_);
-  anchor_ = document_.clamped(anchor_);
-  caretAtRowEnd_ = false;
-  keptCell_.reset();
   updateScrollRange();
   viewport()->update();
   if (QAccessible::isActive()) noticeChange(0, lengthBefore, document_.toPlainText());
@@ -250,9 +247,12 @@ QRect TextView::characterRect(TextPosition at) const {
       .toAlignedRect();
 }
 
-QRect TextView::caretRect() const {
-  const Place place = placeOf(caret_, caretAtRowEnd_);
-  const int row = rows_.firstRowOf(caret_.line) + place.row;
+QRect TextView::caretRect() const { return caretRectOf(caret(), editing_.caretAtRowEnd()); }
+
+QRect TextView::caretRectOf(TextPosition at, bool atRowEnd) const {
+  at = document_.clamped(at);
+  const Place place = placeOf(at, atRowEnd);
+  const int row = rows_.firstRowOf(at.line) + place.row;
   return QRect(static_cast<int>(std::floor(kMargin + place.cell * cellWidth_)), rowTop(row), 1,
                rowHeight_);
 }
@@ -265,7 +265,7 @@ void TextView::updateRows(int firstRow, int lastRow) {
 }
 
 void TextView::ensureCaretVisible() {
-  const int row = rowOf(caret_, caretAtRowEnd_);
+  const int row = rowOf(caret(), editing_.caretAtRowEnd());
   QScrollBar* bar = verticalScrollBar();
   if (row < bar->value()) {
     bar->setValue(row);
@@ -316,7 +316,7 @@ RowCache::Row& TextView::laidRow(int line, int row) {
 
 RowCache::Selection TextView::selectedCells(int line, wrap::RowSpan span) const {
   if (!hasSelection()) return {};
-  const auto [from, to] = selection();
+  const auto [from, to] = editing_.selection();
   if (line < from.line || line > to.line) return {};
   const QString& text = document_.lineText(line);
   const int start = std::max(span.start, line == from.line ? from.column : 0);
@@ -417,9 +417,9 @@ TextPosition TextView::positionAtOffset(qsizetype offset) const {
 
 void TextView::noticeCaret() {
   if (!QAccessible::isActive()) return;
-  QAccessibleTextCursorEvent cursorEvent(this, static_cast<int>(offsetOf(caret_)));
+  QAccessibleTextCursorEvent cursorEvent(this, static_cast<int>(offsetOf(caret())));
   QAccessible::updateAccessibility(&cursorEvent);
-  const auto [from, to] = selection();
+  const auto [from, to] = editing_.selection();
   QAccessibleTextSelectionEvent selectionEvent(this, static_cast<int>(offsetOf(from)),
                                                static_cast<int>(offsetOf(to)));
   QAccessible::updateAccessibility(&selectionEvent);

@@ -23,6 +23,7 @@
 #include "textview/row_index.h"
 #include "textview/row_raster.h"
 #include "textview/text_document.h"
+#include "textview/text_editing.h"
 
 namespace textview {
 
@@ -51,8 +52,11 @@ class TextView : public QAbstractScrollArea {
   void setPlainText(const QString& text);
   void clear();
 
+  // The caret, the selection and the edits of the user, without the widget.
+  TextEditing& editing() { return editing_; }
+
   void selectAll();
-  bool hasSelection() const { return caret_ != anchor_; }
+  bool hasSelection() const { return editing_.hasSelection(); }
   // The selection with line breaks as U+2029, as QTextCursor::selectedText gives it.
   QString selectedText() const;
   // The clipboard commands; copy and cut put the selection as plain text ("\n" line breaks).
@@ -62,8 +66,8 @@ class TextView : public QAbstractScrollArea {
   void undo();
   void redo();
 
-  TextPosition caret() const { return caret_; }
-  TextPosition anchor() const { return anchor_; }
+  TextPosition caret() const { return editing_.caret(); }
+  TextPosition anchor() const { return editing_.anchor(); }
   // Moves the caret (clamped into the document); without `keepAnchor` the selection goes.
   void setCaret(TextPosition at, bool keepAnchor = false);
   // The caret to the document's end, no selection.
@@ -151,24 +155,42 @@ class TextView : public QAbstractScrollArea {
   int rowImageWidth() const;
   void updateRows(int firstRow, int lastRow);
 
-  // Caret and selection (text_view_input.cpp)
+  QRect caretRectOf(TextPosition at, bool atRowEnd) const;
+
+  // Caret, selection and edits, as the controller reports them (text_view_input.cpp)
   void moveCaret(TextPosition at, bool keepAnchor, bool atRowEnd = false);
+  void onCaretMoved(TextPosition oldCaret, bool oldAtRowEnd, bool hadSelection);
+  void onEditStarting(TextPosition from, TextPosition to);
+  void onEditDone();
   void restartBlink();
   void publishSelection();
-  void select(TextPosition from, TextPosition to);
-  void selectWordAt(TextPosition at);
-  void selectLineAt(TextPosition at);
-  std::pair<TextPosition, TextPosition> selection() const;  // ordered
-  // User edits: the selection (or nothing at the caret) replaced by text; a range removed.
+  // The selection (or nothing at the caret) replaced by text.
   void typeText(const QString& text, TextDocument::EditRun run);
-  void removeRange(TextPosition from, TextPosition to, TextDocument::EditRun run);
-  void beginEdit(TextPosition from, TextPosition to);
   bool handleMoveKey(QKeyEvent* event);
   bool handleEditKey(QKeyEvent* event);
-  TextPosition nextChar(TextPosition at) const;
-  TextPosition previousChar(TextPosition at) const;
-  TextPosition verticalTarget(int rows, bool& atRowEnd);
   void autoScroll();
+
+  // The rows and pages the controller moves by (text_view_layout.cpp).
+  class Layout : public RowLayout {
+   public:
+    explicit Layout(TextView& view) : view_(view) {}
+    int rowCount() const override;
+    int rowOf(TextPosition at, bool atRowEnd) const override;
+    qreal cellOf(TextPosition at, bool atRowEnd) const override;
+    TextPosition positionInRow(int row, qreal cell, bool& atRowEnd) const override;
+    TextPosition rowStart(TextPosition at, bool atRowEnd) const override;
+    TextPosition rowEnd(TextPosition at, bool atRowEnd, bool& endAtRowEnd) const override;
+    int pageRows() const override;
+    void scrollByRows(int rows) override;
+
+   private:
+    TextView& view_;
+  };
+  class SystemClipboard : public ClipboardAccess {
+   public:
+    QString text() const override;
+    void setText(const QString& text) override;
+  };
 
   // Input method (text_view_input_method.cpp)
   void commitPreedit();
@@ -180,6 +202,9 @@ class TextView : public QAbstractScrollArea {
   void noticeChange(qsizetype offset, qsizetype removedLength, const QString& inserted);
 
   TextDocument document_;
+  Layout layout_{*this};
+  SystemClipboard clipboard_;
+  TextEditing editing_{document_, layout_, clipboard_};
   RowIndex rows_;
   RowGlyphs glyphs_;
   RowCache rowCache_;
@@ -191,10 +216,6 @@ class TextView : public QAbstractScrollArea {
   qreal ascent_ = 0;
   static constexpr int kMargin = 4;
 
-  TextPosition caret_;
-  TextPosition anchor_;
-  bool caretAtRowEnd_ = false;     // a caret at a row boundary is shown at the end of the row
-  std::optional<qreal> keptCell_;  // the cell Up / Down keep while moving through rows
   bool caretShown_ = true;
   QBasicTimer blinkTimer_;
 

@@ -16,22 +16,7 @@ namespace textview {
 
 namespace {
 
-enum class Motion {
-  PreviousChar,
-  NextChar,
-  PreviousWord,
-  NextWord,
-  PreviousRow,
-  NextRow,
-  RowStart,
-  RowEnd,
-  LineStart,
-  LineEnd,
-  DocumentStart,
-  DocumentEnd,
-  PageUp,
-  PageDown,
-};
+using Motion = TextEditing::Motion;
 
 struct MoveBinding {
   QKeySequence::StandardKey move;
@@ -116,34 +101,22 @@ bool isTypedText(const QKeyEvent* key) {
 
 // ---- caret and selection ----
 
-std::pair<TextPosition, TextPosition> TextView::selection() const {
-  return caret_ < anchor_ ? std::pair{caret_, anchor_} : std::pair{anchor_, caret_};
-}
+QString TextView::selectedText() const { return editing_.selectedText(QChar::ParagraphSeparator); }
 
-QString TextView::selectedText() const {
-  const auto [from, to] = selection();
-  return document_.text(from, to, QChar::ParagraphSeparator);
-}
+void TextView::setCaret(TextPosition at, bool keepAnchor) { editing_.setCaret(at, keepAnchor); }
 
-void TextView::setCaret(TextPosition at, bool keepAnchor) { moveCaret(at, keepAnchor); }
-
-void TextView::moveCaretToEnd() { moveCaret(document_.end(), false); }
+void TextView::moveCaretToEnd() { editing_.setCaret(document_.end()); }
 
 void TextView::moveCaret(TextPosition at, bool keepAnchor, bool atRowEnd) {
-  at = document_.clamped(at);
-  const TextPosition newAnchor = keepAnchor ? anchor_ : at;
-  keptCell_.reset();
-  if (at == caret_ && newAnchor == anchor_ && atRowEnd == caretAtRowEnd_) return;
-  const bool hadSelection = hasSelection();
-  const QRect oldCaret = caretRect();
-  caret_ = at;
-  anchor_ = newAnchor;
-  caretAtRowEnd_ = atRowEnd;
+  editing_.setCaret(at, keepAnchor, atRowEnd);
+}
+
+void TextView::onCaretMoved(TextPosition oldCaret, bool oldAtRowEnd, bool hadSelection) {
   restartBlink();
   if (hadSelection || hasSelection()) {
     viewport()->update();
   } else {
-    viewport()->update(oldCaret);
+    viewport()->update(caretRectOf(oldCaret, oldAtRowEnd));
     viewport()->update(caretRect());
   }
   noticeCaret();
@@ -159,219 +132,60 @@ void TextView::restartBlink() {
   }
 }
 
-void TextView::select(TextPosition from, TextPosition to) {
-  moveCaret(from, false);
-  moveCaret(to, true);
-}
-
-void TextView::selectAll() { select({0, 0}, document_.end()); }
-
-void TextView::selectWordAt(TextPosition at) {
-  at = document_.clamped(at);
-  const words::Word word = words::WordAt(document_.lineText(at.line), at.column);
-  select({at.line, word.start}, {at.line, word.end});
-}
-
-void TextView::selectLineAt(TextPosition at) {
-  at = document_.clamped(at);
-  const TextPosition end = at.line + 1 < document_.lineCount()
-                               ? TextPosition{at.line + 1, 0}
-                               : TextPosition{at.line, int(document_.lineText(at.line).size())};
-  select({at.line, 0}, end);
-}
+void TextView::selectAll() { editing_.selectAll(); }
 
 void TextView::publishSelection() {
-  if (!hasSelection() || !primarySelection_->isSupported()) return;
-  const auto [from, to] = selection();
-  primarySelection_->setText(document_.text(from, to));
+  if (hasSelection() && primarySelection_->isSupported())
+    primarySelection_->setText(editing_.selectedText());
 }
 
 // ---- edits ----
 
-void TextView::beginEdit(TextPosition from, TextPosition to) {
+void TextView::onEditStarting(TextPosition from, TextPosition to) {
   if (!QAccessible::isActive()) return;
   const qsizetype start = offsetOf(from);
   pendingEdit_ = PendingEdit{start, offsetOf(to) - start};
 }
 
+void TextView::onEditDone() {
+  pendingEdit_.reset();
+  ensureCaretVisible();
+}
+
 void TextView::typeText(const QString& text, TextDocument::EditRun run) {
-  const auto [from, to] = selection();
-  beginEdit(from, to);
-  const TextPosition after =
-      from == to ? document_.insert(from, text, run) : document_.replace(from, to, text);
-  pendingEdit_.reset();
-  moveCaret(after, false);
-  ensureCaretVisible();
+  editing_.typeText(text, run);
 }
 
-void TextView::removeRange(TextPosition from, TextPosition to, TextDocument::EditRun run) {
-  if (from == to) return;
-  beginEdit(std::min(from, to), std::max(from, to));
-  const TextPosition after = document_.remove(from, to, run);
-  pendingEdit_.reset();
-  moveCaret(after, false);
-  ensureCaretVisible();
-}
+void TextView::copy() { editing_.copy(); }
+void TextView::cut() { editing_.cut(); }
+void TextView::paste() { editing_.paste(); }
+void TextView::undo() { editing_.undo(); }
+void TextView::redo() { editing_.redo(); }
 
-void TextView::copy() {
-  if (!hasSelection()) return;
-  const auto [from, to] = selection();
-  QGuiApplication::clipboard()->setText(document_.text(from, to));
-}
+QString TextView::SystemClipboard::text() const { return QGuiApplication::clipboard()->text(); }
 
-void TextView::cut() {
-  if (!hasSelection()) return;
-  copy();
-  const auto [from, to] = selection();
-  removeRange(from, to, TextDocument::EditRun::None);
-}
-
-void TextView::paste() {
-  const QString text = QGuiApplication::clipboard()->text();
-  if (!text.isEmpty()) typeText(text, TextDocument::EditRun::None);
-}
-
-void TextView::undo() {
-  if (!document_.canUndo()) return;
-  moveCaret(document_.undo(), false);
-  ensureCaretVisible();
-}
-
-void TextView::redo() {
-  if (!document_.canRedo()) return;
-  moveCaret(document_.redo(), false);
-  ensureCaretVisible();
-}
-
-TextPosition TextView::nextChar(TextPosition at) const {
-  const QString& text = document_.lineText(at.line);
-  if (at.column < text.size()) {
-    const bool pair = text[at.column].isHighSurrogate() && at.column + 1 < text.size() &&
-                      text[at.column + 1].isLowSurrogate();
-    return {at.line, at.column + (pair ? 2 : 1)};
-  }
-  return at.line + 1 < document_.lineCount() ? TextPosition{at.line + 1, 0} : at;
-}
-
-TextPosition TextView::previousChar(TextPosition at) const {
-  if (at.column > 0) {
-    const QString& text = document_.lineText(at.line);
-    const bool pair = at.column >= 2 && text[at.column - 1].isLowSurrogate() &&
-                      text[at.column - 2].isHighSurrogate();
-    return {at.line, at.column - (pair ? 2 : 1)};
-  }
-  if (at.line == 0) return at;
-  return {at.line - 1, static_cast<int>(document_.lineText(at.line - 1).size())};
+void TextView::SystemClipboard::setText(const QString& text) {
+  QGuiApplication::clipboard()->setText(text);
 }
 
 // ---- keys ----
 
-TextPosition TextView::verticalTarget(int rows, bool& atRowEnd) {
-  const Place place = placeOf(caret_, caretAtRowEnd_);
-  if (!keptCell_) keptCell_ = place.cell;
-  const int current = rows_.firstRowOf(caret_.line) + place.row;
-  const int target = std::clamp(current + rows, 0, rows_.totalRows() - 1);
-  return positionInRow(rows_.placeOf(target), *keptCell_, atRowEnd);
-}
-
 bool TextView::handleMoveKey(QKeyEvent* event) {
-  const MoveBinding* binding = nullptr;
-  bool keepAnchor = false;
-  for (const MoveBinding& b : kMoveBindings) {
-    if (event->matches(b.move) || event->matches(b.select)) {
-      binding = &b;
-      keepAnchor = event->matches(b.select);
-      break;
-    }
+  for (const MoveBinding& binding : kMoveBindings) {
+    const bool select = event->matches(binding.select);
+    if (!select && !event->matches(binding.move)) continue;
+    editing_.move(binding.motion, select);
+    ensureCaretVisible();
+    if (select) publishSelection();
+    return true;
   }
-  if (!binding) return false;
-
-  const auto [from, to] = selection();
-  const QString& text = document_.lineText(caret_.line);
-  TextPosition target = caret_;
-  bool atRowEnd = false;
-  bool vertical = false;
-  switch (binding->motion) {
-    case Motion::PreviousChar:
-      target = !keepAnchor && hasSelection() ? from : previousChar(caret_);
-      break;
-    case Motion::NextChar:
-      target = !keepAnchor && hasSelection() ? to : nextChar(caret_);
-      break;
-    case Motion::PreviousWord:
-      target = caret_.column == 0
-                   ? previousChar(caret_)
-                   : TextPosition{caret_.line, words::PreviousWordStart(text, caret_.column)};
-      break;
-    case Motion::NextWord:
-      target = caret_.column == text.size()
-                   ? nextChar(caret_)
-                   : TextPosition{caret_.line, words::NextWordStart(text, caret_.column)};
-      break;
-    case Motion::PreviousRow:
-    case Motion::NextRow: {
-      const bool down = binding->motion == Motion::NextRow;
-      const int current = rowOf(caret_, caretAtRowEnd_);
-      // Selecting past the first or last row reaches the document's start or end, as in a
-      // plain text edit; a plain move there does nothing, the selection stays.
-      if (current == (down ? rows_.totalRows() - 1 : 0)) {
-        if (!keepAnchor) return true;
-        target = down ? document_.end() : TextPosition{0, 0};
-        break;
-      }
-      vertical = true;
-      target = verticalTarget(down ? 1 : -1, atRowEnd);
-      break;
-    }
-    case Motion::PageUp:
-    case Motion::PageDown: {
-      // The view moves a page and the caret with it, keeping its place on the screen; in the
-      // first or last row the caret goes to the document's start or end.
-      vertical = true;
-      const int page = binding->motion == Motion::PageDown ? visibleRows() : -visibleRows();
-      const int current = rowOf(caret_, caretAtRowEnd_);
-      if (current + page < 0 || current + page >= rows_.totalRows()) {
-        const TextPosition edge = page < 0 ? TextPosition{0, 0} : document_.end();
-        if (current == rowOf(edge, false)) {
-          vertical = false;
-          target = edge;
-          break;
-        }
-      }
-      verticalScrollBar()->setValue(verticalScrollBar()->value() + page);
-      target = verticalTarget(page, atRowEnd);
-      break;
-    }
-    case Motion::RowStart:
-    case Motion::RowEnd: {
-      const Place place = placeOf(caret_, caretAtRowEnd_);
-      target = binding->motion == Motion::RowStart ? TextPosition{caret_.line, place.span.start}
-                                                   : rowEnd(caret_.line, place.span, atRowEnd);
-      break;
-    }
-    case Motion::LineStart:
-      target = {caret_.line, 0};
-      break;
-    case Motion::LineEnd:
-      target = {caret_.line, static_cast<int>(text.size())};
-      break;
-    case Motion::DocumentStart:
-      target = {0, 0};
-      break;
-    case Motion::DocumentEnd:
-      target = document_.end();
-      break;
-  }
-  const std::optional<qreal> kept = keptCell_;
-  moveCaret(target, keepAnchor, atRowEnd);
-  if (vertical) keptCell_ = kept;
-  ensureCaretVisible();
-  if (keepAnchor) publishSelection();
-  return true;
+  return false;
 }
 
 bool TextView::handleEditKey(QKeyEvent* event) {
-  const auto [from, to] = selection();
+  using Removal = TextEditing::Removal;
+  const bool backspace =
+      event->key() == Qt::Key_Backspace && !(event->modifiers() & ~Qt::ShiftModifier);
   if (event->matches(QKeySequence::Undo)) {
     undo();
   } else if (event->matches(QKeySequence::Redo)) {
@@ -388,30 +202,14 @@ bool TextView::handleEditKey(QKeyEvent* event) {
   } else if (event->matches(QKeySequence::InsertParagraphSeparator) ||
              event->matches(QKeySequence::InsertLineSeparator)) {
     typeText(QStringLiteral("\n"), TextDocument::EditRun::None);
-  } else if (hasSelection() &&
-             (event->matches(QKeySequence::Delete) ||
-              event->matches(QKeySequence::DeleteStartOfWord) ||
-              event->matches(QKeySequence::DeleteEndOfWord) ||
-              (event->key() == Qt::Key_Backspace && !(event->modifiers() & ~Qt::ShiftModifier)))) {
-    removeRange(from, to, TextDocument::EditRun::None);
-  } else if (event->key() == Qt::Key_Backspace && !(event->modifiers() & ~Qt::ShiftModifier)) {
-    removeRange(previousChar(caret_), caret_, TextDocument::EditRun::Backspace);
+  } else if (backspace) {
+    editing_.remove(Removal::PreviousChar);
   } else if (event->matches(QKeySequence::Delete)) {
-    removeRange(caret_, nextChar(caret_), TextDocument::EditRun::Delete);
+    editing_.remove(Removal::NextChar);
   } else if (event->matches(QKeySequence::DeleteStartOfWord)) {
-    const QString& text = document_.lineText(caret_.line);
-    const TextPosition start =
-        caret_.column == 0
-            ? previousChar(caret_)
-            : TextPosition{caret_.line, words::PreviousWordStart(text, caret_.column)};
-    removeRange(start, caret_, TextDocument::EditRun::None);
+    editing_.remove(Removal::PreviousWord);
   } else if (event->matches(QKeySequence::DeleteEndOfWord)) {
-    const QString& text = document_.lineText(caret_.line);
-    const TextPosition end =
-        caret_.column == text.size()
-            ? nextChar(caret_)
-            : TextPosition{caret_.line, words::NextWordStart(text, caret_.column)};
-    removeRange(caret_, end, TextDocument::EditRun::None);
+    editing_.remove(Removal::NextWord);
   } else {
     if (!isTypedText(event)) return false;
     typeText(event->text(), TextDocument::EditRun::Typing);
@@ -473,7 +271,7 @@ void TextView::mousePressEvent(QMouseEvent* event) {
     if (tripleClickTimer_.isActive() &&
         (point - tripleClickPoint_).manhattanLength() < QApplication::startDragDistance()) {
       tripleClickTimer_.stop();
-      selectLineAt(positionAt(point));
+      editing_.selectLineAt(positionAt(point));
       publishSelection();
       return;
     }
@@ -521,7 +319,7 @@ void TextView::mouseReleaseEvent(QMouseEvent* event) {
 void TextView::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   const QPoint point = event->position().toPoint();
-  selectWordAt(positionAt(point));
+  editing_.selectWordAt(positionAt(point));
   selectingByMouse_ = false;
   tripleClickPoint_ = point;
   tripleClickTimer_.start(QGuiApplication::styleHints()->mouseDoubleClickInterval(), this);

@@ -17,22 +17,23 @@ void TextView::inputMethodEvent(QInputMethodEvent* event) {
   if (!event->commitString().isEmpty() || replaces) {
     if (replaces && !hasSelection()) {
       // The range is counted from the caret, within the caret's line.
-      const int length = static_cast<int>(document_.lineText(caret_.line).size());
-      const int start = std::clamp(caret_.column + event->replacementStart(), 0, length);
+      const int length = static_cast<int>(document_.lineText(caret().line).size());
+      const int start = std::clamp(caret().column + event->replacementStart(), 0, length);
       const int end = std::clamp(start + event->replacementLength(), start, length);
-      moveCaret({caret_.line, start}, false);
-      moveCaret({caret_.line, end}, true);
+      const int line = caret().line;
+      moveCaret({line, start}, false);
+      moveCaret({line, end}, true);
     }
     if (event->commitString().isEmpty()) {
-      const auto [from, to] = selection();
-      removeRange(from, to, TextDocument::EditRun::None);
+      const auto [from, to] = editing_.selection();
+      editing_.removeRange(from, to);
     } else {
       typeText(event->commitString(), TextDocument::EditRun::Typing);
     }
   } else if (!event->preeditString().isEmpty() && hasSelection()) {
     // Composing over a selection replaces it, as typing would.
-    const auto [from, to] = selection();
-    removeRange(from, to, TextDocument::EditRun::None);
+    const auto [from, to] = editing_.selection();
+    editing_.removeRange(from, to);
   }
   preedit_.text = event->preeditString();
   preedit_.formats.clear();
@@ -52,6 +53,8 @@ void TextView::inputMethodEvent(QInputMethodEvent* event) {
 }
 
 QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const {
+  const TextPosition caret_ = caret();
+  const TextPosition anchor_ = anchor();
   const QString& line = document_.lineText(caret_.line);
   switch (query) {
     case Qt::ImEnabled:
@@ -74,7 +77,7 @@ QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const {
     case Qt::ImSurroundingText:
       return line;
     case Qt::ImCurrentSelection:
-      return document_.text(selection().first, selection().second);
+      return editing_.selectedText();
     case Qt::ImTextBeforeCursor:
       return line.left(caret_.column);
     case Qt::ImTextAfterCursor:
