@@ -152,7 +152,12 @@ class TextViewAccessible : public QAccessibleWidget,
     }
     if (where.column == line.size()) return {at, std::min(length, at + breakAfter)};
     if (boundary == QAccessible::CharBoundary) {
-      const bool pair = line[where.column].isHighSurrogate() && where.column + 1 < line.size();
+      // A surrogate pair is one character, whichever half the offset names.
+      const int column = where.column;
+      if (column > 0 && line[column].isLowSurrogate() && line[column - 1].isHighSurrogate())
+        return {at - 1, at + 1};
+      const bool pair = line[column].isHighSurrogate() && column + 1 < line.size() &&
+                        line[column + 1].isLowSurrogate();
       return {at, at + (pair ? 2 : 1)};
     }
     const auto type = boundary == QAccessible::SentenceBoundary ? QTextBoundaryFinder::Sentence

@@ -565,6 +565,15 @@ TEST(LogViewAccessibility, AssistiveToolsReadTheTextCaretSelectionAndCharacterPl
   EXPECT_EQ(view.document().lineText(0), QStringLiteral("> RX:01 02 FF"));
   accessible->editableTextInterface()->deleteText(0, 2);
   EXPECT_EQ(view.document().lineText(0), QStringLiteral("RX:01 02 FF"));
+
+  // A surrogate pair is one character, whichever half is named; no caret rests inside it.
+  view.document().appendLine(QStringLiteral("a\U0001F600b"), kGreen);
+  const int pair = text->characterCount() - 3;  // the high half
+  EXPECT_EQ(text->textAtOffset(pair + 1, QAccessible::CharBoundary, &start, &end),
+            QStringLiteral("\U0001F600"));
+  EXPECT_EQ(std::pair(start, end), std::pair(pair, pair + 2));
+  text->setCursorPosition(pair + 1);
+  EXPECT_EQ(text->cursorPosition(), pair);
 }
 
 TEST(LogViewPainting, EachLineShowsInItsColourAndTheSelectionInTheHighlight) {
