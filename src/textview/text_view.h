@@ -2,7 +2,8 @@
 // The view and editor of a TextDocument: shows it in a monospaced font and edits it as a
 // plain text edit does (caret, mouse and keyboard selection, typing, Backspace / Delete, Enter,
 // cut / copy / paste of plain text, undo / redo, the X11 primary selection, accessibility).
-// Lines wrap at the viewport's width by cell arithmetic (wrap.h); the row index
+// Lines wrap at the viewport's width by cell arithmetic (wrap.h), each character taking the
+// cells its glyph takes in the font (cell_widths.h); the row index
 // (row_index.h) maps scroll rows to lines, so an appended line costs O(its length) once and
 // no text off screen is ever shaped or laid out. Painting draws only the rows in the exposed
 // area from glyph runs cached per visible row (row_glyphs.h); scrolling moves pixels.
@@ -18,6 +19,7 @@
 #include <optional>
 #include <vector>
 
+#include "textview/cell_widths.h"
 #include "textview/glyph_masks.h"
 #include "textview/row_glyphs.h"
 #include "textview/row_index.h"
@@ -180,6 +182,7 @@ class TextView : public QAbstractScrollArea {
   void noticeChange(qsizetype offset, qsizetype removedLength, const QString& inserted);
 
   TextDocument document_;
+  CellWidths cells_;  // of the font; the row index's grid points here
   RowIndex rows_;
   RowGlyphs glyphs_;
   RowCache rowCache_;

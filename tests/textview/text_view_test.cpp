@@ -116,7 +116,7 @@ textview::wrap::Grid LogGrid(int columns) {
 
 // The rows of a line at `columns` cells, as texts.
 QStringList RowTexts(const QString& line, int columns) {
-  const bool plain = textview::wrap::IsPlain(line);
+  const bool plain = textview::wrap::IsPlain(line, LogGrid(columns));
   QStringList rows;
   int start = 0;
   for (int next : textview::wrap::RowStarts(line, plain, LogGrid(columns))) {
@@ -185,7 +185,7 @@ TEST(LogViewWrap, RowsBreakWhereQtsLayoutBreaksThemAndAResizeKeepsTheTopLine) {
     for (int c = 0; c < length; ++c) line += alphabet[random() % alphabet.size()];
     if (i % 2 == 0) line.remove(QStringLiteral("中")).remove(QStringLiteral("文")).remove(u'报');
     const int columns = 4 + static_cast<int>(random() % 30);
-    if (IsPlain(line)) {
+    if (IsPlain(line, LogGrid(columns))) {
       ASSERT_EQ(RowStarts(line, true, LogGrid(columns)), RowStarts(line, false, LogGrid(columns)))
           << line.toStdString() << " at " << columns;
     }
