@@ -217,8 +217,15 @@ TextPosition TextView::positionAt(QPoint point, bool& atRowEnd) const {
 TextPosition TextView::positionInRow(RowIndex::RowPlace place, qreal cell, bool& atRowEnd) const {
   const QString& text = document_.lineText(place.line);
   const wrap::RowSpan span = rows_.span(place.line, place.row);
-  const int column = wrap::ColumnNearest(text, rows_.isPlain(place.line), rows_.grid(), span, cell);
-  if (column == span.end) return rowEnd(place.line, span, atRowEnd);
+  const bool plain = rows_.isPlain(place.line);
+  const int column = wrap::ColumnNearest(text, plain, rows_.grid(), span, cell);
+  // A point on the second half of a tab a wrapped row ends with is after the tab, as in a text
+  // layout, which shows that caret at the start of the next row; only a point past the row's
+  // last character goes to the row's end.
+  const bool onTrailingTab = column == span.end && span.end > span.start &&
+                             span.end < text.size() && text[span.end - 1] == u'\t' &&
+                             cell <= wrap::CellOf(text, plain, rows_.grid(), span, span.end);
+  if (column == span.end && !onTrailingTab) return rowEnd(place.line, span, atRowEnd);
   atRowEnd = false;
   return {place.line, column};
 }
