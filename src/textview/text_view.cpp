@@ -181,7 +181,14 @@ QRect TextView::contentRect() const {
   return QRect(0, kMargin, viewport()->width(), std::max(0, viewport()->height() - 2 * kMargin));
 }
 
-int TextView::rowTop(int row) const { return kMargin + (row - topRow()) * rowHeight_; }
+int TextView::rowTop(int row) const {
+  // Reckoned in qsizetype: the top of a row some hundred million rows off the viewport is past
+  // what an int holds. Anything that far off shows the same (nothing), so it is held within reach
+  // of the rectangles built from it.
+  constexpr qsizetype kFar = qsizetype{1} << 28;
+  const qsizetype top = kMargin + qsizetype{row - topRow()} * rowHeight_;
+  return static_cast<int>(std::clamp(top, -kFar, kFar));
+}
 
 TextView::Place TextView::placeOf(TextPosition at, bool atRowEnd) const {
   at = document_.clamped(at);

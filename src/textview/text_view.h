@@ -3,10 +3,11 @@
 // plain text edit does (caret, mouse and keyboard selection, typing, Backspace / Delete, Enter,
 // cut / copy / paste of plain text, undo / redo, the X11 primary selection, accessibility).
 // Lines wrap at the viewport's width by cell arithmetic (wrap.h), each character taking the
-// cells its glyph takes in the font (cell_widths.h); the row index
-// (row_index.h) maps scroll rows to lines, so an appended line costs O(its length) once and
-// no text off screen is ever shaped or laid out. Painting draws only the rows in the exposed
-// area from glyph runs cached per visible row (row_glyphs.h); scrolling moves pixels.
+// cells its glyph takes in the font (cell_widths.h); the row index (row_index.h) maps scroll
+// rows to lines, so an appended line costs O(its length) once and no text off screen is ever
+// shaped or laid out. Painting draws only the rows in the exposed area from glyph runs cached
+// per visible row (row_glyphs.h), each row copied to whole device pixels so that rows tile at a
+// fractional pixel ratio too; scrolling moves pixels.
 // Program writes go through document().appendLine(); the view follows the document's signals
 // and keeps its caret and anchor valid through every change. Appends only schedule an update
 // (Qt merges them into one paint per event-loop turn). GUI thread only.

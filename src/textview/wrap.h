@@ -9,8 +9,8 @@
 // spaces a row ends with stay on it even past its last cell; a word longer than a row is broken
 // where the row is full. So a hex line never splits a byte.
 // A plain line (every UTF-16 unit one cell: no tab, no surrogate pair, no wide character) is
-// walked by arithmetic: a row's cells are its columns. Other lines are walked
-// code point by code point from the start of a row. Columns are UTF-16 indexes into the line's
+// walked by arithmetic: a row's cells are its columns. Other lines are walked code point by code
+// point from the start of a row. Columns are UTF-16 indexes into the line's
 // text. The row starts of a line are found once, when it is added (row_index.h).
 
 #include <QStringView>
