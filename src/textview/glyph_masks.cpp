@@ -86,7 +86,8 @@ GlyphMasks::Mask& GlyphMasks::drawMask(const Key& key, const PlacedGlyph& glyph)
   // Drawn with the pen on a whole device pixel plus the key's fraction, room on either side for
   // the widest glyph (two cells, about a row high) and its overhang.
   const int room = static_cast<int>(std::ceil(2 * rowHeight_ * ratio_)) + 2;
-  QImage image(QSize(3 * room, qRound(rowHeight_ * ratio_)), QImage::Format_ARGB32_Premultiplied);
+  QImage image(QSize(3 * room, DeviceExtent(rowHeight_, ratio_)),
+               QImage::Format_ARGB32_Premultiplied);
   image.setDevicePixelRatio(ratio_);
   image.fill(Qt::transparent);
   {

@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QSize>
 #include <array>
+#include <cmath>
 #include <deque>
 #include <vector>
 
@@ -31,6 +32,12 @@ class GlyphCoverage {
   QSize size_;
   std::vector<quint8> values_;
 };
+
+// The device pixels that hold `logical` pixels at `ratio`, wherever they begin: at a fractional
+// ratio, a device pixel more than they cover.
+inline int DeviceExtent(int logical, qreal ratio) {
+  return static_cast<int>(std::ceil(logical * ratio - 1e-9));
+}
 
 // The colour of each coverage, for one text colour over one background.
 using ColourTable = std::array<QRgb, 256>;

@@ -8,19 +8,6 @@
 
 namespace textview {
 
-namespace {
-
-// What is drawn for a code point: the control picture for C0 controls and DEL, nothing (0) for
-// blanks and C1 controls, the character itself otherwise.
-char32_t drawnFor(char32_t c) {
-  if (c == u' ' || c == u'\t' || (c >= 0x80 && c < 0xA0)) return 0;
-  if (c < 0x20) return 0x2400 + c;
-  if (c == 0x7F) return 0x2421;
-  return c;
-}
-
-}  // namespace
-
 void RowGlyphs::setFont(const QFont& font, qreal cellWidth) {
   font_ = font;
   fonts_ = {QRawFont::fromFont(font)};
@@ -46,7 +33,7 @@ std::optional<LaidRow> RowGlyphs::layLatinRow(QStringView line, wrap::RowSpan sp
   LaidRow laid;
   laid.glyphs.reserve(span.end - span.start);
   for (int column = span.start; column < span.end; ++column) {
-    const char32_t c = drawnFor(line[column].unicode());
+    const char32_t c = DrawnFor(line[column].unicode());
     if (c == 0) continue;
     if (c >= latinGlyphs_.size()) return std::nullopt;
     const quint32 glyph = latinGlyph(static_cast<char16_t>(c));
@@ -67,18 +54,18 @@ LaidRow RowGlyphs::layRow(QStringView line, const wrap::Grid& grid, wrap::RowSpa
   };
   std::vector<Place> places;
   places.reserve(span.end - span.start);
-  const bool plain = wrap::IsPlain(line.sliced(span.start, span.end - span.start));
+  const bool plain = wrap::IsPlain(line.sliced(span.start, span.end - span.start), grid);
   if (plain) {
     if (std::optional<LaidRow> latin = layLatinRow(line, span)) return std::move(*latin);
     for (int column = span.start; column < span.end; ++column) {
-      const char32_t c = drawnFor(line[column].unicode());
+      const char32_t c = DrawnFor(line[column].unicode());
       if (c == 0) continue;
       drawn += QChar(static_cast<char16_t>(c));
       places.push_back({c, qreal(column - span.start), 1});
     }
   } else {
     for (wrap::CellWalker w(line, grid, span.start); w.column() < span.end; w.next()) {
-      const char32_t c = drawnFor(w.codePoint());
+      const char32_t c = DrawnFor(w.codePoint());
       if (c == 0) continue;
       const char32_t units[] = {c};
       drawn += QString::fromUcs4(units, 1);

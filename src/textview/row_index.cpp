@@ -8,7 +8,7 @@
 namespace textview {
 
 RowIndex::Line RowIndex::measure(QStringView text) const {
-  const bool plain = wrap::IsPlain(text);
+  const bool plain = wrap::IsPlain(text, grid_);
   return {plain, static_cast<int>(text.size()), wrap::RowStarts(text, plain, grid_)};
 }
 

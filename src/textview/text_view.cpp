@@ -132,6 +132,7 @@ void TextView::updateMetrics() {
   if (cellWidth_ <= 0) cellWidth_ = 1;
   rowHeight_ = std::max(1, qRound(metrics.lineSpacing()));
   ascent_ = qRound(metrics.ascent() + (rowHeight_ - metrics.height()) / 2);
+  cells_ = CellWidths::ofFont(font(), cellWidth_);
   glyphs_.setFont(font(), cellWidth_);
   masks_.reset(glyphs_, rowHeight_, ascent_, viewport()->devicePixelRatioF());
   raster_.setFont(font());
@@ -150,7 +151,7 @@ void TextView::rewrap(bool force) {
     const RowIndex::RowPlace top = rows_.placeOf(topRow());
     topText = TextPosition{top.line, rows_.span(top.line, top.row).start};
   }
-  rows_.rebuild(document_, {columns, wrap::kTabStopPixels / cellWidth_});
+  rows_.rebuild(document_, {columns, wrap::kTabStopPixels / cellWidth_, &cells_});
   rowCache_.clear();
   updateScrollRange();
   if (atBottom) {
@@ -177,7 +178,14 @@ QRect TextView::contentRect() const {
   return QRect(0, kMargin, viewport()->width(), std::max(0, viewport()->height() - 2 * kMargin));
 }
 
-int TextView::rowTop(int row) const { return kMargin + (row - topRow()) * rowHeight_; }
+int TextView::rowTop(int row) const {
+  // Reckoned in qsizetype: the top of a row some hundred million rows off the viewport is past
+  // what an int holds. Anything that far off shows the same (nothing), so it is held within reach
+  // of the rectangles built from it.
+  constexpr qsizetype kFar = qsizetype{1} << 28;
+  const qsizetype top = kMargin + qsizetype{row - topRow()} * rowHeight_;
+  return static_cast<int>(std::clamp(top, -kFar, kFar));
+}
 
 TextView::Place TextView::placeOf(TextPosition at, bool atRowEnd) const {
   at = document_.clamped(at);
@@ -213,8 +221,15 @@ TextPosition TextView::positionAt(QPoint point, bool& atRowEnd) const {
 TextPosition TextView::positionInRow(RowIndex::RowPlace place, qreal cell, bool& atRowEnd) const {
   const QString& text = document_.lineText(place.line);
   const wrap::RowSpan span = rows_.span(place.line, place.row);
-  const int column = wrap::ColumnNearest(text, rows_.isPlain(place.line), rows_.grid(), span, cell);
-  if (column == span.end) return rowEnd(place.line, span, atRowEnd);
+  const bool plain = rows_.isPlain(place.line);
+  const int column = wrap::ColumnNearest(text, plain, rows_.grid(), span, cell);
+  // A point on the second half of a tab a wrapped row ends with is after the tab, as in a text
+  // layout, which shows that caret at the start of the next row; only a point past the row's
+  // last character goes to the row's end.
+  const bool onTrailingTab = column == span.end && span.end > span.start &&
+                             span.end < text.size() && text[span.end - 1] == u'\t' &&
+                             cell <= wrap::CellOf(text, plain, rows_.grid(), span, span.end);
+  if (column == span.end && !onTrailingTab) return rowEnd(place.line, span, atRowEnd);
   atRowEnd = false;
   return {place.line, column};
 }
@@ -336,7 +351,9 @@ int TextView::rowImageWidth() const {
 
 void TextView::drawRow(RowCache::Row& row, int line, RowCache::Selection selected) {
   const qreal ratio = masks_.ratio();
-  const QSize pixels = QSize(rowImageWidth(), rowHeight_) * ratio;
+  // Tall enough for the row wherever it lands; a row that lands on a device pixel fewer shows
+  // all but its last.
+  const QSize pixels(DeviceExtent(rowImageWidth(), ratio), DeviceExtent(rowHeight_, ratio));
   const int bandLeft = qRound(kMargin + selected.start * cellWidth_);
   const int bandRight = qRound(kMargin + selected.end * cellWidth_);
   const QPalette& colours = palette();
@@ -354,42 +371,99 @@ void TextView::drawRow(RowCache::Row& row, int line, RowCache::Selection selecte
   row.drawnSelection = selected;
 }
 
+namespace {
+
+// Where viewport coordinates land on the paint device, in whole device pixels. An edge at a
+// logical coordinate lands on the device pixel edge nearest to it, so the rows (and the caret
+// in its row) tile the device with no gap or overlap at any ratio, 1.5 as well as 2.
+class DevicePixels {
+ public:
+  explicit DevicePixels(const QTransform& toDevice) : toDevice_(toDevice) {}
+  qreal ratio() const { return toDevice_.m22(); }
+  int x(qreal logical) const { return qRound(toDevice_.dx() + logical * toDevice_.m11()); }
+  int y(qreal logical) const { return qRound(toDevice_.dy() + logical * toDevice_.m22()); }
+  // The device pixels between the edges of a rectangle.
+  QRect edges(const QRect& logical) const {
+    return QRect(
+        QPoint(x(logical.left()), y(logical.top())),
+        QPoint(x(logical.left() + logical.width()) - 1, y(logical.top() + logical.height()) - 1));
+  }
+  // Every device pixel a rectangle touches.
+  QRect touched(const QRect& logical) const {
+    const QRectF device = toDevice_.mapRect(QRectF(logical));
+    return QRect(QPoint(static_cast<int>(std::floor(device.left())),
+                        static_cast<int>(std::floor(device.top()))),
+                 QPoint(static_cast<int>(std::ceil(device.right())) - 1,
+                        static_cast<int>(std::ceil(device.bottom())) - 1));
+  }
+
+ private:
+  QTransform toDevice_;
+};
+
+}  // namespace
+
 void TextView::paintEvent(QPaintEvent* event) {
-  if (viewport()->devicePixelRatioF() != masks_.ratio()) {
-    // Moved to a screen of another pixel ratio: every glyph and row is drawn anew.
-    masks_.reset(glyphs_, rowHeight_, ascent_, viewport()->devicePixelRatioF());
+  QPainter painter(viewport());
+  // Rows are copied to whole device pixels: at a fractional ratio a logical row boundary falls
+  // inside a device pixel, where images copied at their logical places would leave a gap or
+  // overlap. So the rows and what lies around them are painted in device pixels.
+  const QTransform toDevice = painter.deviceTransform();
+  const DevicePixels device(toDevice);
+  if (device.ratio() != masks_.ratio()) {
+    // Moved to a screen of another pixel ratio, or drawn into an image of one: every glyph and
+    // row is drawn anew.
+    masks_.reset(glyphs_, rowHeight_, ascent_, device.ratio());
     rowCache_.clear();
   }
-  QPainter painter(viewport());
   const QRect exposed = event->rect();
-  const QRect content = contentRect() & exposed;
+  const QRect content = contentRect();
   const int top = topRow();
-  const int first = top + std::max(0, (content.top() - kMargin) / rowHeight_);
-  const int last = std::min(rows_.totalRows() - 1, top + (content.bottom() - kMargin) / rowHeight_);
-  QRegion background(exposed);
-  if (!content.isEmpty() && first <= last) {
-    painter.setClipRect(content);
+  // The rows the exposed area touches, and the row on either side, which the device pixel
+  // rows at its edges may belong to.
+  const int first =
+      top + std::max(0, (std::max(exposed.top(), content.top()) - kMargin) / rowHeight_ - 1);
+  const int last =
+      std::min({rows_.totalRows() - 1,
+                top + (std::min(exposed.bottom(), content.bottom()) - kMargin) / rowHeight_ + 1,
+                top + (content.bottom() - kMargin) / rowHeight_});
+  painter.setWorldTransform(toDevice.inverted());  // from here on, device pixels
+  const QRect area = device.touched(exposed);
+  const QRect rowsArea = device.edges(content) & area;
+  QRegion background(area);
+  if (!rowsArea.isEmpty() && first <= last) {
+    painter.setClipRect(rowsArea);
     // The row images are opaque: copied, not blended.
     painter.setCompositionMode(QPainter::CompositionMode_Source);
+    const int left = device.x(0);
     RowIndex::RowPlace place = rows_.placeOf(first);
     for (int row = first; row <= last; ++row) {
       RowCache::Row& laid = laidRow(place.line, place.row);
       const RowCache::Selection selected = selectedCells(place.line, laid.span);
       if (!laid.drawn || laid.drawnSelection != selected) drawRow(laid, place.line, selected);
-      painter.drawImage(QPoint(0, rowTop(row)), laid.image);
+      const QRect band(QPoint(left, device.y(rowTop(row))),
+                       QPoint(left + laid.image.width() - 1, device.y(rowTop(row + 1)) - 1));
+      painter.drawImage(band, laid.image, QRect(QPoint(0, 0), band.size()));
+      background -= band & rowsArea;
       if (++place.row == rows_.rowsOf(place.line)) place = {place.line + 1, 0};
     }
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    background -=
-        QRect(0, rowTop(first), rowImageWidth(), (last - first + 1) * rowHeight_) & content;
     painter.setClipping(false);
   }
   for (const QRect& rect : background) painter.fillRect(rect, palette().brush(QPalette::Base));
-  painter.setClipRect(contentRect());
+  painter.setClipRect(device.edges(content));
+  if (preedit_.text.isEmpty() && hasFocus() && caretShown_) {
+    // Within the device pixels that an update of the caret's rectangle paints anew.
+    const QRect caret = caretRect();
+    painter.fillRect(QRect(device.x(caret.left()), device.y(caret.top()),
+                           std::max(1, static_cast<int>(device.ratio())),
+                           static_cast<int>(rowHeight_ * device.ratio())),
+                     palette().brush(QPalette::Text));
+  }
+  painter.setWorldTransform(QTransform());
   if (!preedit_.text.isEmpty()) {
+    painter.setClipRect(content);
     paintPreedit(painter);
-  } else if (hasFocus() && caretShown_) {
-    painter.fillRect(caretRect(), palette().brush(QPalette::Text));
   }
   rowCache_.keepOnly(top, top + visibleRows() + 1);
 }

@@ -2,10 +2,12 @@
 // The view and editor of a TextDocument: shows it in a monospaced font and edits it as a
 // plain text edit does (caret, mouse and keyboard selection, typing, Backspace / Delete, Enter,
 // cut / copy / paste of plain text, undo / redo, the X11 primary selection, accessibility).
-// Lines wrap at the viewport's width by cell arithmetic (wrap.h); the row index
-// (row_index.h) maps scroll rows to lines, so an appended line costs O(its length) once and
-// no text off screen is ever shaped or laid out. Painting draws only the rows in the exposed
-// area from glyph runs cached per visible row (row_glyphs.h); scrolling moves pixels.
+// Lines wrap at the viewport's width by cell arithmetic (wrap.h), each character taking the
+// cells its glyph takes in the font (cell_widths.h); the row index (row_index.h) maps scroll
+// rows to lines, so an appended line costs O(its length) once and no text off screen is ever
+// shaped or laid out. Painting draws only the rows in the exposed area from glyph runs cached
+// per visible row (row_glyphs.h), each row copied to whole device pixels so that rows tile at a
+// fractional pixel ratio too; scrolling moves pixels.
 // Program writes go through document().appendLine(); the view follows the document's signals
 // and keeps its caret and anchor valid through every change. Appends only schedule an update
 // (Qt merges them into one paint per event-loop turn). GUI thread only.
@@ -18,6 +20,7 @@
 #include <optional>
 #include <vector>
 
+#include "textview/cell_widths.h"
 #include "textview/glyph_masks.h"
 #include "textview/row_glyphs.h"
 #include "textview/row_index.h"
@@ -205,6 +208,7 @@ class TextView : public QAbstractScrollArea {
   Layout layout_{*this};
   SystemClipboard clipboard_;
   TextEditing editing_{document_, layout_, clipboard_};
+  CellWidths cells_;  // of the font; the row index's grid points here
   RowIndex rows_;
   RowGlyphs glyphs_;
   RowCache rowCache_;

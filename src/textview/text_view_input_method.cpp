@@ -53,37 +53,37 @@ void TextView::inputMethodEvent(QInputMethodEvent* event) {
 }
 
 QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const {
-  const TextPosition caret_ = caret();
-  const TextPosition anchor_ = anchor();
-  const QString& line = document_.lineText(caret_.line);
+  const TextPosition at = caret();
+  const TextPosition from = anchor();
+  const QString& line = document_.lineText(at.line);
   switch (query) {
     case Qt::ImEnabled:
       return true;
     case Qt::ImCursorRectangle:
       return QRectF(preeditCaretRect().translated(viewport()->pos()));
     case Qt::ImAnchorRectangle:
-      return QRectF(characterRect(anchor_).translated(viewport()->pos()));
+      return QRectF(characterRect(from).translated(viewport()->pos()));
     case Qt::ImFont:
       return font();
     case Qt::ImHints:
       return static_cast<int>(Qt::ImhMultiLine);
     case Qt::ImCursorPosition:
-      return caret_.column;
+      return at.column;
     case Qt::ImAnchorPosition:
       // An anchor on another line counts as that end of the caret's line.
-      return anchor_.line < caret_.line   ? 0
-             : anchor_.line > caret_.line ? static_cast<int>(line.size())
-                                          : anchor_.column;
+      return from.line < at.line   ? 0
+             : from.line > at.line ? static_cast<int>(line.size())
+                                   : from.column;
     case Qt::ImSurroundingText:
       return line;
     case Qt::ImCurrentSelection:
       return editing_.selectedText();
     case Qt::ImTextBeforeCursor:
-      return line.left(caret_.column);
+      return line.left(at.column);
     case Qt::ImTextAfterCursor:
-      return line.mid(caret_.column);
+      return line.mid(at.column);
     case Qt::ImAbsolutePosition:
-      return offsetOf(caret_);
+      return offsetOf(at);
     case Qt::ImMaximumTextLength:
       return QVariant();
     default:

@@ -1,42 +1,45 @@
 #pragma once
-// How the text view wraps a line into rows of monospaced cells, by a walk over the text alone.
-// Every code point takes one cell except wide East Asian characters (East Asian Width W or F),
-// which take two, and the tab, which reaches the next tab stop of its row where a Qt text view
-// sets them (every 80 pixels: a fraction of cells). Control characters take one cell (the view
-// draws C0 controls as their control pictures); combining marks and other zero-width
-// characters take one cell too, so the caret always lands on the edge of a character.
+// How the text view wraps a line into rows of monospaced cells, by a walk over the text and a
+// table of the cells each code point takes (cell_widths.h: one, or two for a character its font
+// draws wide), except the tab, which reaches the next tab stop of its row where a Qt text view
+// sets them (every 80 pixels: a fraction of cells). Every code point takes at least one cell, so
+// the caret always lands on the edge of a character.
 // A row holds `columns` cells and breaks where Qt's text layout, wrapping at word boundaries,
 // breaks it: after blanks (spaces and tabs), and elsewhere where Qt's line breaker allows. The
 // spaces a row ends with stay on it even past its last cell; a word longer than a row is broken
 // where the row is full. So a hex line never splits a byte.
-// A plain line (every UTF-16 unit one narrow cell: no tab, no surrogate pair, no wide
-// character) is walked by arithmetic: a row's cells are its columns. Other lines are walked
-// code point by code point from the start of a row. Columns are UTF-16 indexes into the line's
+// A plain line (every UTF-16 unit one cell: no tab, no surrogate pair, no wide character) is
+// walked by arithmetic: a row's cells are its columns. Other lines are walked code point by code
+// point from the start of a row. Columns are UTF-16 indexes into the line's
 // text. The row starts of a line are found once, when it is added (row_index.h).
 
 #include <QStringView>
 #include <QtGlobal>
 #include <vector>
 
+#include "textview/cell_widths.h"
+
 namespace textview::wrap {
 
 // Where a Qt text view puts its tab stops by default, in device-independent pixels.
 inline constexpr qreal kTabStopPixels = 80;
 
-// The cells of a row, and the distance of its tab stops in cells.
+// The cells of a row, the distance of its tab stops in cells, and the cells of each code point
+// (not owned; by East Asian Width when none is given).
 struct Grid {
   int columns = 1;
   qreal tabStop = 8;
+  const CellWidths* cells = nullptr;
   bool operator==(const Grid&) const = default;
 };
 
-// The grid with at least one column and a tab stop of some cells (eight when none is given):
-// every walk over a line lays it on such a grid.
+// The grid with at least one column, a tab stop of some cells (eight when none is given) and a
+// table of cells: every walk over a line lays it on such a grid.
 Grid Fitted(const Grid& grid);
+const CellWidths& CellsOf(const Grid& grid);
 
-bool IsWide(char32_t c);
 // True when the line wraps by arithmetic alone (see above).
-bool IsPlain(QStringView line);
+bool IsPlain(QStringView line, const Grid& grid);
 
 struct RowSpan {
   int start = 0;  // first column of the row

@@ -16,11 +16,11 @@
 #include <QTextCursor>
 #include <random>
 
-#include "textview/text_view.h"
 #include "app/main_window_layout.h"
 #include "app/traffic_log.h"
 #include "support/fake_prompts.h"
 #include "support/temp_dir.h"
+#include "textview/text_view.h"
 
 namespace {
 
@@ -60,8 +60,8 @@ class Pair {
   // Wide enough that no line wraps, or narrow enough that many do, with the same width for text
   // in both: the same margins, the scroll bar always shown.
   explicit Pair(bool wrapped) {
-    for (QAbstractScrollArea* area :
-         {static_cast<QAbstractScrollArea*>(&reference_), static_cast<QAbstractScrollArea*>(&view_)}) {
+    for (QAbstractScrollArea* area : {static_cast<QAbstractScrollArea*>(&reference_),
+                                      static_cast<QAbstractScrollArea*>(&view_)}) {
       area->setFont(app::LogFont());
       area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
       area->resize(wrapped ? 200 : 1400, 300);
@@ -157,12 +157,15 @@ class Pair {
   textview::TextView view_;
 };
 
-// Text of every kind a log holds, wide characters too.
-const QString kAlphabet = QStringLiteral("abcxyz0123456789 _-.:()ABF\u4e2d\u6587\u62a5\t");
+// Text of every kind a log holds, wide characters too, and characters the log's font draws two
+// cells wide though East Asian Width counts them narrow (℃ × … ① “ ” ‘ ’ §).
+const QString kAlphabet = QStringLiteral(
+    "abcxyz0123456789 _-.:()ABF\u4e2d\u6587\u62a5\t\u2103\u00d7\u2026\u2460\u201c\u201d"
+    "\u2018\u2019\u00a7");
 // Short words between blanks, so that wrapped rows end after a blank: where a row breaks inside
 // a word, the plain text edit's End puts the caret at the start of the next row, the log's at
 // the end of the row (log_view_test.cpp).
-const QString kWordsAlphabet = QStringLiteral("abc01 xyz: .F  \t");
+const QString kWordsAlphabet = QStringLiteral("abc01 xyz: .F  \t\u2103\u00d7");
 
 QString randomText(std::mt19937& random, int length, bool lineBreaks, const QString& alphabet) {
   static const QString kBreaks[] = {QStringLiteral("\n"), QStringLiteral("\r\n"),
@@ -193,7 +196,8 @@ void RunRandomSessions(bool wrapped) {
                     colours[draw]);
         steps += "append; ";
       } else if (draw < 7) {
-        const QString text = randomText(random, 1 + static_cast<int>(random() % 3), false, alphabet);
+        const QString text =
+            randomText(random, 1 + static_cast<int>(random() % 3), false, alphabet);
         pair.type(text);
         steps += "type " + text.toStdString() + "; ";
       } else if (draw == 7) {

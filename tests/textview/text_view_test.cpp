@@ -7,6 +7,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QBackingStore>
 #include <QClipboard>
 #include <QFontMetricsF>
 #include <QImage>
@@ -15,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QProxyStyle>
 #include <QScreen>
 #include <QScrollBar>
@@ -108,15 +110,18 @@ class FakeSelection : public textview::PrimarySelection {
 
 }  // namespace
 
-// Rows of `columns` cells of the log's font, with its tab stops.
+// Rows of `columns` cells of the log's font, with its tab stops and the cells of its glyphs.
 textview::wrap::Grid LogGrid(int columns) {
-  return {columns,
-          textview::wrap::kTabStopPixels / QFontMetricsF(TestFont()).horizontalAdvance(u'0')};
+  const qreal cell = QFontMetricsF(TestFont()).horizontalAdvance(u'0');
+  // Kept to the end: it holds fonts, which must not outlive the application.
+  static const auto* cells =
+      new textview::CellWidths(textview::CellWidths::ofFont(TestFont(), cell));
+  return {columns, textview::wrap::kTabStopPixels / cell, cells};
 }
 
 // The rows of a line at `columns` cells, as texts.
 QStringList RowTexts(const QString& line, int columns) {
-  const bool plain = textview::wrap::IsPlain(line);
+  const bool plain = textview::wrap::IsPlain(line, LogGrid(columns));
   QStringList rows;
   int start = 0;
   for (int next : textview::wrap::RowStarts(line, plain, LogGrid(columns))) {
@@ -145,7 +150,7 @@ QStringList QtRowTexts(const QString& line, int columns) {
   return rows;
 }
 
-TEST(LogViewWrap, RowsBreakWhereQtsLayoutBreaksThemAndAResizeKeepsTheTopLine) {
+TEST(TextViewWrap, RowsBreakWhereQtsLayoutBreaksThemAndAResizeKeepsTheTopLine) {
   using namespace textview::wrap;
   // A word longer than a row breaks where the row is full; a hex byte never splits, and the
   // blanks a row breaks after stay on it.
@@ -172,20 +177,36 @@ TEST(LogViewWrap, RowsBreakWhereQtsLayoutBreaksThemAndAResizeKeepsTheTopLine) {
   EXPECT_EQ(ColumnNearest(mixed, false, LogGrid(10), {0, 3}, 2.1), 2);
   // A narrow character beyond the BMP is one cell in two UTF-16 units; an emoji is wide.
   const QString outside = QStringLiteral("x\U0001D400y\U0001F600z");
-  EXPECT_EQ(CellOf(outside, false, LogGrid(20), {0, 7}, 3), 2);
-  EXPECT_EQ(CellOf(outside, false, LogGrid(20), {0, 7}, 6), 5);
+  EXPECT_EQ(CellOf(outside, false, Grid{20}, {0, 7}, 3), 2);
+  EXPECT_EQ(CellOf(outside, false, Grid{20}, {0, 7}, 6), 5);
+  EXPECT_EQ(CellOf(outside, false, LogGrid(20), {0, 7}, 6), 6);  // the fallback draws 𝐀 wide
+  // The cells of a code point are the table's: here "w" takes two, "M" three and ASCII is not
+  // all narrow; without a table East Asian Width decides.
+  const textview::CellWidths table([](char32_t c) { return c == u'w' ? 2 : c == u'M' ? 3 : 1; });
+  const Grid four{4, 8, &table};
+  EXPECT_FALSE(IsPlain(QStringLiteral("awwb"), four));
+  EXPECT_TRUE(IsPlain(QStringLiteral("abcdefghi"), four));
+  EXPECT_EQ(RowStarts(QStringLiteral("awwb"), false, four), std::vector<int>({2}));
+  EXPECT_EQ(RowStarts(QStringLiteral("aM b"), false, four), std::vector<int>({3}));
+  EXPECT_EQ(CellOf(QStringLiteral("awwb"), false, four, {0, 2}, 2), 3);
+  EXPECT_EQ(ColumnNearest(QStringLiteral("awwb"), false, four, {0, 2}, 1.9), 1);
+  EXPECT_EQ(ColumnNearest(QStringLiteral("awwb"), false, four, {0, 2}, 2.1), 2);
+  EXPECT_TRUE(IsPlain(QStringLiteral("a\u2103b"), Grid{4}));
+  EXPECT_FALSE(IsPlain(QStringLiteral("a\u2103b"), LogGrid(4)));  // the CJK font draws ℃ wide
+  EXPECT_FALSE(IsPlain(QStringLiteral("a中b"), Grid{4}));
 
   // Random lines of what a log holds: the walk of a plain line gives what its arithmetic gives,
-  // and both give the rows Qt's layout gives.
+  // and both give the rows Qt's layout gives, characters the font draws wide included.
   std::mt19937 random(7);
-  const QString alphabet = QStringLiteral("0123456789ABCDEF    RX:.()abcxyz中文报,-/$*\t\t");
+  const QString alphabet =
+      QStringLiteral("0123456789ABCDEF    RX:.()abcxyz中文报,-/$*\t\t℃×…①“”‘’§");
   for (int i = 0; i < 2000; ++i) {
     QString line;
     const int length = static_cast<int>(random() % 90);
     for (int c = 0; c < length; ++c) line += alphabet[random() % alphabet.size()];
     if (i % 2 == 0) line.remove(QStringLiteral("中")).remove(QStringLiteral("文")).remove(u'报');
     const int columns = 4 + static_cast<int>(random() % 30);
-    if (IsPlain(line)) {
+    if (IsPlain(line, LogGrid(columns))) {
       ASSERT_EQ(RowStarts(line, true, LogGrid(columns)), RowStarts(line, false, LogGrid(columns)))
           << line.toStdString() << " at " << columns;
     }
@@ -221,7 +242,7 @@ TEST(LogViewWrap, RowsBreakWhereQtsLayoutBreaksThemAndAResizeKeepsTheTopLine) {
   EXPECT_EQ(shown.view.positionAt(shown.cellPoint(0, 0)).column, 0);
 }
 
-TEST(LogViewCaret, ClicksAndKeysPlaceTheCaretOnTheCellGridAcrossWrappedRows) {
+TEST(TextViewCaret, ClicksAndKeysPlaceTheCaretOnTheCellGridAcrossWrappedRows) {
   ShownView shown(20);
   textview::TextView& view = shown.view;
   view.document().appendLine(QStringLiteral("0123456789abcdefghij0123456789ABCDE"), kGreen);
@@ -309,7 +330,65 @@ TEST(LogViewCaret, ClicksAndKeysPlaceTheCaretOnTheCellGridAcrossWrappedRows) {
   EXPECT_EQ(view.caret(), (TextPosition{2, 1}));
 }
 
-TEST(LogViewEditing, KeysEditTheTextAsAPlainTextEditDoes) {
+// The pixels of a screen row between two cell edges of a grabbed viewport that have a colour,
+// or (with `other`) that do not.
+int CountIn(const QImage& image, const textview::TextView& view, int screenRow, int fromCell,
+            int toCell, const QColor& colour, bool other = false) {
+  int count = 0;
+  const int left = kMargin + static_cast<int>(fromCell * view.cellWidth());
+  const int right = std::min(image.width(), kMargin + static_cast<int>(toCell * view.cellWidth()));
+  for (int y = kMargin + screenRow * view.rowHeight();
+       y < kMargin + (screenRow + 1) * view.rowHeight(); ++y) {
+    for (int x = left; x < right; ++x) count += (image.pixelColor(x, y) == colour) != other;
+  }
+  return count;
+}
+
+TEST(TextViewCaret, ACharacterTheFontDrawsWideTakesTwoCellsInPaintCaretSelectionAndWrap) {
+  ShownView shown(20, 4);
+  textview::TextView& view = shown.view;
+  const QColor base = view.palette().color(QPalette::Base);
+  // ℃ takes cells 2 and 3, the blank cell 4, 状 cells 5 and 6.
+  view.document().appendLine(QStringLiteral("25℃ 状态"), kGreen);
+  const QImage image = view.viewport()->grab().toImage();
+  EXPECT_EQ(CountIn(image, view, 0, 4, 5, base, true), 0) << "the blank shows";
+  EXPECT_GT(CountIn(image, view, 0, 3, 4, base, true), 5) << "℃ reaches its second cell";
+  EXPECT_GT(CountIn(image, view, 0, 5, 7, base, true), 20);
+  const QRect degrees = view.characterRect({0, 2});
+  EXPECT_NEAR(degrees.x(), kMargin + 2 * view.cellWidth(), 1.0);
+  EXPECT_NEAR(degrees.width(), 2 * view.cellWidth(), 1.0);
+  view.setCaret({0, 3});
+  EXPECT_NEAR(view.caretRect().x(), kMargin + 4 * view.cellWidth(), 1.0);
+  shown.click(shown.cellPoint(0, 2));  // the left half of ℃
+  EXPECT_EQ(view.caret(), (TextPosition{0, 2}));
+  shown.click(shown.cellPoint(0, 3));  // its right half
+  EXPECT_EQ(view.caret(), (TextPosition{0, 3}));
+  shown.click(shown.cellPoint(0, 4));  // the blank
+  EXPECT_EQ(view.caret(), (TextPosition{0, 3}));
+  shown.key(Qt::Key_Right);
+  EXPECT_NEAR(view.caretRect().x(), kMargin + 5 * view.cellWidth(), 1.0);
+  QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(&view)->textInterface();
+  EXPECT_NEAR(text->characterRect(2).width(), 2 * view.cellWidth(), 1.0);
+  EXPECT_EQ(text->offsetAtPoint(view.viewport()->mapToGlobal(shown.cellPoint(0, 5))), 4);
+
+  // Selected, ℃ shows its two cells in the highlight, and the blank after it stays plain.
+  view.setCaret({0, 2});
+  view.setCaret({0, 3}, true);
+  const QImage selected = view.viewport()->grab().toImage();
+  const QColor highlight = view.palette().color(QPalette::Highlight);
+  EXPECT_GT(CountIn(selected, view, 0, 3, 4, highlight), 20);
+  EXPECT_EQ(CountIn(selected, view, 0, 4, 5, highlight), 0);
+
+  // Ten ℃ take twenty cells: one row of twenty, two of nineteen.
+  view.document().appendLine(QString(10, QChar(0x2103)), kBlue);
+  EXPECT_EQ(view.rowsOfLine(1), 1);
+  shown.resize(19, 4);
+  ASSERT_EQ(view.columns(), 19);
+  EXPECT_EQ(view.rowsOfLine(1), 2);
+  EXPECT_EQ(view.rowSpanShowing({1, 9}), (textview::wrap::RowSpan{9, 10}));
+}
+
+TEST(TextViewEditing, KeysEditTheTextAsAPlainTextEditDoes) {
   ShownView shown(60);
   textview::TextView& view = shown.view;
   view.document().appendLine(QStringLiteral("RX:01 02 FF (12:00:00:000)"), kGreen);
@@ -381,7 +460,7 @@ TEST(LogViewEditing, KeysEditTheTextAsAPlainTextEditDoes) {
 // A key types its text exactly where Qt's own text edit types it: the same key events go to
 // both. Ctrl+I brings a tab on X11, a format character may come with Ctrl+Shift, AltGr arrives
 // as Ctrl+Alt.
-TEST(LogViewEditing, KeysTypeTheTextQtsTextEditTypes) {
+TEST(TextViewEditing, KeysTypeTheTextQtsTextEditTypes) {
   ShownView shown(60);
   QPlainTextEdit reference;
   struct Key {
@@ -415,7 +494,7 @@ TEST(LogViewEditing, KeysTypeTheTextQtsTextEditTypes) {
 // Text from an input method: committed text goes in as typed, the text being composed shows at
 // the caret without entering the document, a commit may replace text before the caret, and a
 // cancelled composition leaves nothing behind.
-TEST(LogViewEditing, AnInputMethodCommitsComposesAndCancelsAsInATextEdit) {
+TEST(TextViewEditing, AnInputMethodCommitsComposesAndCancelsAsInATextEdit) {
   ShownView shown(40, 4);
   textview::TextView& view = shown.view;
   EXPECT_TRUE(view.testAttribute(Qt::WA_InputMethodEnabled));
@@ -459,7 +538,7 @@ TEST(LogViewEditing, AnInputMethodCommitsComposesAndCancelsAsInATextEdit) {
   EXPECT_EQ(view.viewport()->grab().toImage(), committed);
 }
 
-TEST(LogViewPrimarySelection, UserSelectionsGoToThePrimarySelectionAndAMiddleClickPastesIt) {
+TEST(TextViewPrimarySelection, UserSelectionsGoToThePrimarySelectionAndAMiddleClickPastesIt) {
   ShownView shown(40);
   textview::TextView& view = shown.view;
   FakeSelection primary;
@@ -493,7 +572,7 @@ TEST(LogViewPrimarySelection, UserSelectionsGoToThePrimarySelectionAndAMiddleCli
   EXPECT_EQ(view.toPlainText(), QStringLiteral("hello XYworld"));
 }
 
-TEST(LogViewContextMenu, ARightClickAsksForTheMenuAtThePositionAPlainTextEditGives) {
+TEST(TextViewContextMenu, ARightClickAsksForTheMenuAtThePositionAPlainTextEditGives) {
   ShownView shown(40);
   QPlainTextEdit reference;
   reference.setFont(TestFont());
@@ -516,7 +595,7 @@ TEST(LogViewContextMenu, ARightClickAsksForTheMenuAtThePositionAPlainTextEditGiv
   EXPECT_EQ(shown.view.caret(), (TextPosition{0, 2}));  // a right click leaves the caret
 }
 
-TEST(LogViewAccessibility, AssistiveToolsReadTheTextCaretSelectionAndCharacterPlaces) {
+TEST(TextViewAccessibility, AssistiveToolsReadTheTextCaretSelectionAndCharacterPlaces) {
   ShownView shown(20);
   textview::TextView& view = shown.view;
   view.document().appendLine(QStringLiteral("RX:01 02 FF"), kGreen);
@@ -576,7 +655,7 @@ TEST(LogViewAccessibility, AssistiveToolsReadTheTextCaretSelectionAndCharacterPl
   EXPECT_EQ(text->cursorPosition(), pair);
 }
 
-TEST(LogViewPainting, EachLineShowsInItsColourAndTheSelectionInTheHighlight) {
+TEST(TextViewPainting, EachLineShowsInItsColourAndTheSelectionInTheHighlight) {
   ShownView shown(40, 4);
   textview::TextView& view = shown.view;
   view.document().appendLine(QStringLiteral("RX:") + QString(37, u'8'), kGreen);
@@ -585,15 +664,7 @@ TEST(LogViewPainting, EachLineShowsInItsColourAndTheSelectionInTheHighlight) {
   view.setCaret({1, 20}, true);
   const QImage image = view.viewport()->grab().toImage();
   auto countIn = [&](int screenRow, int fromCell, int toCell, const QColor& colour) {
-    int count = 0;
-    const int left = kMargin + static_cast<int>(fromCell * view.cellWidth());
-    const int right =
-        std::min(image.width(), kMargin + static_cast<int>(toCell * view.cellWidth()));
-    for (int y = kMargin + screenRow * view.rowHeight();
-         y < kMargin + (screenRow + 1) * view.rowHeight(); ++y) {
-      for (int x = left; x < right; ++x) count += image.pixelColor(x, y) == colour ? 1 : 0;
-    }
-    return count;
+    return CountIn(image, view, screenRow, fromCell, toCell, colour);
   };
   const QPalette palette = view.palette();
   EXPECT_GT(countIn(0, 0, 40, kGreen), 20);
@@ -606,7 +677,7 @@ TEST(LogViewPainting, EachLineShowsInItsColourAndTheSelectionInTheHighlight) {
   EXPECT_EQ(countIn(0, 40, 42, kGreen), 0);
 }
 
-TEST(LogViewPainting, RowImagesHoldThePixelsQtDrawsOnAnOpaqueSurface) {
+TEST(TextViewPainting, RowImagesHoldThePixelsQtDrawsOnAnOpaqueSurface) {
   // Hex, a character from a fallback font, a control picture and a character no font has.
   const QString sample = QStringLiteral("RX:01 02 FF ab 报文\x01 (12:00:00:000) ") +
                          QString::fromUcs4(U"\U0010FFFD", 1);
@@ -621,7 +692,7 @@ TEST(LogViewPainting, RowImagesHoldThePixelsQtDrawsOnAnOpaqueSurface) {
   const QPointF pen(4, 15);
   const QColor colours[] = {kGreen, kBlue, Qt::black, Qt::white};
   const QColor backgrounds[] = {Qt::white, Qt::white, Qt::white, QColor(48, 140, 198)};
-  for (const qreal ratio : {1.0, 2.0}) {
+  for (const qreal ratio : {1.0, 1.25, 1.5, 1.75, 2.0}) {
     textview::GlyphMasks masks;
     masks.reset(glyphs, size.height(), pen.y(), ratio);
     textview::GlyphCoverage coverage;
@@ -679,7 +750,7 @@ TEST(LogViewPainting, RowImagesHoldThePixelsQtDrawsOnAnOpaqueSurface) {
 
 // A row in two colour pairs the raster has not met yet: the second pair's table is added while
 // the first is held, however the tables grow.
-TEST(LogViewPainting, ARowInTwoNewColourPairsTakesBothWhileTheTablesGrow) {
+TEST(TextViewPainting, ARowInTwoNewColourPairsTakesBothWhileTheTablesGrow) {
   textview::RowRaster raster;
   raster.setFont(TestFont());
   textview::GlyphCoverage blank;
@@ -712,7 +783,7 @@ bool ScrollBarShowsItsState(textview::TextView& view) {
          plain.grab().toImage().convertToFormat(QImage::Format_RGB32) == drawn;
 }
 
-TEST(LogViewPainting, TheScrollBarShowsWhereTheViewIsWhileTheLogGrowsAndScrolls) {
+TEST(TextViewPainting, TheScrollBarShowsWhereTheViewIsWhileTheLogGrowsAndScrolls) {
   ShownView shown(30, 8);
   textview::TextView& view = shown.view;
   QScrollBar* bar = view.verticalScrollBar();
@@ -757,7 +828,7 @@ class GripStyle : public QProxyStyle {
   }
 };
 
-TEST(LogViewPainting, TheScrollBarShowsItsStateWhileATallLogGrows) {
+TEST(TextViewPainting, TheScrollBarShowsItsStateWhileATallLogGrows) {
   // In a view this tall the slider is longer than the rows around its ends: a new look is
   // those rows drawn anew, and a repaint paints only them, unless the style's slider differs
   // along its length.
@@ -776,5 +847,92 @@ TEST(LogViewPainting, TheScrollBarShowsItsStateWhileATallLogGrows) {
       }
     }
     view.verticalScrollBar()->setStyle(nullptr);
+  }
+}
+
+// The window's device pixels as its backing store holds them, once every paint is done.
+QImage WindowPixels(textview::TextView& view) {
+  QCoreApplication::processEvents();
+  QCoreApplication::processEvents();
+  // Read from the backing store itself: at a fractional ratio the offscreen screen's grab crops
+  // the window to its logical size.
+  QPaintDevice* pixels = view.backingStore()->paintDevice();
+  return pixels->devType() == QInternal::Image ? static_cast<QImage*>(pixels)->copy() : QImage();
+}
+
+// At a fractional device pixel ratio (this test program run again with QT_SCALE_FACTOR set)
+// each row starts on the device pixel nearest to its logical top and shows the same pixels as
+// any other row of the same text there, no pixel row between rows is left in the background, and
+// the view scrolled by a row, by a few rows or by a page shows what a fresh paint shows.
+TEST(TextViewPainting, AtFractionalPixelRatiosRowsTileTheDeviceAndScrollingLeavesNoStalePixels) {
+  const QByteArray factor = qgetenv("QT_SCALE_FACTOR");
+  if (factor.isEmpty()) {
+    const ::testing::TestInfo* self = ::testing::UnitTest::GetInstance()->current_test_info();
+    const QString filter =
+        QStringLiteral("--gtest_filter=%1.%2").arg(self->test_suite_name(), self->name());
+    for (const char* ratio : {"1.25", "1.5", "1.75"}) {
+      QProcess child;
+      QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+      environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::fromLatin1(ratio));
+      child.setProcessEnvironment(environment);
+      child.setProcessChannelMode(QProcess::MergedChannels);
+      child.start(QCoreApplication::applicationFilePath(), {filter});
+      ASSERT_TRUE(child.waitForFinished(120'000)) << ratio;
+      const QByteArray output = child.readAll();
+      EXPECT_TRUE(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 &&
+                  output.contains("[  PASSED  ] 1 test"))
+          << "at ratio " << ratio << ":\n"
+          << output.toStdString();
+    }
+    return;
+  }
+  const qreal ratio = factor.toDouble();
+  constexpr int kColumns = 30;
+  constexpr int kRows = 8;
+  ShownView shown(kColumns, kRows);
+  textview::TextView& view = shown.view;
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  ASSERT_DOUBLE_EQ(view.viewport()->devicePixelRatioF(), ratio);
+  for (int i = 0; i < 60; ++i)
+    view.document().appendLine(QString(kColumns, u'8'), i % 2 == 0 ? kGreen : kBlue);
+  view.selectAll();  // every row on the highlight, in the same colours
+
+  const QPoint origin = view.viewport()->mapTo(view.window(), QPoint(0, 0));
+  const auto deviceY = [&](int y) { return qRound((origin.y() + y) * ratio); };
+  const int left = qRound((origin.x() + kMargin) * ratio) + 1;
+  const int right = qRound((origin.x() + kMargin + kColumns * view.cellWidth()) * ratio) - 1;
+  const int rowPixels = static_cast<int>(view.rowHeight() * ratio);  // every row has as many
+  const QImage window = WindowPixels(view);
+  const QImage firstRow = window.copy(QRect(left, deviceY(kMargin), right - left, rowPixels));
+  for (int row = 1; row < kRows; ++row) {
+    const int top = deviceY(kMargin + row * view.rowHeight());
+    EXPECT_TRUE(window.copy(QRect(left, top, right - left, rowPixels)) == firstRow)
+        << "row " << row;
+  }
+  // A pixel row between rows would be the background's: every pixel row of a row shows the
+  // highlight between its glyphs.
+  const QColor highlight = view.palette().color(QPalette::Highlight);
+  for (int y = deviceY(kMargin); y < deviceY(kMargin + kRows * view.rowHeight()); ++y) {
+    int highlighted = 0;
+    for (int x = left; x < right; ++x) highlighted += window.pixelColor(x, y) == highlight ? 1 : 0;
+    EXPECT_GT(highlighted, 0) << "device pixel row " << y;
+  }
+
+  // Lines of their own texts, so that a pixel left from before a scroll shows.
+  view.clear();
+  for (int i = 0; i < 200; ++i) {
+    view.document().appendLine(QStringLiteral("RX:%1 ").arg(i).repeated(1 + i % 6),
+                               i % 2 == 0 ? kGreen : kBlue);
+  }
+  view.setCaret({5, 2});
+  view.setCaret({9, 4}, true);
+  QScrollBar* bar = view.verticalScrollBar();
+  bar->setValue(0);
+  WindowPixels(view);
+  for (const int step : {1, 2, 4, 3, kRows, -1, -2, -4, -kRows, 8 * kRows}) {
+    bar->setValue(bar->value() + step);
+    const QImage scrolled = WindowPixels(view);
+    view.viewport()->update();
+    EXPECT_TRUE(WindowPixels(view) == scrolled) << "scrolled by " << step << " rows";
   }
 }
