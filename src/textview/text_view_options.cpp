@@ -31,9 +31,12 @@ QAction* addEditAction(QMenu& menu, const char* text, QKeySequence::StandardKey 
 
 }  // namespace
 
-// Tab types a tab, as in a plain text edit, unless the view is set to pass the focus on.
+// Tab types a tab, as in a plain text edit, unless the view is set to pass the focus on; then
+// it never types one, even where the focus has nowhere else to go.
 bool TextView::focusNextPrevChild(bool next) {
-  return tabChangesFocus_ && QAbstractScrollArea::focusNextPrevChild(next);
+  if (!tabChangesFocus_) return false;
+  QAbstractScrollArea::focusNextPrevChild(next);
+  return true;
 }
 
 void TextView::removeSelectedText() {

@@ -54,15 +54,15 @@ TEST_F(MainWindowTest, MenuBarPagesAndLogFrameCarryTheirCaptionsInOrder) {
   start();
   QStringList bar;
   for (QAction* a : window->menuBar()->actions()) bar << a->text();
-  EXPECT_EQ(bar, (QStringList{"打开(&O)", "关闭(&G)", "参数设置(&P)", "清除报文(&Q)",
-                              "常用工具(&G)", "帮助(&H)", "退出(&X)"}));
+  EXPECT_EQ(bar, (QStringList{"打开(&O)", "关闭(&G)", "参数设置(&P)", "清除报文(&Q)", "常用工具(&G)",
+                              "帮助(&H)", "退出(&X)"}));
   const auto entries = [](const QMenu* menu) {
     QStringList texts;
     for (QAction* a : menu->actions()) texts << a->objectName() + '=' + a->text();
     return texts;
   };
-  EXPECT_EQ(entries(ui().J1),
-            (QStringList{"ASCIIA1=ASCII码表(&A)", "J2=计算器(&J)", "btnRecord=记录到文件(&L)..."}));
+  EXPECT_EQ(entries(ui().J1), (QStringList{"ASCIIA1=ASCII码表(&A)", "J2=计算器(&J)",
+                                          "btnRecord=记录到文件(&L)..."}));
   EXPECT_EQ(entries(ui().A2), (QStringList{"N1=帮助文件(&H)", "BtnAbout=关于(&A)"}));
   EXPECT_EQ(ui().PageControl1->tabText(0), "单报文(&D)");
   EXPECT_EQ(ui().PageControl1->tabText(1), "多报文(&B)");
