@@ -1,7 +1,7 @@
 // Benchmarks the program a user runs: the real main window (offscreen, its files in a temporary
 // directory, the channel opened at start-up) fed through a pty peer or loopback peers from child
 // processes, each figure printed next to the physical limit measured in the same run.
-//   bench_program [log|serial|record|tcp|latency|idle|startup]
+//   bench_program [log|serial|record|tcp|latency|idle|startup|sendbox]
 //                                                            all groups, or the one named
 //   bench_program small                                      the small-line serial case, in the
 //                                                            usual and in a maximised window
@@ -10,13 +10,15 @@
 //   bench_program soak [minutes]                             the soak, 30 minutes a channel
 // Figures: bytes shown in the log against bytes sent, MB/s, CPU seconds per MB (this process:
 // GUI and engine threads; the feeders run in children), the longest event-loop stall, resident
-// memory; latency of a burst's last byte to its RX line; idle wake-ups; start-up time.
+// memory; latency of a burst's last byte to its RX line; idle wake-ups; start-up time; the CPU
+// a huge message in the send box costs at start-up and per key typed.
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTimer>
@@ -27,7 +29,6 @@
 #include <optional>
 #include <vector>
 
-#include "textview/text_view.h"
 #include "app/main_window.h"
 #include "app/main_window_layout.h"
 #include "app/status_panels.h"
@@ -44,6 +45,7 @@
 #include "support/loopback_peer.h"
 #include "support/pty_pair.h"
 #include "support/temp_dir.h"
+#include "textview/text_view.h"
 
 namespace {
 
@@ -59,6 +61,7 @@ struct Window {
   std::unique_ptr<app::TfrmZh> window;
   QSize size;          // the window's, when not the one it opens with
   QString recordInto;  // a file the log is recorded into from the start, when not empty
+  bool autoOpen = true;
   qint64 logged = 0;
 
   store::IniFile ini() const { return store::IniFile(files.comsetIni()); }
@@ -71,7 +74,7 @@ struct Window {
     ini().writeInteger("ComSet", style == 1 ? "SPort" : "CPort", port);
   }
   void start() {
-    ini().writeBool("ComSet", "AutoOpen", true);
+    ini().writeBool("ComSet", "AutoOpen", autoOpen);
     if (!recordInto.isEmpty()) store::RecordSettings{true, recordInto}.save(files);
     window = std::make_unique<app::TfrmZh>(app::AppContext{files, prompts, shell});
     QObject::connect(&window->Log(), &app::TrafficLog::chunkLogged,
@@ -608,10 +611,11 @@ void soak(const char* name, int minutes, bool serial) {
 }
 
 // Prints how long this process took from its launch (ORUVO_BENCH_LAUNCHED_AT) to a shown window,
-// its resident memory and whether the window was filled. The program's window, its files in
-// ORUVO_BENCH_HOME; or with `bare` the least a Qt program with a Chinese interface shows: an
-// application and one text view of one line, the floor start-up cannot go under on this machine.
-int startupProbe(bool bare) {
+// its resident memory, whether the window was filled and the CPU it took to get there. The
+// program's window, its files in ORUVO_BENCH_HOME; or with `bare` the least a Qt program with a
+// Chinese interface shows: an application and one text view of one line, the floor start-up
+// cannot go under on this machine. With `painted` the window is painted once before the figures.
+int startupProbe(bool bare, bool painted = false) {
   const double launchedAt = qEnvironmentVariable("ORUVO_BENCH_LAUNCHED_AT").toDouble();
   int argc = 1;
   char name[] = "bench_program";
@@ -631,26 +635,35 @@ int startupProbe(bool bare) {
   } else {
     window = std::make_unique<app::TfrmZh>(app::AppContext{files, prompts, shell});
     window->show();
+    if (painted) {
+      window->repaint();
+      QCoreApplication::processEvents();
+    }
     filled = !window->Panels().text(4).isEmpty();
   }
-  std::printf("%f %ld %d\n", (monotonicSeconds() - launchedAt) * 1000, residentKb(),
-              filled ? 1 : 0);
+  std::printf("%f %ld %d %f\n", (monotonicSeconds() - launchedAt) * 1000, residentKb(),
+              filled ? 1 : 0, cpuSeconds() * 1000);
   return 0;
 }
 
 struct StartupFigures {
   double medianMs = 0;
   double residentMb = 0;
+  double medianCpuMs = 0;
   size_t runs = 0;
 };
 
 // Ten launches of `self` with `probe`, each timed from before its fork to its shown window. They
 // share one home: the first writes the program's files, as a first start does, and the rest
-// start as a user's program usually does, with its files there.
-StartupFigures launches(const char* self, const char* probe) {
+// start as a user's program usually does, with its files there. `prepare` writes files into the
+// home before the first launch.
+StartupFigures launches(const char* self, const char* probe,
+                        const std::function<void(const store::AppFiles&)>& prepare = {}) {
   const testing_support::TempDir home;
+  if (prepare) prepare(store::AppFiles(home.path()));
   std::vector<double> times;
   std::vector<long> rss;
+  std::vector<double> cpu;
   for (int i = 0; i < 10; ++i) {
     int out[2];
     if (pipe(out) != 0) return {};
@@ -670,15 +683,66 @@ StartupFigures launches(const char* self, const char* probe) {
     double ms = 0;
     long kb = 0;
     int filled = 0;
-    if (n > 0 && std::sscanf(buffer, "%lf %ld %d", &ms, &kb, &filled) == 3 && filled) {
+    double cpuMs = 0;
+    if (n > 0 && std::sscanf(buffer, "%lf %ld %d %lf", &ms, &kb, &filled, &cpuMs) == 4 && filled) {
       times.push_back(ms);
       rss.push_back(kb);
+      cpu.push_back(cpuMs);
     }
   }
   if (times.empty()) return {};
   std::sort(times.begin(), times.end());
   std::sort(rss.begin(), rss.end());
-  return {times[times.size() / 2], rss[rss.size() / 2] / 1024.0, times.size()};
+  std::sort(cpu.begin(), cpu.end());
+  return {times[times.size() / 2], rss[rss.size() / 2] / 1024.0, cpu[cpu.size() / 2], times.size()};
+}
+
+// The send box holding a 256 KiB message as hex text (786431 characters) from the last run, as
+// `[dbw] content` keeps it: the CPU of a start to a painted window, against a start with an empty
+// box, and then the CPU of each key typed at the end of the message, until it is painted.
+void sendBoxHugeMessage(const char* self) {
+  const QString message = QString::fromLatin1(codec::BytesToHexText(streamBytes(256 * 1024)));
+  const auto withMessage = [&](const store::AppFiles& files) {
+    store::IniFile(files.comsetIni()).writeString("dbw", "content", store::EscapeOneLine(message));
+  };
+  const StartupFigures empty = launches(self, "--painted-startup-probe");
+  const StartupFigures full = launches(self, "--painted-startup-probe", withMessage);
+  if (empty.runs == 0 || full.runs == 0) return;
+  std::printf(
+      "send box, %lld characters of hex text in it at start-up: %.0f ms CPU to a painted window "
+      "(median of %zu), with an empty box %.0f ms\n",
+      static_cast<long long>(message.size()), full.medianCpuMs, full.runs, empty.medianCpuMs);
+
+  Window w;
+  w.autoOpen = false;
+  withMessage(w.files);
+  w.start();
+  auto* box = w.window->Controls().Memo2;
+  w.window->activateWindow();
+  box->setFocus();
+  auto key = [&](int code, Qt::KeyboardModifiers modifiers, const QString& text) {
+    QKeyEvent press(QEvent::KeyPress, code, modifiers, text);
+    QApplication::sendEvent(box, &press);
+    QKeyEvent release(QEvent::KeyRelease, code, modifiers, text);
+    QApplication::sendEvent(box, &release);
+    QCoreApplication::processEvents();
+  };
+  key(Qt::Key_End, Qt::ControlModifier, QString());
+  w.waitFor([] { return false; }, 0.2);
+  constexpr int kKeys = 40;
+  double longest = 0;
+  const double cpu0 = cpuSeconds();
+  for (int i = 0; i < kKeys; ++i) {
+    const double before = cpuSeconds();
+    key(Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    longest = std::max(longest, cpuSeconds() - before);
+  }
+  const double perKey = (cpuSeconds() - cpu0) / kKeys;
+  const bool typed = box->toPlainText().size() == message.size() + kKeys;
+  std::printf(
+      "send box, a key typed at the end of it: %.1f ms CPU per key, painted (longest %.1f ms)%s\n",
+      perKey * 1000, longest * 1000, typed ? "" : "; KEYS LOST");
+  w.window->close();
 }
 
 void startup(const char* self) {
@@ -699,9 +763,11 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   if (argc > 1 && QByteArray(argv[1]) == "--startup-probe") return startupProbe(false);
   if (argc > 1 && QByteArray(argv[1]) == "--bare-startup-probe") return startupProbe(true);
+  if (argc > 1 && QByteArray(argv[1]) == "--painted-startup-probe")
+    return startupProbe(false, true);
   MeteredApplication application(argc, argv);
 
-  // An argument picks one group: log, serial, tcp, latency, idle or startup.
+  // An argument picks one group: log, serial, tcp, latency, idle, startup or sendbox.
   const QByteArray only = argc > 1 ? QByteArray(argv[1]) : QByteArray();
   auto wanted = [&](const char* group) { return only.isEmpty() || only == group; };
   if (wanted("log")) {
@@ -759,6 +825,7 @@ int main(int argc, char** argv) {
   if (wanted("idle"))
     idle("server listening", [](Window& w) { w.useTcp(1, testing_support::FreeLoopbackPort()); });
   if (wanted("startup")) startup(argv[0]);
+  if (wanted("sendbox")) sendBoxHugeMessage(argv[0]);
   // The soak runs only when asked for: "soak [minutes]" (30 by default).
   if (only == "soak") {
     const int minutes = argc > 2 ? std::max(1, atoi(argv[2])) : 30;

@@ -3,7 +3,6 @@
 //   screenshots <output directory>
 #include <QApplication>
 #include <QDir>
-#include <QPlainTextEdit>
 #include <QTest>
 #include <QToolButton>
 
@@ -11,6 +10,7 @@
 #include "dialogs/comset.h"
 #include "dialogs/define_send.h"
 #include "store/ini_file.h"
+#include "textview/text_view.h"
 #include "support/fake_prompts.h"
 #include "support/pty_pair.h"
 #include "support/temp_dir.h"

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QPlainTextEdit>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -20,6 +19,7 @@
 #include "dialogs/comset.h"
 #include "store/comset_settings.h"
 #include "store/ini_file.h"
+#include "textview/text_view.h"
 #include "widgets/form_size.h"
 #include "widgets/handler_guard.h"
 #include "widgets/integer_spin_edit.h"

@@ -7,7 +7,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -93,9 +92,11 @@ void buildSinglePage(MainWindowControls& c) {
   row->addWidget(intervalGroup(strip, "Label1", c.txtInteval1));
   row->addStretch();
   row->addWidget(c.BtnSend1);
-  c.Memo2 = named(new QPlainTextEdit(c.TabSheet1), "Memo2");
+  // The log's view, plain: a message of 256 KiB as hex text stays quick to show and to edit. Its
+  // cells are the log's, so hex text lines up as in the log; Chinese comes in by input method.
+  c.Memo2 = named(new textview::TextView(c.TabSheet1), "Memo2");
+  c.Memo2->setFont(LogFont());
   c.Memo2->setMinimumWidth(80);
-  c.Memo2->setAttribute(Qt::WA_InputMethodEnabled, false);
   // Tab and Shift+Tab move the focus, as on every other control; a tab can still be pasted.
   c.Memo2->setTabChangesFocus(true);
   page->addWidget(strip);

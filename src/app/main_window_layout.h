@@ -12,7 +12,6 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QMenu;
-class QPlainTextEdit;
 class QSplitter;
 class QTabWidget;
 class QToolButton;
@@ -49,7 +48,7 @@ struct MainWindowControls {
   QCheckBox* ceksend1;
   widgets::IntegerSpinEdit* txtInteval1;
   QToolButton* BtnSend1;
-  QPlainTextEdit* Memo2;
+  textview::TextView* Memo2;
   QWidget* TabSheet2;
   QCheckBox* ceksend2;
   QCheckBox* cekCircle;

@@ -2,7 +2,6 @@
 // interval) and the message list of the second page (the selected row, once, at an interval,
 // or stepping through the rows). Both write to the open channel and echo a blue TX line.
 #include <QCheckBox>
-#include <QPlainTextEdit>
 #include <QToolButton>
 #include <stdexcept>
 

@@ -28,6 +28,8 @@
 #include "textview/text_document.h"
 #include "textview/text_editing.h"
 
+class QMenu;
+
 namespace textview {
 
 // Where the view puts the text the user selects and where a middle click takes text from: the
@@ -106,6 +108,17 @@ class TextView : public QAbstractScrollArea {
   // Not owned; nullptr restores the system clipboard's primary selection.
   void setPrimarySelection(PrimarySelection* selection);
 
+  // Options for use as an editing box (text_view_options.cpp).
+  // With it on, Tab and Shift+Tab move the focus on instead of typing a tab (a pasted tab still
+  // goes in), as QPlainTextEdit::setTabChangesFocus does; off by default.
+  void setTabChangesFocus(bool on) { tabChangesFocus_ = on; }
+  bool tabChangesFocus() const { return tabChangesFocus_; }
+  // Removes the selection as one undoable edit.
+  void removeSelectedText();
+  // The edit menu a plain text edit opens on a right click: undo, redo, cut, copy, paste, delete
+  // and select all, each enabled where it applies. A child of the view; the caller deletes it.
+  QMenu* createStandardContextMenu();
+
  protected:
   bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
@@ -125,6 +138,7 @@ class TextView : public QAbstractScrollArea {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   struct Place {  // a caret position as shown: the row of its line and the cell in that row
@@ -242,6 +256,8 @@ class TextView : public QAbstractScrollArea {
     bool cursorShown = true;
   };
   Preedit preedit_;
+
+  bool tabChangesFocus_ = false;
 
   PrimarySelection systemSelection_;
   PrimarySelection* primarySelection_ = &systemSelection_;

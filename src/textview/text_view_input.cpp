@@ -234,9 +234,6 @@ bool TextView::event(QEvent* event) {
   return QAbstractScrollArea::event(event);
 }
 
-// Tab types a tab, as in a plain text edit, instead of moving the focus on.
-bool TextView::focusNextPrevChild(bool) { return false; }
-
 void TextView::focusInEvent(QFocusEvent* event) {
   QAbstractScrollArea::focusInEvent(event);
   restartBlink();

@@ -57,8 +57,8 @@ QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const {
   const TextPosition from = anchor();
   const QString& line = document_.lineText(at.line);
   switch (query) {
-    case Qt::ImEnabled:
-      return true;
+    case Qt::ImEnabled:  // an owner may switch input methods off, as on any Qt widget
+      return testAttribute(Qt::WA_InputMethodEnabled);
     case Qt::ImCursorRectangle:
       return QRectF(preeditCaretRect().translated(viewport()->pos()));
     case Qt::ImAnchorRectangle:

@@ -9,7 +9,6 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QTest>
-#include <QPlainTextEdit>
 #include <QTimer>
 #include <QToolButton>
 #include <functional>

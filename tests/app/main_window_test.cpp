@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSplitter>
@@ -440,6 +441,61 @@ TEST_F(MainWindowTest, BlankLogIsNotSavedAndItsContextMenuOpensAsNothing) {
   ui().Memo1->setPlainText("  \n\t\n");
   window->close();
   EXPECT_FALSE(QFile::exists(files.defaultLogFile()));
+}
+
+// The send box's right-click menu is a text edit's own: the same entries, shortcuts and enabled
+// states as a plain text edit in the same state shows, acting on the box's text.
+TEST_F(MainWindowTest, SendBoxRightClickOpensATextEditsMenuWhoseCommandsActOnTheMessage) {
+  start();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  ui().Memo2->setPlainText("01 02");
+  ui().Memo2->setFocus();
+  QTest::keyClick(ui().Memo2, Qt::Key_A, Qt::ControlModifier);
+  QApplication::clipboard()->setText("A5");
+  QPlainTextEdit reference;
+  reference.setPlainText("01 02");
+  reference.selectAll();
+  const auto entries = [](const QMenu& menu) {
+    QStringList shown;
+    for (const QAction* a : menu.actions()) {
+      shown << (a->isSeparator() ? QStringLiteral("-")
+                                 : a->text() + (a->isEnabled() ? "" : " (disabled)"));
+    }
+    return shown;
+  };
+  const auto openMenu = [&] {
+    rightClick(ui().Memo2->viewport());
+    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  };
+  const auto choose = [](QMenu& menu, const char* name) {
+    QAction* action = menu.findChild<QAction*>(name);
+    ASSERT_NE(action, nullptr) << name;
+    QTest::mouseClick(&menu, Qt::LeftButton, {}, menu.actionGeometry(action).center());
+  };
+
+  QMenu* menu = openMenu();
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(entries(*menu),
+            entries(*std::unique_ptr<QMenu>(reference.createStandardContextMenu())));
+  choose(*menu, "edit-delete");
+  EXPECT_EQ(ui().Memo2->toPlainText(), "");
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+
+  menu = openMenu();
+  ASSERT_NE(menu, nullptr);
+  EXPECT_FALSE(menu->findChild<QAction*>("select-all")->isEnabled());
+  EXPECT_TRUE(menu->findChild<QAction*>("edit-undo")->isEnabled());
+  EXPECT_FALSE(menu->findChild<QAction*>("edit-copy")->isEnabled());
+  choose(*menu, "edit-undo");
+  EXPECT_EQ(ui().Memo2->toPlainText(), "01 02");
+
+  ui().Memo2->setCaret({0, 5});
+  menu = openMenu();
+  ASSERT_NE(menu, nullptr);
+  choose(*menu, "edit-paste");
+  EXPECT_EQ(ui().Memo2->toPlainText(), "01 02A5");
+  QTest::keyClick(ui().Memo2, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(ui().Memo2->toPlainText(), "01 02");
 }
 
 // The commands see what the user left in the log, edits included.

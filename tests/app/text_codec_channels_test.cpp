@@ -1,5 +1,6 @@
 // Text in the chosen character set on the channels: received ASCII chunks decoded per stream,
 // ASCII sends encoded, and a send that cannot be encoded refused before anything happens.
+#include <QInputMethodEvent>
 #include <QLabel>
 
 #include "app/traffic_log.h"
@@ -69,10 +70,18 @@ TEST_F(MainWindowTest, Gb18030SendsTheTypedTextAsItsBytesAndRefusesACharacterItC
   ui().BtnOpenCom->trigger();
   ASSERT_TRUE(window->Opened());
 
+  // Typed through an input method, as a Chinese user types: the box asks for one, shows the
+  // pinyin being composed and takes the committed characters.
   ui().Memo2->setFocus();
-  for (const QChar typed : QStringLiteral("你好")) {  // keys that give Chinese text, as an IME does
-    QTest::sendKeyEvent(QTest::Click, ui().Memo2, Qt::Key_unknown, QString(typed), Qt::NoModifier);
-  }
+  QInputMethodQueryEvent query(Qt::ImEnabled);
+  QApplication::sendEvent(ui().Memo2, &query);
+  EXPECT_TRUE(query.value(Qt::ImEnabled).toBool());
+  QInputMethodEvent composing(QStringLiteral("nihao"), {});
+  QApplication::sendEvent(ui().Memo2, &composing);
+  EXPECT_EQ(ui().Memo2->toPlainText(), "");
+  QInputMethodEvent committed;
+  committed.setCommitString(QStringLiteral("你好"));
+  QApplication::sendEvent(ui().Memo2, &committed);
   QTest::mouseClick(ui().BtnSend1, Qt::LeftButton);
   EXPECT_EQ(pty.read(4), kNihaoGbk);
   ASSERT_EQ(logLines().size(), 1);
