@@ -41,8 +41,8 @@ bool TextView::focusNextPrevChild(bool next) {
 
 void TextView::removeSelectedText() {
   if (!hasSelection()) return;
-  const auto [from, to] = selection();
-  removeRange(from, to, TextDocument::EditRun::None);
+  const auto [from, to] = editing_.selection();
+  editing_.removeRange(from, to);
 }
 
 QMenu* TextView::createStandardContextMenu() {
