@@ -230,15 +230,21 @@ void FeedEvery(int fd, size_t bytes, Clock::duration period, Clock::duration dur
   }
 }
 
-// The receive thread's context switches a second while `feed` runs on the master.
-double ReceiveWakeUpsPerSecond(const std::function<void(int master)>& feed) {
-  platform::PseudoTerminal pty = OpenPty();
-  channels::TComm comm;
+// Opens the pty's slave with a 30 ms gap, dropping what it receives, and lets the start-up
+// settle for `settleMs` (the transmit thread's first OnSendDataEmpty, the threads' first wait).
+void OpenDiscarding(channels::TComm& comm, const platform::PseudoTerminal& pty, int settleMs) {
   comm.setCommName(pty.slavePath);
   comm.setReadIntervalTimeout(30);
   comm.OnReceiveData = [](channels::TComm&, const char*, quint16) {};
   comm.OpenPort();
-  RunUntil([] { return false; }, 300);
+  RunUntil([] { return false; }, settleMs);
+}
+
+// The receive thread's context switches a second while `feed` runs on the master.
+double ReceiveWakeUpsPerSecond(const std::function<void(int master)>& feed) {
+  platform::PseudoTerminal pty = OpenPty();
+  channels::TComm comm;
+  OpenDiscarding(comm, pty, 300);
   const auto receiver = [] {
     for (const auto& [tid, t] : EngineThreads()) {
       if (t.name == QLatin1String("serial-rx")) return t.voluntary;
@@ -342,13 +348,7 @@ int main(int argc, char** argv) {
   {
     platform::PseudoTerminal pty = OpenPty();
     channels::TComm comm;
-    comm.setCommName(pty.slavePath);
-    comm.setReadIntervalTimeout(30);
-    comm.OnReceiveData = [](channels::TComm&, const char*, quint16) {};
-    comm.OpenPort();
-    // Let the start-up settle: the transmit thread's first OnSendDataEmpty and the threads'
-    // first wait.
-    RunUntil([] { return false; }, 500);
+    OpenDiscarding(comm, pty, 500);
     const auto before = EngineThreads();
     RunUntil([] { return false; }, silenceMs);
     const auto after = EngineThreads();
