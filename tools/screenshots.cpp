@@ -105,12 +105,12 @@ int main(int argc, char** argv) {
   window.Controls().BtnOpenCom->trigger();
   testing_support::LoopbackPeer client = testing_support::LoopbackPeer::Connect(port);
   QTest::qWait(200);
-  client.write("HELLO 设备 01\r\n");
+  client.write("HELLO 设备 01");
   QTest::qWait(200);
   window.Controls().Memo2->setPlainText("OK 服务端已收到");
   window.Controls().BtnSend1->click();
   client.read(21);
-  client.write("STATUS 温度=23.5 电压=3.30\r\n");
+  client.write("STATUS 温度=23.5 电压=3.30");
   QTest::qWait(200);
   save(window, out + "/tcp-server.png");
   return 0;
