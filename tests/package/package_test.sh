@@ -74,7 +74,7 @@ run_once() {
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
   done
-  kill -TERM "$pid" 2>/dev/null || { cat "$scratch/run.log"; fail "the program ended by itself"; }
+  kill -TERM "$pid" 2>/dev/null || { cat "$scratch/run.log" || true; fail "the program ended by itself"; }
   for ((i = 0; i < 300; i++)); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
@@ -85,7 +85,7 @@ run_once() {
   fi
   local status=0
   wait "$pid" || status=$?
-  [ "$status" -eq 0 ] || { cat "$scratch/run.log"; fail "exit status $status"; }
+  [ "$status" -eq 0 ] || { cat "$scratch/run.log" || true; fail "exit status $status"; }
 }
 
 settings=$home/.config/OruvoTarvix
