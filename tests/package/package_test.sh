@@ -62,14 +62,19 @@ fi
 program=$root/usr/bin/oruvotarvix
 
 # Starts the program, waits until it has installed its SIGTERM handler (bit 15 of SigCgt), then
-# sends SIGTERM and expects a clean exit within 30 s.
+# sends SIGTERM and expects a clean exit within 30 s. The handler counts only once the process
+# runs the program itself: before the exec it is a copy of this shell (or env, setpriv), whose
+# own handlers would let the signal through to a program that has none yet.
 run_once() {
   env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$runtime" \
     QT_QPA_PLATFORM=offscreen "${as_user[@]}" "$program" >"$scratch/run.log" 2>&1 &
-  local pid=$! i
+  local pid=$! i executable
+  executable=$(readlink -f "$program")
   for ((i = 0; i < 300; i++)); do
-    local caught
-    caught=$(awk '/^SigCgt:/ {print $2}' "/proc/$pid/status" 2>/dev/null || true)
+    local caught=
+    if [ "$(readlink "/proc/$pid/exe" 2>/dev/null || true)" = "$executable" ]; then
+      caught=$(awk '/^SigCgt:/ {print $2}' "/proc/$pid/status" 2>/dev/null || true)
+    fi
     [ -n "$caught" ] && (((0x$caught >> 14) & 1)) && break
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
