@@ -60,9 +60,18 @@ void GlyphMasks::reset(const RowGlyphs& glyphs, int rowHeight, qreal baseline, q
   rowHeight_ = rowHeight;
   baseline_ = baseline;
   ratio_ = ratio;
+  forget();
+}
+
+void GlyphMasks::forget() {
   index_.clear();
   recent_.fill({});
   masks_.clear();
+  heldBytes_ = 0;
+}
+
+void GlyphMasks::forgetIfFull() {
+  if (heldBytes_ > kMostHeldBytes) forget();
 }
 
 GlyphMasks::Mask& GlyphMasks::maskFor(const Key& key, const PlacedGlyph& glyph) {
@@ -123,6 +132,7 @@ GlyphMasks::Mask& GlyphMasks::drawMask(const Key& key, const PlacedGlyph& glyph)
             static_cast<quint8>(qAlpha(pixels[left + x]));
     }
   }
+  heldBytes_ += sizeof(Mask) + mask.values.size();
   Mask& kept = masks_.emplace_back(std::move(mask));
   index_.insert(key, &kept);
   return kept;
@@ -140,6 +150,7 @@ GlyphMasks::Placed GlyphMasks::place(const PlacedGlyph& glyph, qreal left, QSize
 }
 
 void GlyphMasks::add(GlyphCoverage& coverage, const PlacedGlyph& glyph, qreal left) {
+  forgetIfFull();
   const auto [mask, x0, from, to, rows] = place(glyph, left, coverage.size());
   for (int y = 0; y < rows && from < to; ++y) {
     const quint8* source = mask.values.data() + static_cast<size_t>(y) * mask.width;
@@ -156,12 +167,14 @@ const std::vector<QRgb>& GlyphMasks::colouredPixels(Mask& mask, const ColourTabl
   std::vector<QRgb> pixels(mask.values.size());
   std::transform(mask.values.begin(), mask.values.end(), pixels.begin(),
                  [&](quint8 value) { return table[value]; });
+  heldBytes_ += sizeof(Mask::Coloured) + pixels.size() * sizeof(QRgb);
   mask.coloured.push_back({tableKey, std::move(pixels)});
   return mask.coloured.back().pixels;
 }
 
 bool GlyphMasks::drawColoured(QImage& image, const std::vector<PlacedGlyph>& glyphs, qreal left,
                               const ColourTable& table, quint64 tableKey) {
+  forgetIfFull();
   uchar* const bits = image.bits();
   const qsizetype stride = image.bytesPerLine();
   // Neighbouring glyphs may share a column of edge pixels. There the coverage of the glyph

@@ -6,6 +6,8 @@
 // two overlap as Qt blends them. The result is the coverage Qt's own drawing of the row gives,
 // at a fraction of its cost (no painter, no dispatch per glyph, a byte a pixel). A mask is drawn
 // for the row's height and baseline, so only x varies. row_raster.h colours the coverage.
+// The masks are a cache of bounded size: when they pass it, all are forgotten before the next
+// row and drawn again as they are met (a screen of distinct Chinese characters fits).
 
 #include <QHash>
 #include <QImage>
@@ -58,6 +60,9 @@ class GlyphMasks {
   // drawn only in part.
   bool drawColoured(QImage& image, const std::vector<PlacedGlyph>& glyphs, qreal left,
                     const ColourTable& table, quint64 tableKey);
+  // The bytes the masks and their coloured copies hold: past kMostHeldBytes by a row's at most.
+  size_t heldBytes() const { return heldBytes_; }
+  static constexpr size_t kMostHeldBytes = size_t{8} << 20;
 
  private:
   struct Key {
@@ -93,11 +98,13 @@ class GlyphMasks {
     Key key{};
     Mask* mask = nullptr;
   };
+  void forget();
+  // Forgets every mask once they hold more than the bound: only where no mask is in use.
+  void forgetIfFull();
   Mask& maskFor(const Key& key, const PlacedGlyph& glyph);
   Mask& drawMask(const Key& key, const PlacedGlyph& glyph);
   Placed place(const PlacedGlyph& glyph, qreal left, QSize target);
-  static const std::vector<QRgb>& colouredPixels(Mask& mask, const ColourTable& table,
-                                                 quint64 tableKey);
+  const std::vector<QRgb>& colouredPixels(Mask& mask, const ColourTable& table, quint64 tableKey);
 
   const RowGlyphs* glyphs_ = nullptr;
   int rowHeight_ = 1;
@@ -106,6 +113,7 @@ class GlyphMasks {
   std::deque<Mask> masks_;  // in the order drawn; a deque keeps each in place as it grows
   QHash<Key, Mask*> index_;
   std::array<Recent, 512> recent_{};
+  size_t heldBytes_ = 0;
 };
 
 }  // namespace textview

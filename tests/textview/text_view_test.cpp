@@ -748,6 +748,42 @@ TEST(TextViewPainting, RowImagesHoldThePixelsQtDrawsOnAnOpaqueSurface) {
   }
 }
 
+// Rows of ever new Chinese characters, far more than the masks may hold: the masks stay within
+// their bound, and a row drawn again after they were forgotten has the same pixels.
+TEST(TextViewPainting, GlyphMasksStayWithinTheirBoundAndDrawTheSameOnceForgotten) {
+  textview::RowGlyphs glyphs;
+  const qreal cellWidth = QFontMetricsF(TestFont()).horizontalAdvance(u'0');
+  glyphs.setFont(TestFont(), cellWidth);
+  constexpr int kCharacters = 40;
+  const QSize size(static_cast<int>(std::ceil(2 * kCharacters * cellWidth)) + 8, 19);
+  textview::GlyphMasks masks;
+  masks.reset(glyphs, size.height(), 15, 1.0);
+  textview::RowRaster raster;
+  raster.setFont(TestFont());
+  const textview::RowRaster::Colours colours{kGreen, Qt::white};
+  auto rowOf = [&](int first) {
+    QString text;
+    for (int i = 0; i < kCharacters; ++i) text += QChar(0x4E00 + first + i);
+    const textview::LaidRow laid =
+        glyphs.layRow(text, LogGrid(2 * kCharacters), {0, static_cast<int>(text.size())});
+    QImage image;
+    EXPECT_TRUE(raster.renderDirect(image, 1.0, size, masks, laid.glyphs, 4, colours));
+    return image;
+  };
+  const QImage firstRow = rowOf(0);
+  size_t most = 0;
+  bool forgotten = false;
+  for (int first = kCharacters; first < 12000; first += kCharacters) {
+    const size_t before = masks.heldBytes();
+    rowOf(first);
+    forgotten = forgotten || masks.heldBytes() < before;
+    most = std::max(most, masks.heldBytes());
+  }
+  EXPECT_TRUE(forgotten);
+  EXPECT_LE(most, textview::GlyphMasks::kMostHeldBytes + (size_t{1} << 20));
+  EXPECT_TRUE(rowOf(0) == firstRow);
+}
+
 // A row in two colour pairs the raster has not met yet: the second pair's table is added while
 // the first is held, however the tables grow.
 TEST(TextViewPainting, ARowInTwoNewColourPairsTakesBothWhileTheTablesGrow) {
