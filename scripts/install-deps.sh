@@ -6,7 +6,7 @@ packages=(
   clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev googletest
-  fonts-noto-cjk
+  fonts-noto-cjk fonts-noto-color-emoji
   xvfb xauth imagemagick
   dpkg-dev file lintian desktop-file-utils appstream
 )

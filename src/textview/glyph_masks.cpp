@@ -105,7 +105,7 @@ GlyphMasks::Mask& GlyphMasks::drawMask(const Key& key, const PlacedGlyph& glyph)
     const QPointF pen((room + key.fraction / 64.0) / ratio_, baseline_ + key.y / 64.0 / ratio_);
     PlacedGlyph atPen = glyph;
     atPen.at = {};
-    glyphs_->draw(painter, pen, atPen);
+    glyphs_->draw(painter, pen, {&atPen, 1});
   }
   int left = image.width(), right = -1, top = image.height(), bottom = -1;
   for (int y = 0; y < image.height(); ++y) {

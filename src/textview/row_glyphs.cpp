@@ -10,7 +10,9 @@ namespace textview {
 
 void RowGlyphs::setFont(const QFont& font, qreal cellWidth) {
   font_ = font;
-  fonts_ = {QRawFont::fromFont(font)};
+  fonts_.clear();
+  colourFaces_.clear();
+  addFace(QRawFont::fromFont(font));
   cellWidth_ = cellWidth;
   const QFontMetricsF metrics(font);
   box_ = QRectF(1, -metrics.ascent() * 0.8, cellWidth - 2, metrics.ascent() * 0.8);
@@ -31,6 +33,7 @@ quint32 RowGlyphs::latinGlyph(char16_t c) {
 
 std::optional<LaidRow> RowGlyphs::layLatinRow(QStringView line, wrap::RowSpan span) {
   LaidRow laid;
+  laid.colourGlyphs = colourFaces_.front();
   laid.glyphs.reserve(span.end - span.start);
   for (int column = span.start; column < span.end; ++column) {
     const char32_t c = DrawnFor(line[column].unicode());
@@ -99,27 +102,50 @@ LaidRow RowGlyphs::layRow(QStringView line, const wrap::Grid& grid, wrap::RowSpa
       laid.glyphs.push_back(glyph);
     }
   }
+  laid.colourGlyphs = std::any_of(laid.glyphs.begin(), laid.glyphs.end(), [&](const auto& glyph) {
+    return glyph.font != PlacedGlyph::kBox && colourFaces_[glyph.font];
+  });
   return laid;
 }
 
-void RowGlyphs::draw(QPainter& painter, QPointF origin, const PlacedGlyph& glyph) const {
-  if (glyph.font == PlacedGlyph::kBox) {
+void RowGlyphs::draw(QPainter& painter, QPointF origin,
+                     std::span<const PlacedGlyph> glyphs) const {
+  for (size_t font = 0; font < fonts_.size(); ++font) {
+    QList<quint32> indexes;
+    QList<QPointF> positions;
+    for (const PlacedGlyph& glyph : glyphs) {
+      if (glyph.font != static_cast<int>(font)) continue;
+      indexes.push_back(glyph.glyph);
+      positions.push_back(glyph.at);
+    }
+    if (indexes.isEmpty()) continue;
+    QGlyphRun run;
+    run.setRawFont(fonts_[font]);
+    run.setGlyphIndexes(indexes);
+    run.setPositions(positions);
+    painter.drawGlyphRun(origin, run);
+  }
+  for (const PlacedGlyph& glyph : glyphs) {
+    if (glyph.font != PlacedGlyph::kBox) continue;
     painter.drawRect(box_.adjusted(0, 0, (static_cast<int>(glyph.glyph) - 1) * cellWidth_, 0)
                          .translated(origin + glyph.at));
-    return;
   }
-  QGlyphRun run;
-  run.setRawFont(fonts_[glyph.font]);
-  run.setGlyphIndexes({glyph.glyph});
-  run.setPositions({glyph.at});
-  painter.drawGlyphRun(origin, run);
 }
 
 int RowGlyphs::fontIndex(const QRawFont& font) {
   const auto found = std::find(fonts_.begin(), fonts_.end(), font);
   if (found != fonts_.end()) return static_cast<int>(found - fonts_.begin());
-  fonts_.push_back(font);
+  addFace(font);
   return static_cast<int>(fonts_.size()) - 1;
+}
+
+void RowGlyphs::addFace(const QRawFont& font) {
+  fonts_.push_back(font);
+  // Colour bitmaps (located by CBLC, or sbix), colour layers (COLR) or SVG glyphs: Qt draws
+  // them in colour.
+  constexpr const char* kColourTables[] = {"CBLC", "COLR", "sbix", "SVG "};
+  colourFaces_.push_back(std::any_of(std::begin(kColourTables), std::end(kColourTables),
+                                     [&](const char* table) { return !font.fontTable(table).isEmpty(); }));
 }
 
 const RowGlyphs::Fallback& RowGlyphs::fallbackFor(char32_t c) {

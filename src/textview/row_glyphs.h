@@ -6,7 +6,8 @@
 // drawn from the fallback face a one-character text layout picks, looked up once per
 // character. C0 controls and DEL are drawn as their control pictures; blanks, tabs and C1
 // controls draw nothing; a character no installed font has is drawn as a box filling its cells
-// (a font's own missing-glyph box is wider than a cell).
+// (a font's own missing-glyph box is wider than a cell). A glyph from a colour face (an emoji
+// font) marks its row as one Qt must draw: a mask keeps a glyph's coverage, not its colours.
 // RowCache keeps the rows on screen, laid out and drawn: a row is laid out and drawn into its
 // own image once while it stays visible (again only when the selection across it changes), and
 // a paint copies the images (glyph_masks.h and row_raster.h draw them). The images of rows
@@ -23,6 +24,7 @@
 #include <QStringView>
 #include <array>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "textview/wrap.h"
@@ -42,14 +44,16 @@ struct PlacedGlyph {
 // What draws one row.
 struct LaidRow {
   std::vector<PlacedGlyph> glyphs;
+  bool colourGlyphs = false;  // some glyph comes from a colour face
 };
 
 class RowGlyphs {
  public:
   void setFont(const QFont& font, qreal cellWidth);
   LaidRow layRow(QStringView line, const wrap::Grid& grid, wrap::RowSpan span);
-  // Draws one glyph as Qt draws text: its pen at `origin` plus its place.
-  void draw(QPainter& painter, QPointF origin, const PlacedGlyph& glyph) const;
+  // Draws glyphs as Qt draws text, each with its pen at `origin` plus its place: one glyph run
+  // for each face.
+  void draw(QPainter& painter, QPointF origin, std::span<const PlacedGlyph> glyphs) const;
 
  private:
   struct Fallback {
@@ -58,6 +62,7 @@ class RowGlyphs {
   };
   const Fallback& fallbackFor(char32_t c);
   int fontIndex(const QRawFont& font);
+  void addFace(const QRawFont& font);
   // A row of only Latin-1 characters the primary face has, laid from a table of their glyphs;
   // none for any other row.
   std::optional<LaidRow> layLatinRow(QStringView line, wrap::RowSpan span);
@@ -65,6 +70,7 @@ class RowGlyphs {
 
   QFont font_;
   std::vector<QRawFont> fonts_;  // the primary face first, then fallbacks as they are met
+  std::vector<bool> colourFaces_;  // whether each of them draws in colour
   qreal cellWidth_ = 1;
   QRectF box_;  // a missing character's box in one cell
   QHash<char32_t, Fallback> fallbacks_;

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QPainter>
+#include <QWidget>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -85,6 +86,31 @@ qreal textGamma(const QFont& font) {
   return best;
 }
 
+// Whether Qt draws `font` in subpixel colours: a widget drawing a black sample on white, grabbed
+// as it paints (a painter on an image never draws them), shows colour where it does.
+bool qtDrawsSubpixel(const QFont& font) {
+  class Sample : public QWidget {
+   protected:
+    void paintEvent(QPaintEvent*) override {
+      QPainter painter(this);
+      painter.fillRect(rect(), Qt::white);
+      painter.setPen(Qt::black);
+      painter.drawText(QPoint(2, height() - 6), QStringLiteral("0123456789ABCDEF abcdefxyz"));
+    }
+  } sample;
+  sample.setFont(font);
+  sample.resize(240, 24);
+  const QImage drawn = sample.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  for (int y = 0; y < drawn.height(); ++y) {
+    const auto* pixels = reinterpret_cast<const QRgb*>(drawn.constScanLine(y));
+    for (int x = 0; x < drawn.width(); ++x) {
+      if (qRed(pixels[x]) != qGreen(pixels[x]) || qGreen(pixels[x]) != qBlue(pixels[x]))
+        return true;
+    }
+  }
+  return false;
+}
+
 // Pixels [from, to) of a row take the colours of their coverage. Most of a row is background:
 // eight pixels of no coverage are filled at once.
 void colourSpan(QRgb* pixels, const quint8* values, int from, int to, const Table& table) {
@@ -107,7 +133,13 @@ void colourSpan(QRgb* pixels, const quint8* values, int from, int to, const Tabl
 void RowRaster::setFont(const QFont& font) {
   font_ = font;
   gamma_.reset();
+  subpixel_.reset();
   tables_.clear();
+}
+
+bool RowRaster::drawsSubpixel() {
+  if (!subpixel_) subpixel_ = qtDrawsSubpixel(font_);
+  return *subpixel_;
 }
 
 quint64 RowRaster::keyOf(const Colours& colours) {

@@ -6,6 +6,8 @@
 // coverage from a 256-entry table of the same gamma-corrected blend of text colour and
 // background. Whether Qt corrects gamma, and by how much, depends on the font engine, so the
 // gamma is measured for each font by drawing a sample in it both ways.
+// Where the screen or the font settings ask for subpixel (LCD) text, Qt draws it in colour
+// fringes, and only onto a widget: no image can hold those, so the view leaves such rows to Qt.
 
 #include <QColor>
 #include <QFont>
@@ -25,6 +27,8 @@ class RowRaster {
     QColor background;
   };
   void setFont(const QFont& font);
+  // Whether Qt draws the font's text onto a widget in subpixel colours.
+  bool drawsSubpixel();
   // Draws `into` as an opaque image of the coverage's size (device pixels, shown at `ratio`), in
   // the memory it holds when it has that size already. Pixel columns [bandLeft, bandRight)
   // (device-independent) take the band's colours (the selection), the others the plain ones.
@@ -44,6 +48,7 @@ class RowRaster {
 
   QFont font_;
   std::optional<qreal> gamma_;  // measured when a table is first needed
+  std::optional<bool> subpixel_;  // measured when first asked
   // A node map: a table stays where it is while others are added, so render can hold two.
   std::unordered_map<quint64, Table> tables_;
 };

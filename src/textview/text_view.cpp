@@ -349,13 +349,16 @@ int TextView::rowImageWidth() const {
   return kMargin + static_cast<int>(std::ceil((rows_.columns() + 1) * cellWidth_)) + 1;
 }
 
+std::pair<int, int> TextView::selectionPixels(RowCache::Selection selection) const {
+  return {qRound(kMargin + selection.start * cellWidth_), qRound(kMargin + selection.end * cellWidth_)};
+}
+
 void TextView::drawRow(RowCache::Row& row, int line, RowCache::Selection selected) {
   const qreal ratio = masks_.ratio();
   // Tall enough for the row wherever it lands; a row that lands on a device pixel fewer shows
   // all but its last.
   const QSize pixels(DeviceExtent(rowImageWidth(), ratio), DeviceExtent(rowHeight_, ratio));
-  const int bandLeft = qRound(kMargin + selected.start * cellWidth_);
-  const int bandRight = qRound(kMargin + selected.end * cellWidth_);
+  const auto [bandLeft, bandRight] = selectionPixels(selected);
   const QPalette& colours = palette();
   const RowRaster::Colours plain{shownColour(line), colours.color(QPalette::Base)};
   // A row without a selection and without overlapping glyphs, nearly every row, is drawn from
@@ -369,6 +372,34 @@ void TextView::drawRow(RowCache::Row& row, int line, RowCache::Selection selecte
   }
   row.drawn = true;
   row.drawnSelection = selected;
+}
+
+void TextView::paintRowWithQt(QPainter& painter, const QRect& band, const RowCache::Row& row,
+                              int line, RowCache::Selection selected) {
+  const qreal ratio = masks_.ratio();
+  const auto [bandLeft, bandRight] = selectionPixels(selected);
+  const QRect selection(QPoint(band.left() + qRound(bandLeft * ratio), band.top()),
+                        QPoint(band.left() + qRound(bandRight * ratio) - 1, band.bottom()));
+  const QPalette& colours = palette();
+  painter.fillRect(band, colours.color(QPalette::Base));
+  painter.fillRect(selection, colours.color(QPalette::Highlight));
+  // The glyphs are drawn in logical pixels, from the logical point of the band's corner.
+  const QPointF origin =
+      painter.worldTransform().map(QPointF(band.topLeft())) + QPointF(kMargin, ascent_);
+  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  const std::pair<QRegion, QColor> parts[] = {
+      {QRegion(band) - selection, shownColour(line)},
+      {QRegion(selection), colours.color(QPalette::HighlightedText)}};
+  for (const auto& [area, colour] : parts) {
+    if (area.isEmpty()) continue;
+    painter.save();
+    painter.setClipRegion(area, Qt::IntersectClip);
+    painter.setWorldTransform(QTransform());
+    painter.setPen(colour);
+    glyphs_.draw(painter, origin, row.laid.glyphs);
+    painter.restore();
+  }
+  painter.setCompositionMode(QPainter::CompositionMode_Source);
 }
 
 namespace {
@@ -436,14 +467,21 @@ void TextView::paintEvent(QPaintEvent* event) {
     // The row images are opaque: copied, not blended.
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     const int left = device.x(0);
+    const int rowPixels = DeviceExtent(rowImageWidth(), device.ratio());
+    // Subpixel text only Qt draws, and only onto the widget itself: every row then is.
+    const bool qtDrawsRows = raster_.drawsSubpixel();
     RowIndex::RowPlace place = rows_.placeOf(first);
     for (int row = first; row <= last; ++row) {
       RowCache::Row& laid = laidRow(place.line, place.row);
       const RowCache::Selection selected = selectedCells(place.line, laid.span);
-      if (!laid.drawn || laid.drawnSelection != selected) drawRow(laid, place.line, selected);
       const QRect band(QPoint(left, device.y(rowTop(row))),
-                       QPoint(left + laid.image.width() - 1, device.y(rowTop(row + 1)) - 1));
-      painter.drawImage(band, laid.image, QRect(QPoint(0, 0), band.size()));
+                       QPoint(left + rowPixels - 1, device.y(rowTop(row + 1)) - 1));
+      if (laid.laid.colourGlyphs || qtDrawsRows) {
+        paintRowWithQt(painter, band, laid, place.line, selected);
+      } else {
+        if (!laid.drawn || laid.drawnSelection != selected) drawRow(laid, place.line, selected);
+        painter.drawImage(band, laid.image, QRect(QPoint(0, 0), band.size()));
+      }
       background -= band & rowsArea;
       if (++place.row == rows_.rowsOf(place.line)) place = {place.line + 1, 0};
     }

@@ -168,7 +168,12 @@ class TextView : public QAbstractScrollArea {
   int rowTop(int row) const;                        // viewport y of a row of the whole text
   RowCache::Row& laidRow(int line, int row);
   RowCache::Selection selectedCells(int line, wrap::RowSpan span) const;
+  // The selected cells' pixels in a row, [left, right) from the viewport's left edge.
+  std::pair<int, int> selectionPixels(RowCache::Selection selection) const;
   void drawRow(RowCache::Row& row, int line, RowCache::Selection selection);
+  // Paints a row Qt must draw onto `band`, its device pixels, with a painter in device pixels.
+  void paintRowWithQt(QPainter& painter, const QRect& band, const RowCache::Row& row, int line,
+                      RowCache::Selection selection);
   int rowImageWidth() const;
   void updateRows(int firstRow, int lastRow);
 

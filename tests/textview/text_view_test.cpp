@@ -22,10 +22,12 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBoundaryFinder>
 #include <QTextLayout>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <random>
 
@@ -330,18 +332,52 @@ TEST(TextViewCaret, ClicksAndKeysPlaceTheCaretOnTheCellGridAcrossWrappedRows) {
   EXPECT_EQ(view.caret(), (TextPosition{2, 1}));
 }
 
-// The pixels of a screen row between two cell edges of a grabbed viewport that have a colour,
-// or (with `other`) that do not.
-int CountIn(const QImage& image, const textview::TextView& view, int screenRow, int fromCell,
-            int toCell, const QColor& colour, bool other = false) {
+// The pixels of a screen row between two cell edges of a grabbed viewport for which `where`
+// holds.
+int CountWhere(const QImage& image, const textview::TextView& view, int screenRow, int fromCell,
+               int toCell, const std::function<bool(QColor)>& where) {
   int count = 0;
   const int left = kMargin + static_cast<int>(fromCell * view.cellWidth());
   const int right = std::min(image.width(), kMargin + static_cast<int>(toCell * view.cellWidth()));
   for (int y = kMargin + screenRow * view.rowHeight();
        y < kMargin + (screenRow + 1) * view.rowHeight(); ++y) {
-    for (int x = left; x < right; ++x) count += (image.pixelColor(x, y) == colour) != other;
+    for (int x = left; x < right; ++x) count += where(image.pixelColor(x, y)) ? 1 : 0;
   }
   return count;
+}
+
+// Those that have a colour, or (with `other`) that do not.
+int CountIn(const QImage& image, const textview::TextView& view, int screenRow, int fromCell,
+            int toCell, const QColor& colour, bool other = false) {
+  return CountWhere(image, view, screenRow, fromCell, toCell,
+                    [&](QColor pixel) { return (pixel == colour) != other; });
+}
+
+// A pixel that is not grey: drawn in colour fringes, or in a glyph's own colours.
+bool Tinted(QColor pixel) { return pixel.red() != pixel.green() || pixel.green() != pixel.blue(); }
+
+// Runs the running test again in child processes, with the environment variable `name` set to
+// each of `values`; there (where it is set) it does its work, and this is true.
+bool InAChildRunWith(const char* name, const QStringList& values) {
+  if (qEnvironmentVariableIsSet(name)) return true;
+  const ::testing::TestInfo* self = ::testing::UnitTest::GetInstance()->current_test_info();
+  const QString filter =
+      QStringLiteral("--gtest_filter=%1.%2").arg(self->test_suite_name(), self->name());
+  for (const QString& value : values) {
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(name), value);
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {filter});
+    EXPECT_TRUE(child.waitForFinished(120'000)) << name << "=" << value.toStdString();
+    const QByteArray output = child.readAll();
+    EXPECT_TRUE(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 &&
+                output.contains("[  PASSED  ] 1 test"))
+        << name << "=" << value.toStdString() << ":\n"
+        << output.toStdString();
+  }
+  return false;
 }
 
 TEST(TextViewCaret, ACharacterTheFontDrawsWideTakesTwoCellsInPaintCaretSelectionAndWrap) {
@@ -705,7 +741,7 @@ TEST(TextViewPainting, RowImagesHoldThePixelsQtDrawsOnAnOpaqueSurface) {
       {
         QPainter painter(&direct);
         painter.setPen(colours[i]);
-        for (const textview::PlacedGlyph& glyph : laid.glyphs) glyphs.draw(painter, pen, glyph);
+        glyphs.draw(painter, pen, laid.glyphs);
       }
       textview::RowRaster raster;
       raster.setFont(TestFont());
@@ -782,6 +818,97 @@ TEST(TextViewPainting, GlyphMasksStayWithinTheirBoundAndDrawTheSameOnceForgotten
   EXPECT_TRUE(forgotten);
   EXPECT_LE(most, textview::GlyphMasks::kMostHeldBytes + (size_t{1} << 20));
   EXPECT_TRUE(rowOf(0) == firstRow);
+}
+
+// A glyph of a colour font keeps its own colours, in a plain row as in a selected one; the rows
+// around it show in their line colour as before.
+TEST(TextViewPainting, AGlyphOfAColourFontShowsInItsOwnColours) {
+  ShownView shown(20, 4);
+  textview::TextView& view = shown.view;
+  // A size of its own: Qt keeps the fallbacks of a font it has met by its first family and size.
+  QFont font = TestFont();
+  font.setFamilies({QStringLiteral("Noto Sans Mono CJK SC"), QStringLiteral("Noto Color Emoji")});
+  font.setPixelSize(14);
+  view.setFont(font);
+  shown.resize(20, 4);
+  view.document().appendLine(QStringLiteral("RX:\U0001F600 ok"), kGreen);
+  view.document().appendLine(QStringLiteral("TX:ok"), kBlue);
+  // Green over white keeps red and blue equal: a pixel where they differ has the glyph's colour.
+  const auto ownColour = [](QColor pixel) { return std::abs(pixel.red() - pixel.blue()) > 60; };
+  QImage image = view.viewport()->grab().toImage();
+  EXPECT_GT(CountWhere(image, view, 0, 3, 5, ownColour), 20);
+  EXPECT_GT(CountIn(image, view, 0, 6, 8, kGreen), 5);
+  EXPECT_GT(CountIn(image, view, 1, 3, 5, kBlue), 5);
+  view.selectAll();
+  image = view.viewport()->grab().toImage();
+  const QColor highlight = view.palette().color(QPalette::Highlight);
+  EXPECT_GT(CountIn(image, view, 0, 0, 8, highlight), 100);
+  const auto notHighlight = [&](QColor pixel) {
+    return std::abs(pixel.red() - highlight.red()) > 60 &&
+           std::abs(pixel.red() - pixel.blue()) > 60;
+  };
+  EXPECT_GT(CountWhere(image, view, 0, 3, 5, notHighlight), 10);
+}
+
+// Where the font settings ask for subpixel text (this test run again with a fontconfig file that
+// does), the view draws it as Qt draws a text edit's: in colour fringes, in the same places as the
+// grey text it draws otherwise, with the selection in the highlight.
+TEST(TextViewPainting, WhereTheFontSettingsAskForSubpixelTextTheViewDrawsIt) {
+  QTemporaryDir settings;
+  const QString file = settings.filePath(QStringLiteral("fonts.conf"));
+  {
+    QFile conf(file);
+    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+    conf.write(R"(<?xml version="1.0"?><!DOCTYPE fontconfig SYSTEM "fonts.dtd">
+<fontconfig><include ignore_missing="yes">/etc/fonts/fonts.conf</include>
+<match target="font"><edit name="rgba" mode="assign"><const>rgb</const></edit></match>
+</fontconfig>
+)");
+  }
+  if (!InAChildRunWith("FONTCONFIG_FILE", {file})) return;
+  const QString text = QStringLiteral("RX:01 02 FF ab 报文");
+  QPlainTextEdit edit;
+  edit.setFont(TestFont());
+  edit.setPlainText(text);
+  edit.resize(300, 60);
+  const QImage editImage = edit.viewport()->grab().toImage();
+  int editFringes = 0;
+  for (int y = 0; y < editImage.height(); ++y)
+    for (int x = 0; x < editImage.width(); ++x) editFringes += Tinted(editImage.pixelColor(x, y));
+  ASSERT_GT(editFringes, 50) << "Qt draws no subpixel text here";
+
+  ShownView shown(30, 4);
+  textview::TextView& view = shown.view;
+  view.document().appendLine(text, Qt::black);
+  view.document().appendLine(text, Qt::black);
+  view.setCaret({1, 0});
+  view.setCaret({1, 5}, true);
+  const QImage image = view.viewport()->grab().toImage();
+  EXPECT_GT(CountWhere(image, view, 0, 0, 30, Tinted), editFringes / 2);
+  const QColor highlight = view.palette().color(QPalette::Highlight);
+  EXPECT_GT(CountIn(image, view, 1, 0, 5, highlight), 100);
+  EXPECT_EQ(CountIn(image, view, 1, 6, 30, highlight), 0);
+
+  // The same row drawn grey, from the view's own masks, inks the same pixel columns.
+  QFont grey = TestFont();
+  grey.setStyleStrategy(QFont::StyleStrategy(grey.styleStrategy() | QFont::NoSubpixelAntialias));
+  view.setFont(grey);
+  const QImage greyImage = view.viewport()->grab().toImage();
+  EXPECT_EQ(CountWhere(greyImage, view, 0, 0, 30, Tinted), 0);
+  const auto inkedColumns = [&](const QImage& drawn) {
+    QList<int> columns;
+    for (int x = 0; x < drawn.width(); ++x) {
+      for (int y = kMargin; y < kMargin + view.rowHeight(); ++y) {
+        if (drawn.pixelColor(x, y) != view.palette().color(QPalette::Base)) {
+          columns.push_back(x);
+          break;
+        }
+      }
+    }
+    return columns;
+  };
+  EXPECT_EQ(inkedColumns(image).front(), inkedColumns(greyImage).front());
+  EXPECT_NEAR(inkedColumns(image).back(), inkedColumns(greyImage).back(), 1);
 }
 
 // A row in two colour pairs the raster has not met yet: the second pair's table is added while
@@ -901,28 +1028,8 @@ QImage WindowPixels(textview::TextView& view) {
 // any other row of the same text there, no pixel row between rows is left in the background, and
 // the view scrolled by a row, by a few rows or by a page shows what a fresh paint shows.
 TEST(TextViewPainting, AtFractionalPixelRatiosRowsTileTheDeviceAndScrollingLeavesNoStalePixels) {
-  const QByteArray factor = qgetenv("QT_SCALE_FACTOR");
-  if (factor.isEmpty()) {
-    const ::testing::TestInfo* self = ::testing::UnitTest::GetInstance()->current_test_info();
-    const QString filter =
-        QStringLiteral("--gtest_filter=%1.%2").arg(self->test_suite_name(), self->name());
-    for (const char* ratio : {"1.25", "1.5", "1.75"}) {
-      QProcess child;
-      QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-      environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::fromLatin1(ratio));
-      child.setProcessEnvironment(environment);
-      child.setProcessChannelMode(QProcess::MergedChannels);
-      child.start(QCoreApplication::applicationFilePath(), {filter});
-      ASSERT_TRUE(child.waitForFinished(120'000)) << ratio;
-      const QByteArray output = child.readAll();
-      EXPECT_TRUE(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 &&
-                  output.contains("[  PASSED  ] 1 test"))
-          << "at ratio " << ratio << ":\n"
-          << output.toStdString();
-    }
-    return;
-  }
-  const qreal ratio = factor.toDouble();
+  if (!InAChildRunWith("QT_SCALE_FACTOR", {"1.25", "1.5", "1.75"})) return;
+  const qreal ratio = qEnvironmentVariable("QT_SCALE_FACTOR").toDouble();
   constexpr int kColumns = 30;
   constexpr int kRows = 8;
   ShownView shown(kColumns, kRows);
