@@ -43,8 +43,8 @@ class RowIndex {
   wrap::RowOfColumn rowShowing(int line, qsizetype column, bool atRowEnd) const;
 
  private:
-  // One of these a line of the log: kept to the size it had with int lengths, the flag and the
-  // length sharing eight bytes.
+  // One a line of the log, so its size counts: the flag and the length share eight bytes, as the
+  // flag and an int length did.
   struct Line {
     bool plain : 1;
     qsizetype length : 63;          // UTF-16 units

@@ -141,7 +141,7 @@ class TextView : public QAbstractScrollArea {
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
-  struct Place {  // a caret position as shown: the row of its line and the cell in that row
+  struct Place {        // a caret position as shown: the row of its line and the cell in that row
     qsizetype row = 0;  // row within the line
     wrap::RowSpan span;
     qreal cell = 0;

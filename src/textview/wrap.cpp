@@ -142,7 +142,7 @@ RowSpan RowFrom(QStringView line, bool plain, const Grid& grid, LineBreaks& brea
   const qsizetype length = line.size();
   qsizetype full = length;  // the first column with no room in the row
   qsizetype earliest = 0;   // the first column the row may end at before `full`
-  bool overfull = false;  // the characters before `full` already take more than the row
+  bool overfull = false;    // the characters before `full` already take more than the row
   if (plain) {
     const qsizetype firstText = AfterSpaces(line, rowStart);
     if (firstText - rowStart > columns && firstText < length) return {rowStart, firstText};
