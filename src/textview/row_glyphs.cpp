@@ -35,7 +35,7 @@ std::optional<LaidRow> RowGlyphs::layLatinRow(QStringView line, wrap::RowSpan sp
   LaidRow laid;
   laid.colourGlyphs = colourFaces_.front();
   laid.glyphs.reserve(span.end - span.start);
-  for (int column = span.start; column < span.end; ++column) {
+  for (qsizetype column = span.start; column < span.end; ++column) {
     const char32_t c = DrawnFor(line[column].unicode());
     if (c == 0) continue;
     if (c >= latinGlyphs_.size()) return std::nullopt;
@@ -60,7 +60,7 @@ LaidRow RowGlyphs::layRow(QStringView line, const wrap::Grid& grid, wrap::RowSpa
   const bool plain = wrap::IsPlain(line.sliced(span.start, span.end - span.start), grid);
   if (plain) {
     if (std::optional<LaidRow> latin = layLatinRow(line, span)) return std::move(*latin);
-    for (int column = span.start; column < span.end; ++column) {
+    for (qsizetype column = span.start; column < span.end; ++column) {
       const char32_t c = DrawnFor(line[column].unicode());
       if (c == 0) continue;
       drawn += QChar(static_cast<char16_t>(c));
@@ -171,13 +171,13 @@ const RowGlyphs::Fallback& RowGlyphs::fallbackFor(char32_t c) {
   return *fallbacks_.insert(c, fallback);
 }
 
-RowCache::Row* RowCache::find(int line, int row) {
-  const auto found = rows_.find(keyOf(line, row));
+RowCache::Row* RowCache::find(int line, qsizetype row) {
+  const auto found = rows_.find({line, row});
   return found == rows_.end() ? nullptr : &*found;
 }
 
-RowCache::Row& RowCache::store(int line, int row, Row laid) {
-  return *rows_.insert(keyOf(line, row), std::move(laid));
+RowCache::Row& RowCache::store(int line, qsizetype row, Row laid) {
+  return *rows_.insert({line, row}, std::move(laid));
 }
 
 void RowCache::keepImageOf(Row& row) {
@@ -194,7 +194,7 @@ QImage RowCache::takeSpareImage() {
 
 void RowCache::dropLinesFrom(int line) {
   rows_.removeIf([&](auto entry) {
-    if (static_cast<int>(entry.key() >> 32) < line) return false;
+    if (entry.key().first < line) return false;
     keepImageOf(entry.value());
     return true;
   });
@@ -205,7 +205,7 @@ void RowCache::clear() {
   rows_.clear();
 }
 
-void RowCache::keepOnly(int firstRow, int lastRow) {
+void RowCache::keepOnly(qsizetype firstRow, qsizetype lastRow) {
   rows_.removeIf([&](auto entry) {
     if (entry.value().absoluteRow >= firstRow && entry.value().absoluteRow <= lastRow) return false;
     keepImageOf(entry.value());

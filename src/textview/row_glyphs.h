@@ -25,6 +25,7 @@
 #include <array>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "textview/wrap.h"
@@ -87,7 +88,7 @@ class RowCache {
     bool operator==(const Selection&) const = default;
   };
   struct Row {
-    int absoluteRow = 0;
+    qsizetype absoluteRow = 0;
     wrap::RowSpan span;
     LaidRow laid;
     QImage image;  // the row drawn once `drawn` is set; before, memory to draw it in, or null
@@ -96,12 +97,12 @@ class RowCache {
   };
 
   // The cached row, or nullptr.
-  Row* find(int line, int row);
-  Row& store(int line, int row, Row laid);
+  Row* find(int line, qsizetype row);
+  Row& store(int line, qsizetype row, Row laid);
   void dropLinesFrom(int line);
   void clear();
   // Forgets rows outside [firstRow, lastRow] of the whole text.
-  void keepOnly(int firstRow, int lastRow);
+  void keepOnly(qsizetype firstRow, qsizetype lastRow);
   // The image of a forgotten row, to draw a new row in (null when none is kept).
   QImage takeSpareImage();
 
@@ -110,10 +111,8 @@ class RowCache {
   static constexpr size_t kSpareImages = 64;
   std::vector<QImage> spareImages_;
 
-  static quint64 keyOf(int line, int row) {
-    return (static_cast<quint64>(static_cast<quint32>(line)) << 32) | static_cast<quint32>(row);
-  }
-  QHash<quint64, Row> rows_;
+  using Key = std::pair<int, qsizetype>;  // the line, the row in the line
+  QHash<Key, Row> rows_;
 };
 
 }  // namespace textview

@@ -9,7 +9,7 @@ namespace textview {
 
 RowIndex::Line RowIndex::measure(QStringView text) const {
   const bool plain = wrap::IsPlain(text, grid_);
-  return {plain, static_cast<int>(text.size()), wrap::RowStarts(text, plain, grid_)};
+  return {plain, text.size(), wrap::RowStarts(text, plain, grid_)};
 }
 
 void RowIndex::rebuild(const TextDocument& document, const wrap::Grid& grid) {
@@ -37,33 +37,32 @@ void RowIndex::replaceFrom(const TextDocument& document, int first, int removed,
 
 void RowIndex::recountFrom(int line) {
   rowEnds_.resize(lines_.size());
-  int rows = firstRowOf(line);
+  qsizetype rows = firstRowOf(line);
   for (size_t i = line; i < lines_.size(); ++i) {
     rows += rowsOf(static_cast<int>(i));
     rowEnds_[i] = rows;
   }
 }
 
-RowIndex::RowPlace RowIndex::placeOf(int row) const {
+RowIndex::RowPlace RowIndex::placeOf(qsizetype row) const {
   if (lines_.empty()) return {};
-  row = std::clamp(row, 0, totalRows() - 1);
+  row = std::clamp<qsizetype>(row, 0, totalRows() - 1);
   const int line =
       static_cast<int>(std::upper_bound(rowEnds_.begin(), rowEnds_.end(), row) - rowEnds_.begin());
   return {line, row - firstRowOf(line)};
 }
 
-wrap::RowSpan RowIndex::span(int line, int row) const {
+wrap::RowSpan RowIndex::span(int line, qsizetype row) const {
   const Line& l = lines_[line];
-  row = std::clamp(row, 0, static_cast<int>(l.starts.size()));
-  return {row == 0 ? 0 : l.starts[row - 1],
-          row < static_cast<int>(l.starts.size()) ? l.starts[row] : l.length};
+  const auto rowStarts = static_cast<qsizetype>(l.starts.size());
+  row = std::clamp<qsizetype>(row, 0, rowStarts);
+  return {row == 0 ? 0 : l.starts[row - 1], row < rowStarts ? l.starts[row] : l.length};
 }
 
-wrap::RowOfColumn RowIndex::rowShowing(int line, int column, bool atRowEnd) const {
-  const std::vector<int>& starts = lines_[line].starts;
+wrap::RowOfColumn RowIndex::rowShowing(int line, qsizetype column, bool atRowEnd) const {
+  const std::vector<qsizetype>& starts = lines_[line].starts;
   // The rows that begin at or before the column, less the one it ends when asked for.
-  int row =
-      static_cast<int>(std::upper_bound(starts.begin(), starts.end(), column) - starts.begin());
+  qsizetype row = std::upper_bound(starts.begin(), starts.end(), column) - starts.begin();
   if (row > 0 && starts[row - 1] == column && atRowEnd) --row;
   return {row, span(line, row)};
 }

@@ -36,22 +36,19 @@ namespace {
 // Where text inserted at `at` ends.
 TextPosition endOf(TextPosition at, const QString& text) {
   const qsizetype lastBreak = text.lastIndexOf(u'\n');
-  if (lastBreak < 0) return {at.line, at.column + static_cast<int>(text.size())};
-  return {at.line + static_cast<int>(text.count(u'\n')),
-          static_cast<int>(text.size() - lastBreak - 1)};
+  if (lastBreak < 0) return {at.line, at.column + text.size()};
+  return {at.line + static_cast<int>(text.count(u'\n')), text.size() - lastBreak - 1};
 }
 
 }  // namespace
 
 TextDocument::TextDocument(QObject* parent) : QObject(parent) {}
 
-TextPosition TextDocument::end() const {
-  return {lineCount() - 1, static_cast<int>(lines_.back().text.size())};
-}
+TextPosition TextDocument::end() const { return {lineCount() - 1, lines_.back().text.size()}; }
 
 TextPosition TextDocument::clamped(TextPosition at) const {
   const int line = std::clamp(at.line, 0, lineCount() - 1);
-  const int column = std::clamp(at.column, 0, static_cast<int>(lines_[line].text.size()));
+  const qsizetype column = std::clamp<qsizetype>(at.column, 0, lines_[line].text.size());
   return {line, column};
 }
 
@@ -123,7 +120,7 @@ TextPosition TextDocument::applyReplace(TextPosition from, TextPosition to, cons
     replacement[i + 1].colour = laterColours[i];
   replacement.front().text.prepend(head);
   const TextPosition after{from.line + static_cast<int>(parts.size()) - 1,
-                           static_cast<int>(replacement.back().text.size())};
+                           replacement.back().text.size()};
   replacement.back().text += tail;
   for (const Line& line : replacement) plainLength_ += line.text.size();
   plainLength_ += static_cast<qsizetype>(replacement.size()) - 1;

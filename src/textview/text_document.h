@@ -29,8 +29,8 @@ struct TextLine {
 QStringList SplitIntoLines(const QString& text);
 
 struct TextPosition {
-  int line = 0;
-  int column = 0;
+  int line = 0;  // an int: no document held in memory comes near 2^31 lines
+  qsizetype column = 0;
   auto operator<=>(const TextPosition&) const = default;
 };
 

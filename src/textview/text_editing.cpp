@@ -70,10 +70,9 @@ void TextEditing::selectWordAt(TextPosition at) {
 
 void TextEditing::selectLineAt(TextPosition at) {
   at = document_.clamped(at);
-  const TextPosition end =
-      at.line + 1 < document_.lineCount()
-          ? TextPosition{at.line + 1, 0}
-          : TextPosition{at.line, static_cast<int>(document_.lineText(at.line).size())};
+  const TextPosition end = at.line + 1 < document_.lineCount()
+                               ? TextPosition{at.line + 1, 0}
+                               : TextPosition{at.line, document_.lineText(at.line).size()};
   select({at.line, 0}, end);
 }
 
@@ -95,13 +94,13 @@ TextPosition TextEditing::previousChar(TextPosition at) const {
     return {at.line, at.column - (pair ? 2 : 1)};
   }
   if (at.line == 0) return at;
-  return {at.line - 1, static_cast<int>(document_.lineText(at.line - 1).size())};
+  return {at.line - 1, document_.lineText(at.line - 1).size()};
 }
 
 TextPosition TextEditing::verticalTarget(int rows, bool& atRowEnd) {
   if (!keptCell_) keptCell_ = layout_.cellOf(caret_, caretAtRowEnd_);
-  const int current = layout_.rowOf(caret_, caretAtRowEnd_);
-  const int target = std::clamp(current + rows, 0, layout_.rowCount() - 1);
+  const qsizetype current = layout_.rowOf(caret_, caretAtRowEnd_);
+  const qsizetype target = std::clamp<qsizetype>(current + rows, 0, layout_.rowCount() - 1);
   return layout_.positionInRow(target, *keptCell_, atRowEnd);
 }
 
@@ -131,7 +130,7 @@ void TextEditing::move(Motion motion, bool keepAnchor) {
     case Motion::PreviousRow:
     case Motion::NextRow: {
       const bool down = motion == Motion::NextRow;
-      const int current = layout_.rowOf(caret_, caretAtRowEnd_);
+      const qsizetype current = layout_.rowOf(caret_, caretAtRowEnd_);
       // Selecting past the first or last row reaches the document's start or end, as in a
       // plain text edit; a plain move there does nothing, the selection stays.
       if (current == (down ? layout_.rowCount() - 1 : 0)) {
@@ -149,7 +148,7 @@ void TextEditing::move(Motion motion, bool keepAnchor) {
       // first or last page the caret goes to the document's start or end.
       vertical = true;
       const int page = motion == Motion::PageDown ? layout_.pageRows() : -layout_.pageRows();
-      const int current = layout_.rowOf(caret_, caretAtRowEnd_);
+      const qsizetype current = layout_.rowOf(caret_, caretAtRowEnd_);
       if (current + page < 0 || current + page >= layout_.rowCount()) {
         const TextPosition edge = page < 0 ? TextPosition{0, 0} : document_.end();
         if (current == layout_.rowOf(edge, false)) {
@@ -172,7 +171,7 @@ void TextEditing::move(Motion motion, bool keepAnchor) {
       target = {caret_.line, 0};
       break;
     case Motion::LineEnd:
-      target = {caret_.line, static_cast<int>(text.size())};
+      target = {caret_.line, text.size()};
       break;
     case Motion::DocumentStart:
       target = {0, 0};

@@ -20,14 +20,14 @@ namespace textview {
 class RowLayout {
  public:
   virtual ~RowLayout() = default;
-  virtual int rowCount() const = 0;
+  virtual qsizetype rowCount() const = 0;
   // The row of the whole text that shows a caret at `at`: the row it starts when it is a row
   // boundary, the row it ends when `atRowEnd` is set.
-  virtual int rowOf(TextPosition at, bool atRowEnd) const = 0;
+  virtual qsizetype rowOf(TextPosition at, bool atRowEnd) const = 0;
   // The cell of a caret at `at` within its row.
   virtual qreal cellOf(TextPosition at, bool atRowEnd) const = 0;
   // The caret position in `row` nearest to `cell`; `atRowEnd` when it shows at the row's end.
-  virtual TextPosition positionInRow(int row, qreal cell, bool& atRowEnd) const = 0;
+  virtual TextPosition positionInRow(qsizetype row, qreal cell, bool& atRowEnd) const = 0;
   // The start and the end of the row showing a caret at `at`.
   virtual TextPosition rowStart(TextPosition at, bool atRowEnd) const = 0;
   virtual TextPosition rowEnd(TextPosition at, bool atRowEnd, bool& endAtRowEnd) const = 0;

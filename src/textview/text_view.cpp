@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "textview/nearest_int.h"
+#include "textview/scroll_rows.h"
 #include "textview/text_view_accessible.h"
 #include "textview/view_scroll_bar.h"
 
@@ -107,8 +109,7 @@ void TextView::onLinesReplaced(int first, int removed, int added) {
   // An undo or a redo: the changed lines whole, the removed text as blanks of its length (its
   // characters are gone), as Qt's own text edits report it.
   const TextPosition from{first, 0};
-  const TextPosition to{first + added - 1,
-                        static_cast<int>(document_.lineText(first + added - 1).size())};
+  const TextPosition to{first + added - 1, document_.lineText(first + added - 1).size()};
   const QString now = document_.text(from, to);
   noticeChange(offsetOf(from), now.size() - (plainLength_ - lengthBefore), now);
 }
@@ -157,7 +158,7 @@ void TextView::rewrap(bool force) {
   if (atBottom) {
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
   } else if (topText) {
-    verticalScrollBar()->setValue(rowOf(*topText, false));
+    verticalScrollBar()->setValue(NearestInt(rowOf(*topText, false)));
   }
   viewport()->update();
 }
@@ -165,10 +166,11 @@ void TextView::rewrap(bool force) {
 void TextView::updateScrollRange() {
   QScrollBar* bar = verticalScrollBar();
   bar->setPageStep(visibleRows());
-  bar->setRange(0, std::max(0, rows_.totalRows() - visibleRows()));
+  // An int range: rows past INT_MAX are out of its reach (scroll_rows.h).
+  bar->setRange(0, ScrollMaximum(rows_.totalRows(), visibleRows()));
 }
 
-int TextView::topRow() const { return verticalScrollBar()->value(); }
+qsizetype TextView::topRow() const { return verticalScrollBar()->value(); }
 
 int TextView::visibleRows() const {
   return std::max(1, (viewport()->height() - 2 * kMargin) / rowHeight_);
@@ -178,12 +180,12 @@ QRect TextView::contentRect() const {
   return QRect(0, kMargin, viewport()->width(), std::max(0, viewport()->height() - 2 * kMargin));
 }
 
-int TextView::rowTop(int row) const {
+int TextView::rowTop(qsizetype row) const {
   // Reckoned in qsizetype: the top of a row some hundred million rows off the viewport is past
   // what an int holds. Anything that far off shows the same (nothing), so it is held within reach
   // of the rectangles built from it.
   constexpr qsizetype kFar = qsizetype{1} << 28;
-  const qsizetype top = kMargin + qsizetype{row - topRow()} * rowHeight_;
+  const qsizetype top = kMargin + (row - topRow()) * rowHeight_;
   return static_cast<int>(std::clamp(top, -kFar, kFar));
 }
 
@@ -200,7 +202,7 @@ wrap::RowSpan TextView::rowSpanShowing(TextPosition at) const {
   return rows_.rowShowing(at.line, at.column, false).span;
 }
 
-int TextView::rowOf(TextPosition at, bool atRowEnd) const {
+qsizetype TextView::rowOf(TextPosition at, bool atRowEnd) const {
   at = document_.clamped(at);
   return rows_.firstRowOf(at.line) + placeOf(at, atRowEnd).row;
 }
@@ -211,7 +213,7 @@ TextPosition TextView::positionAt(QPoint point) const {
 }
 
 TextPosition TextView::positionAt(QPoint point, bool& atRowEnd) const {
-  const int row =
+  const qsizetype row =
       topRow() +
       static_cast<int>(std::floor((point.y() - kMargin) / static_cast<qreal>(rowHeight_)));
   const RowIndex::RowPlace place = rows_.placeOf(row);
@@ -222,7 +224,7 @@ TextPosition TextView::positionInRow(RowIndex::RowPlace place, qreal cell, bool&
   const QString& text = document_.lineText(place.line);
   const wrap::RowSpan span = rows_.span(place.line, place.row);
   const bool plain = rows_.isPlain(place.line);
-  const int column = wrap::ColumnNearest(text, plain, rows_.grid(), span, cell);
+  const qsizetype column = wrap::ColumnNearest(text, plain, rows_.grid(), span, cell);
   // A point on the second half of a tab a wrapped row ends with is after the tab, as in a text
   // layout, which shows that caret at the start of the next row; only a point past the row's
   // last character goes to the row's end.
@@ -257,7 +259,7 @@ QRect TextView::characterRect(TextPosition at) const {
       break;
     }
   }
-  const int row = rows_.firstRowOf(at.line) + place.row;
+  const qsizetype row = rows_.firstRowOf(at.line) + place.row;
   return QRectF(kMargin + place.cell * cellWidth_, rowTop(row), cells * cellWidth_, rowHeight_)
       .toAlignedRect();
 }
@@ -267,25 +269,25 @@ QRect TextView::caretRect() const { return caretRectOf(caret(), editing_.caretAt
 QRect TextView::caretRectOf(TextPosition at, bool atRowEnd) const {
   at = document_.clamped(at);
   const Place place = placeOf(at, atRowEnd);
-  const int row = rows_.firstRowOf(at.line) + place.row;
+  const qsizetype row = rows_.firstRowOf(at.line) + place.row;
   return QRect(static_cast<int>(std::floor(kMargin + place.cell * cellWidth_)), rowTop(row), 1,
                rowHeight_);
 }
 
-void TextView::updateRows(int firstRow, int lastRow) {
-  const int top = std::max(firstRow, topRow());
-  const int bottom = std::min(lastRow, topRow() + visibleRows());
+void TextView::updateRows(qsizetype firstRow, qsizetype lastRow) {
+  const qsizetype top = std::max(firstRow, topRow());
+  const qsizetype bottom = std::min(lastRow, topRow() + visibleRows());
   if (top > bottom) return;
-  viewport()->update(QRect(0, rowTop(top), viewport()->width(), (bottom - top + 1) * rowHeight_));
+  viewport()->update(QRect(0, rowTop(top), viewport()->width(), rowTop(bottom + 1) - rowTop(top)));
 }
 
 void TextView::ensureCaretVisible() {
-  const int row = rowOf(caret(), editing_.caretAtRowEnd());
+  const qsizetype row = rowOf(caret(), editing_.caretAtRowEnd());
   QScrollBar* bar = verticalScrollBar();
-  if (row < bar->value()) {
-    bar->setValue(row);
-  } else if (row >= bar->value() + visibleRows()) {
-    bar->setValue(row - visibleRows() + 1);
+  if (row < topRow()) {
+    bar->setValue(NearestInt(row));
+  } else if (row >= topRow() + visibleRows()) {
+    bar->setValue(NearestInt(row - visibleRows() + 1));
   }
 }
 
@@ -307,10 +309,11 @@ void TextView::changeEvent(QEvent* event) {
 }
 
 void TextView::scrollContentsBy(int, int dy) {
-  const int pixels = dy * rowHeight_;
+  // A jump across the scroll range times the row height is past what an int holds.
+  const qsizetype pixels = qsizetype{dy} * rowHeight_;
   const QRect content = contentRect();
   if (std::abs(pixels) < content.height()) {
-    viewport()->scroll(0, pixels, content);
+    viewport()->scroll(0, static_cast<int>(pixels), content);
   } else {
     viewport()->update();
   }
@@ -318,7 +321,7 @@ void TextView::scrollContentsBy(int, int dy) {
 
 // ---- painting ----
 
-RowCache::Row& TextView::laidRow(int line, int row) {
+RowCache::Row& TextView::laidRow(int line, qsizetype row) {
   if (RowCache::Row* cached = rowCache_.find(line, row)) return *cached;
   const QString& text = document_.lineText(line);
   RowCache::Row laid;
@@ -334,8 +337,8 @@ RowCache::Selection TextView::selectedCells(int line, wrap::RowSpan span) const 
   const auto [from, to] = editing_.selection();
   if (line < from.line || line > to.line) return {};
   const QString& text = document_.lineText(line);
-  const int start = std::max(span.start, line == from.line ? from.column : 0);
-  const int end = line == to.line ? std::min(span.end, to.column) : span.end;
+  const qsizetype start = std::max(span.start, line == from.line ? from.column : 0);
+  const qsizetype end = line == to.line ? std::min(span.end, to.column) : span.end;
   // A selected line break shows as one highlighted cell after the line's last row.
   const bool breakSelected = span.end == text.size() && line < to.line;
   if (start > end || (start == end && !breakSelected)) return {};
@@ -449,12 +452,12 @@ void TextView::paintEvent(QPaintEvent* event) {
   }
   const QRect exposed = event->rect();
   const QRect content = contentRect();
-  const int top = topRow();
+  const qsizetype top = topRow();
   // The rows the exposed area touches, and the row on either side, which the device pixel
   // rows at its edges may belong to.
-  const int first =
+  const qsizetype first =
       top + std::max(0, (std::max(exposed.top(), content.top()) - kMargin) / rowHeight_ - 1);
-  const int last =
+  const qsizetype last =
       std::min({rows_.totalRows() - 1,
                 top + (std::min(exposed.bottom(), content.bottom()) - kMargin) / rowHeight_ + 1,
                 top + (content.bottom() - kMargin) / rowHeight_});
@@ -471,7 +474,7 @@ void TextView::paintEvent(QPaintEvent* event) {
     // Subpixel text only Qt draws, and only onto the widget itself: every row then is.
     const bool qtDrawsRows = raster_.drawsSubpixel();
     RowIndex::RowPlace place = rows_.placeOf(first);
-    for (int row = first; row <= last; ++row) {
+    for (qsizetype row = first; row <= last; ++row) {
       RowCache::Row& laid = laidRow(place.line, place.row);
       const RowCache::Selection selected = selectedCells(place.line, laid.span);
       const QRect band(QPoint(left, device.y(rowTop(row))),
@@ -524,21 +527,21 @@ TextPosition TextView::positionAtOffset(qsizetype offset) const {
   const int line =
       static_cast<int>(std::upper_bound(lineOffsets_.begin(), lineOffsets_.end(), offset) -
                        lineOffsets_.begin() - 1);
-  return document_.clamped({line, static_cast<int>(offset - lineOffsets_[line])});
+  return document_.clamped({line, offset - lineOffsets_[line]});
 }
 
 void TextView::noticeCaret() {
   if (!QAccessible::isActive()) return;
-  QAccessibleTextCursorEvent cursorEvent(this, static_cast<int>(offsetOf(caret())));
+  QAccessibleTextCursorEvent cursorEvent(this, NearestInt(offsetOf(caret())));
   QAccessible::updateAccessibility(&cursorEvent);
   const auto [from, to] = editing_.selection();
-  QAccessibleTextSelectionEvent selectionEvent(this, static_cast<int>(offsetOf(from)),
-                                               static_cast<int>(offsetOf(to)));
+  QAccessibleTextSelectionEvent selectionEvent(this, NearestInt(offsetOf(from)),
+                                               NearestInt(offsetOf(to)));
   QAccessible::updateAccessibility(&selectionEvent);
 }
 
 void TextView::noticeChange(qsizetype offset, qsizetype removedLength, const QString& inserted) {
-  const int at = static_cast<int>(offset);
+  const int at = NearestInt(offset);
   if (removedLength == 0 && inserted.isEmpty()) return;
   const QString removed(removedLength, u' ');
   if (removedLength == 0) {

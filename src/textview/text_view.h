@@ -82,11 +82,11 @@ class TextView : public QAbstractScrollArea {
 
   // Geometry, for hit testing and the accessible interface. Viewport coordinates.
   int columns() const { return rows_.columns(); }
-  int rowCount() const { return rows_.totalRows(); }
-  int rowsOfLine(int line) const { return rows_.rowsOf(line); }
+  qsizetype rowCount() const { return rows_.totalRows(); }
+  qsizetype rowsOfLine(int line) const { return rows_.rowsOf(line); }
   // The columns of the row showing a caret at `at` (the row it starts at a row boundary).
   wrap::RowSpan rowSpanShowing(TextPosition at) const;
-  int topRow() const;
+  qsizetype topRow() const;
   // Whole rows the viewport shows (at least one).
   int visibleRows() const;
   qreal cellWidth() const { return cellWidth_; }
@@ -141,8 +141,8 @@ class TextView : public QAbstractScrollArea {
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
-  struct Place {  // a caret position as shown: the row of its line and the cell in that row
-    int row = 0;  // row within the line
+  struct Place {        // a caret position as shown: the row of its line and the cell in that row
+    qsizetype row = 0;  // row within the line
     wrap::RowSpan span;
     qreal cell = 0;
   };
@@ -164,9 +164,9 @@ class TextView : public QAbstractScrollArea {
   TextPosition positionInRow(RowIndex::RowPlace place, qreal cell, bool& atRowEnd) const;
   // The caret at the end of a row of the line; `atRowEnd` when it shows on that row's end.
   TextPosition rowEnd(int line, wrap::RowSpan span, bool& atRowEnd) const;
-  int rowOf(TextPosition at, bool atRowEnd) const;  // of the whole text
-  int rowTop(int row) const;                        // viewport y of a row of the whole text
-  RowCache::Row& laidRow(int line, int row);
+  qsizetype rowOf(TextPosition at, bool atRowEnd) const;  // of the whole text
+  int rowTop(qsizetype row) const;                        // viewport y of a row of the whole text
+  RowCache::Row& laidRow(int line, qsizetype row);
   RowCache::Selection selectedCells(int line, wrap::RowSpan span) const;
   // The selected cells' pixels in a row, [left, right) from the viewport's left edge.
   std::pair<int, int> selectionPixels(RowCache::Selection selection) const;
@@ -175,7 +175,7 @@ class TextView : public QAbstractScrollArea {
   void paintRowWithQt(QPainter& painter, const QRect& band, const RowCache::Row& row, int line,
                       RowCache::Selection selection);
   int rowImageWidth() const;
-  void updateRows(int firstRow, int lastRow);
+  void updateRows(qsizetype firstRow, qsizetype lastRow);
 
   QRect caretRectOf(TextPosition at, bool atRowEnd) const;
 
@@ -196,10 +196,10 @@ class TextView : public QAbstractScrollArea {
   class Layout : public RowLayout {
    public:
     explicit Layout(TextView& view) : view_(view) {}
-    int rowCount() const override;
-    int rowOf(TextPosition at, bool atRowEnd) const override;
+    qsizetype rowCount() const override;
+    qsizetype rowOf(TextPosition at, bool atRowEnd) const override;
     qreal cellOf(TextPosition at, bool atRowEnd) const override;
-    TextPosition positionInRow(int row, qreal cell, bool& atRowEnd) const override;
+    TextPosition positionInRow(qsizetype row, qreal cell, bool& atRowEnd) const override;
     TextPosition rowStart(TextPosition at, bool atRowEnd) const override;
     TextPosition rowEnd(TextPosition at, bool atRowEnd, bool& endAtRowEnd) const override;
     int pageRows() const override;

@@ -3,6 +3,7 @@
 #include <QAccessibleWidget>
 #include <QTextBoundaryFinder>
 
+#include "textview/nearest_int.h"
 #include "textview/text_view.h"
 #include "textview/wrap.h"
 
@@ -63,10 +64,7 @@ class TextViewAccessible : public QAccessibleWidget,
   QString text(int start, int end) const override {
     return view().document().text(position(start), position(end));
   }
-  int characterCount() const override {
-    const TextDocument& document = view().document();
-    return static_cast<int>(document.plainTextLength());
-  }
+  int characterCount() const override { return NearestInt(view().document().plainTextLength()); }
   QRect characterRect(int at) const override {
     QRect rect = view().characterRect(position(at));
     rect.moveTo(view().viewport()->mapToGlobal(rect.topLeft()));
@@ -84,8 +82,9 @@ class TextViewAccessible : public QAccessibleWidget,
   // The colour of the line holding the offset, over that line.
   QString attributes(int at, int* start, int* end) const override {
     const TextPosition where = position(at);
-    *start = offset({where.line, 0});
-    *end = *start + static_cast<int>(view().document().lineText(where.line).size());
+    const qsizetype lineStart = view().offsetOf({where.line, 0});
+    *start = NearestInt(lineStart);
+    *end = NearestInt(lineStart + view().document().lineText(where.line).size());
     const QColor colour = view().shownColour(where.line);
     return QStringLiteral("color:rgb(%1,%2,%3);")
         .arg(colour.red())
@@ -130,7 +129,7 @@ class TextViewAccessible : public QAccessibleWidget,
 
  private:
   TextView& view() const { return *static_cast<TextView*>(widget()); }
-  int offset(TextPosition at) const { return static_cast<int>(view().offsetOf(at)); }
+  int offset(TextPosition at) const { return NearestInt(view().offsetOf(at)); }
   TextPosition position(int at) const { return view().positionAtOffset(at); }
 
   // The text unit holding the character at `at`, as [start, end) offsets. A line break is a
@@ -141,19 +140,22 @@ class TextViewAccessible : public QAccessibleWidget,
     if (boundary == QAccessible::NoBoundary) return {0, length};
     const TextPosition where = position(at);
     const QString& line = view().document().lineText(where.line);
-    const int lineStart = at - where.column;
-    const int lineEnd = lineStart + static_cast<int>(line.size());
+    const qsizetype lineStart = at - where.column;
+    const qsizetype lineEnd = lineStart + line.size();
     const int breakAfter = where.line + 1 < view().document().lineCount() ? 1 : 0;
-    if (boundary == QAccessible::ParagraphBoundary) return {lineStart, lineEnd + breakAfter};
+    const auto offsets = [](qsizetype start, qsizetype end) {
+      return std::pair{NearestInt(start), NearestInt(end)};
+    };
+    if (boundary == QAccessible::ParagraphBoundary) return offsets(lineStart, lineEnd + breakAfter);
     if (boundary == QAccessible::LineBoundary) {
       const wrap::RowSpan span = view().rowSpanShowing(where);
-      const int rowEnd = span.end == line.size() ? span.end + breakAfter : span.end;
-      return {lineStart + span.start, lineStart + rowEnd};
+      const qsizetype rowEnd = span.end == line.size() ? span.end + breakAfter : span.end;
+      return offsets(lineStart + span.start, lineStart + rowEnd);
     }
     if (where.column == line.size()) return {at, std::min(length, at + breakAfter)};
     if (boundary == QAccessible::CharBoundary) {
       // A surrogate pair is one character, whichever half the offset names.
-      const int column = where.column;
+      const qsizetype column = where.column;
       if (column > 0 && line[column].isLowSurrogate() && line[column - 1].isHighSurrogate())
         return {at - 1, at + 1};
       const bool pair = line[column].isHighSurrogate() && column + 1 < line.size() &&
@@ -167,8 +169,8 @@ class TextViewAccessible : public QAccessibleWidget,
     const qsizetype start = finder.isAtBoundary() ? where.column : finder.toPreviousBoundary();
     finder.setPosition(where.column);
     const qsizetype end = finder.toNextBoundary();
-    return {lineStart + static_cast<int>(std::max<qsizetype>(0, start)),
-            lineStart + static_cast<int>(end < 0 ? line.size() : end)};
+    return offsets(lineStart + std::max<qsizetype>(0, start),
+                   lineStart + (end < 0 ? line.size() : end));
   }
 };
 

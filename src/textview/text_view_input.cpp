@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QStyleHints>
 
+#include "textview/nearest_int.h"
 #include "textview/text_view.h"
 #include "textview/words.h"
 
@@ -301,7 +302,8 @@ void TextView::mouseMoveEvent(QMouseEvent* event) {
 
 void TextView::autoScroll() {
   QScrollBar* bar = verticalScrollBar();
-  bar->setValue(bar->value() + (lastMousePoint_.y() < contentRect().top() ? -1 : 1));
+  const int step = lastMousePoint_.y() < contentRect().top() ? -1 : 1;
+  bar->setValue(NearestInt(qsizetype{bar->value()} + step));
   bool atRowEnd = false;
   const TextPosition at = positionAt(lastMousePoint_, atRowEnd);
   moveCaret(at, true, atRowEnd);

@@ -8,6 +8,7 @@
 #include <QTextCharFormat>
 #include <algorithm>
 
+#include "textview/nearest_int.h"
 #include "textview/text_view.h"
 
 namespace textview {
@@ -17,9 +18,11 @@ void TextView::inputMethodEvent(QInputMethodEvent* event) {
   if (!event->commitString().isEmpty() || replaces) {
     if (replaces && !hasSelection()) {
       // The range is counted from the caret, within the caret's line.
-      const int length = static_cast<int>(document_.lineText(caret().line).size());
-      const int start = std::clamp(caret().column + event->replacementStart(), 0, length);
-      const int end = std::clamp(start + event->replacementLength(), start, length);
+      const qsizetype length = document_.lineText(caret().line).size();
+      const qsizetype start =
+          std::clamp<qsizetype>(caret().column + event->replacementStart(), 0, length);
+      const qsizetype end =
+          std::clamp<qsizetype>(start + event->replacementLength(), start, length);
       const int line = caret().line;
       moveCaret({line, start}, false);
       moveCaret({line, end}, true);
@@ -68,12 +71,10 @@ QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const {
     case Qt::ImHints:
       return static_cast<int>(Qt::ImhMultiLine);
     case Qt::ImCursorPosition:
-      return at.column;
+      return NearestInt(at.column);
     case Qt::ImAnchorPosition:
       // An anchor on another line counts as that end of the caret's line.
-      return from.line < at.line   ? 0
-             : from.line > at.line ? static_cast<int>(line.size())
-                                   : from.column;
+      return NearestInt(from.line < at.line ? 0 : from.line > at.line ? line.size() : from.column);
     case Qt::ImSurroundingText:
       return line;
     case Qt::ImCurrentSelection:

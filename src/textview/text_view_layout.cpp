@@ -1,13 +1,14 @@
 // The view's rows as the editing controller sees them, for moves by row and page.
 #include <QScrollBar>
 
+#include "textview/nearest_int.h"
 #include "textview/text_view.h"
 
 namespace textview {
 
-int TextView::Layout::rowCount() const { return view_.rows_.totalRows(); }
+qsizetype TextView::Layout::rowCount() const { return view_.rows_.totalRows(); }
 
-int TextView::Layout::rowOf(TextPosition at, bool atRowEnd) const {
+qsizetype TextView::Layout::rowOf(TextPosition at, bool atRowEnd) const {
   return view_.rowOf(at, atRowEnd);
 }
 
@@ -15,7 +16,7 @@ qreal TextView::Layout::cellOf(TextPosition at, bool atRowEnd) const {
   return view_.placeOf(at, atRowEnd).cell;
 }
 
-TextPosition TextView::Layout::positionInRow(int row, qreal cell, bool& atRowEnd) const {
+TextPosition TextView::Layout::positionInRow(qsizetype row, qreal cell, bool& atRowEnd) const {
   return view_.positionInRow(view_.rows_.placeOf(row), cell, atRowEnd);
 }
 
@@ -33,7 +34,7 @@ int TextView::Layout::pageRows() const { return view_.visibleRows(); }
 
 void TextView::Layout::scrollByRows(int rows) {
   QScrollBar* bar = view_.verticalScrollBar();
-  bar->setValue(bar->value() + rows);
+  bar->setValue(NearestInt(qsizetype{bar->value()} + rows));
 }
 
 }  // namespace textview

@@ -16,8 +16,8 @@ bool isBlank(QChar c) { return c.isSpace(); }
 
 }  // namespace
 
-int NextWordStart(QStringView line, int column) {
-  const int length = static_cast<int>(line.size());
+qsizetype NextWordStart(QStringView line, qsizetype column) {
+  const qsizetype length = line.size();
   if (column >= length) return length;
   if (isSeparator(line[column])) {
     while (column < length && isSeparator(line[column])) ++column;
@@ -28,7 +28,7 @@ int NextWordStart(QStringView line, int column) {
   return column;
 }
 
-int PreviousWordStart(QStringView line, int column) {
+qsizetype PreviousWordStart(QStringView line, qsizetype column) {
   while (column > 0 && isBlank(line[column - 1])) --column;
   if (column > 0 && isSeparator(line[column - 1])) {
     while (column > 0 && isSeparator(line[column - 1])) --column;
@@ -38,17 +38,17 @@ int PreviousWordStart(QStringView line, int column) {
   return column;
 }
 
-Word WordAt(QStringView line, int column) {
-  const int length = static_cast<int>(line.size());
+Word WordAt(QStringView line, qsizetype column) {
+  const qsizetype length = line.size();
   // At the end of a line that ends in a blank or a separator there is no word.
   if (column > 0 && column == length &&
       (isBlank(line[column - 1]) || isSeparator(line[column - 1]))) {
     return {column, column};
   }
   // Back to the start of the word holding the character at the click.
-  const int start = PreviousWordStart(line, column < length ? column + 1 : column);
+  const qsizetype start = PreviousWordStart(line, column < length ? column + 1 : column);
   // End of the word from its start.
-  int end = start;
+  qsizetype end = start;
   if (end < length && isSeparator(line[end])) {
     while (end < length && isSeparator(line[end])) ++end;
   } else {

@@ -9,14 +9,14 @@
 namespace textview::words {
 
 // Ctrl+Right: the start of the next word (skipping the blanks after the current one).
-int NextWordStart(QStringView line, int column);
+qsizetype NextWordStart(QStringView line, qsizetype column);
 // Ctrl+Left: the start of this word or of the one before.
-int PreviousWordStart(QStringView line, int column);
+qsizetype PreviousWordStart(QStringView line, qsizetype column);
 // The word a double click at `column` selects, as [start, end).
 struct Word {
-  int start;
-  int end;
+  qsizetype start;
+  qsizetype end;
 };
-Word WordAt(QStringView line, int column);
+Word WordAt(QStringView line, qsizetype column);
 
 }  // namespace textview::words

@@ -48,7 +48,7 @@ Grid Fitted(const Grid& grid) {
   return {std::max(1, grid.columns), grid.tabStop > 0 ? grid.tabStop : 8, &CellsOf(grid)};
 }
 
-CellWalker::CellWalker(QStringView line, const Grid& grid, int rowStart)
+CellWalker::CellWalker(QStringView line, const Grid& grid, qsizetype rowStart)
     : line_(line), grid_(Fitted(grid)), column_(rowStart) {
   measure(0);
 }
@@ -96,11 +96,11 @@ class LineBreaks {
  public:
   explicit LineBreaks(QStringView line) : line_(line) {}
   // The last opportunity at or before `column`; 0 when there is none after the line's start.
-  int lastAtOrBefore(int column) {
+  qsizetype lastAtOrBefore(qsizetype column) {
     if (!finder_) finder_.emplace(QTextBoundaryFinder::Line, line_.toString());
     finder_->setPosition(column);
     const qsizetype at = finder_->isAtBoundary() ? column : finder_->toPreviousBoundary();
-    return static_cast<int>(std::max<qsizetype>(0, at));
+    return std::max<qsizetype>(0, at);
   }
 
  private:
@@ -114,18 +114,19 @@ class LineBreaks {
 // breaker allows it. A row of hex ends in a word of letters and digits after a blank: that word
 // moves down whole, found without the line breaker, which is asked only for other endings
 // (punctuation, a wide character).
-int RowEndBefore(QStringView line, LineBreaks& breaks, int rowStart, int full, int earliest) {
-  int word = full;  // the row's last word begins here, after a blank or at the row's start
+qsizetype RowEndBefore(QStringView line, LineBreaks& breaks, qsizetype rowStart, qsizetype full,
+                       qsizetype earliest) {
+  qsizetype word = full;  // the row's last word begins here, after a blank or at the row's start
   while (word > rowStart && !IsBlank(line[word - 1].unicode())) --word;
   bool alphanumeric = true;
-  for (int i = word; i <= full && alphanumeric; ++i)
+  for (qsizetype i = word; i <= full && alphanumeric; ++i)
     alphanumeric = IsAsciiAlphanumeric(line[i].unicode());
-  const int end = alphanumeric ? word : std::max(word, breaks.lastAtOrBefore(full));
+  const qsizetype end = alphanumeric ? word : std::max(word, breaks.lastAtOrBefore(full));
   return end >= earliest ? end : full;
 }
 
 // The column after the spaces from `column` on.
-int AfterSpaces(QStringView line, int column) {
+qsizetype AfterSpaces(QStringView line, qsizetype column) {
   while (column < line.size() && line[column] == u' ') ++column;
   return column;
 }
@@ -135,14 +136,15 @@ int AfterSpaces(QStringView line, int column) {
 // be; a tab is laid at once, and a tab that takes a row holding something past its end ends
 // that row. A row holds at least one character: a row of spaces alone only when they take more
 // than the row; otherwise the first character after them is on it even without room for it.
-RowSpan RowFrom(QStringView line, bool plain, const Grid& grid, LineBreaks& breaks, int rowStart) {
+RowSpan RowFrom(QStringView line, bool plain, const Grid& grid, LineBreaks& breaks,
+                qsizetype rowStart) {
   const int columns = grid.columns;
-  const int length = static_cast<int>(line.size());
-  int full = length;      // the first column with no room in the row
-  int earliest = 0;       // the first column the row may end at before `full`
-  bool overfull = false;  // the characters before `full` already take more than the row
+  const qsizetype length = line.size();
+  qsizetype full = length;  // the first column with no room in the row
+  qsizetype earliest = 0;   // the first column the row may end at before `full`
+  bool overfull = false;    // the characters before `full` already take more than the row
   if (plain) {
-    const int firstText = AfterSpaces(line, rowStart);
+    const qsizetype firstText = AfterSpaces(line, rowStart);
     if (firstText - rowStart > columns && firstText < length) return {rowStart, firstText};
     full = std::min(length, std::max(rowStart + columns, firstText + 1));
     earliest = firstText + 1;
@@ -152,7 +154,7 @@ RowSpan RowFrom(QStringView line, bool plain, const Grid& grid, LineBreaks& brea
     bool holds = false;  // a tab is laid, and the spaces before it: the row holds something
     while (!w.atEnd() && IsBlank(w.codePoint())) {
       if (w.codePoint() == u' ') {
-        const int spaces = w.column();
+        const qsizetype spaces = w.column();
         while (!w.atEnd() && w.codePoint() == u' ') w.next();
         if (w.column() - spaces > columns) return {rowStart, w.column()};
         continue;
@@ -165,7 +167,7 @@ RowSpan RowFrom(QStringView line, bool plain, const Grid& grid, LineBreaks& brea
       holds = true;
       w.next();
     }
-    const int firstText = w.column();
+    const qsizetype firstText = w.column();
     if (!holds && !w.atEnd()) w.next();
     while (!w.atEnd() && !past(w.cell() + w.width())) w.next();
     full = w.column();
@@ -180,18 +182,18 @@ RowSpan RowFrom(QStringView line, bool plain, const Grid& grid, LineBreaks& brea
 
 }  // namespace
 
-std::vector<int> RowStarts(QStringView line, bool plain, const Grid& grid) {
+std::vector<qsizetype> RowStarts(QStringView line, bool plain, const Grid& grid) {
   const Grid fitted = Fitted(grid);
   LineBreaks breaks(line);
-  std::vector<int> starts;
-  const int length = static_cast<int>(line.size());
-  for (int start = RowFrom(line, plain, fitted, breaks, 0).end; start < length;
+  std::vector<qsizetype> starts;
+  const qsizetype length = line.size();
+  for (qsizetype start = RowFrom(line, plain, fitted, breaks, 0).end; start < length;
        start = RowFrom(line, plain, fitted, breaks, start).end)
     starts.push_back(start);
   return starts;
 }
 
-qreal CellOf(QStringView line, bool plain, const Grid& grid, RowSpan span, int column) {
+qreal CellOf(QStringView line, bool plain, const Grid& grid, RowSpan span, qsizetype column) {
   const qreal columns = Fitted(grid).columns;
   column = std::clamp(column, span.start, span.end);
   if (plain) return std::min<qreal>(column - span.start, columns);
@@ -203,10 +205,11 @@ qreal CellOf(QStringView line, bool plain, const Grid& grid, RowSpan span, int c
   return std::min(cell, columns);
 }
 
-int ColumnNearest(QStringView line, bool plain, const Grid& grid, RowSpan span, qreal cell) {
+qsizetype ColumnNearest(QStringView line, bool plain, const Grid& grid, RowSpan span, qreal cell) {
   // A point exactly in the middle of a character goes before it, as in a text layout.
   if (plain) {
-    return std::clamp(span.start + static_cast<int>(std::ceil(cell - 0.5)), span.start, span.end);
+    return std::clamp(span.start + static_cast<qsizetype>(std::ceil(cell - 0.5)), span.start,
+                      span.end);
   }
   for (CellWalker w(line, grid, span.start); w.column() < span.end; w.next()) {
     if (cell <= w.cell() + w.width() / 2.0) return w.column();

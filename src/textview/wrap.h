@@ -42,8 +42,8 @@ const CellWidths& CellsOf(const Grid& grid);
 bool IsPlain(QStringView line, const Grid& grid);
 
 struct RowSpan {
-  int start = 0;  // first column of the row
-  int end = 0;    // column after its last character
+  qsizetype start = 0;  // first column of the row
+  qsizetype end = 0;    // column after its last character
   bool operator==(const RowSpan&) const = default;
 };
 
@@ -51,10 +51,10 @@ struct RowSpan {
 // It does not wrap: blanks a row ends with take the cells after its last.
 class CellWalker {
  public:
-  CellWalker(QStringView line, const Grid& grid, int rowStart = 0);
+  CellWalker(QStringView line, const Grid& grid, qsizetype rowStart = 0);
   bool atEnd() const { return column_ >= line_.size(); }
-  int column() const { return column_; }  // UTF-16 index of the current code point
-  int units() const { return units_; }    // its UTF-16 units (2 for a surrogate pair)
+  qsizetype column() const { return column_; }  // UTF-16 index of the current code point
+  int units() const { return units_; }          // its UTF-16 units (2 for a surrogate pair)
   char32_t codePoint() const { return code_; }
   qreal cell() const { return cell_; }    // its first cell in its row
   qreal width() const { return width_; }  // its cells
@@ -65,7 +65,7 @@ class CellWalker {
 
   QStringView line_;
   Grid grid_;
-  int column_;
+  qsizetype column_;
   int units_ = 0;
   char32_t code_ = 0;
   qreal cell_ = 0;
@@ -73,17 +73,17 @@ class CellWalker {
 };
 
 // Where the rows of the line after its first begin, in order; none for a line of one row.
-std::vector<int> RowStarts(QStringView line, bool plain, const Grid& grid);
+std::vector<qsizetype> RowStarts(QStringView line, bool plain, const Grid& grid);
 
 struct RowOfColumn {
-  int row = 0;
+  qsizetype row = 0;
   RowSpan span;
 };
 
 // The cell in its row of a caret at `column`, a column inside `span`; at most `columns`, where
 // the blanks a row ends with reach past its last cell.
-qreal CellOf(QStringView line, bool plain, const Grid& grid, RowSpan span, int column);
+qreal CellOf(QStringView line, bool plain, const Grid& grid, RowSpan span, qsizetype column);
 // The caret column in `span` nearest to the cell edge at `cell` (a fraction of cells).
-int ColumnNearest(QStringView line, bool plain, const Grid& grid, RowSpan span, qreal cell);
+qsizetype ColumnNearest(QStringView line, bool plain, const Grid& grid, RowSpan span, qreal cell);
 
 }  // namespace textview::wrap

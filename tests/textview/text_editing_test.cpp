@@ -21,18 +21,18 @@ class LinesAsRows : public textview::RowLayout {
   explicit LinesAsRows(const TextDocument& document) : document_(document) {}
   int scrolled = 0;
 
-  int rowCount() const override { return document_.lineCount(); }
-  int rowOf(TextPosition at, bool) const override { return at.line; }
+  qsizetype rowCount() const override { return document_.lineCount(); }
+  qsizetype rowOf(TextPosition at, bool) const override { return at.line; }
   qreal cellOf(TextPosition at, bool) const override { return at.column; }
-  TextPosition positionInRow(int row, qreal cell, bool& atRowEnd) const override {
+  TextPosition positionInRow(qsizetype row, qreal cell, bool& atRowEnd) const override {
     atRowEnd = false;
-    const int length = static_cast<int>(document_.lineText(row).size());
-    return {row, std::min(length, static_cast<int>(cell))};
+    const int line = static_cast<int>(row);  // one row a line
+    return {line, std::min(document_.lineText(line).size(), static_cast<qsizetype>(cell))};
   }
   TextPosition rowStart(TextPosition at, bool) const override { return {at.line, 0}; }
   TextPosition rowEnd(TextPosition at, bool, bool& endAtRowEnd) const override {
     endAtRowEnd = false;
-    return {at.line, static_cast<int>(document_.lineText(at.line).size())};
+    return {at.line, document_.lineText(at.line).size()};
   }
   int pageRows() const override { return 3; }
   void scrollByRows(int rows) override { scrolled += rows; }
@@ -106,7 +106,7 @@ TEST(TextEditing, EditsReplaceTheSelectionGoThroughTheClipboardAndUndoAsOneStepA
   QSignalSpy done(&editing, &TextEditing::editDone);
   e.document.appendLine(QStringLiteral("TX:01 02"), QColor(0, 0, 255));
   editing.setCaret(e.document.end());
-  for (const QString& typed : {"a", "b", "c"}) editing.typeText(typed);
+  for (const char* typed : {"a", "b", "c"}) editing.typeText(QString::fromLatin1(typed));
   EXPECT_EQ(e.document.lineText(0), QStringLiteral("TX:01 02abc"));
   EXPECT_EQ(started.count(), 3);
   EXPECT_EQ(done.count(), 3);

@@ -28,12 +28,15 @@
 #include <QTextLayout>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <random>
 
 #include "textview/glyph_masks.h"
+#include "textview/nearest_int.h"
 #include "textview/row_glyphs.h"
 #include "textview/row_raster.h"
+#include "textview/scroll_rows.h"
 #include "textview/wrap.h"
 
 namespace {
@@ -125,8 +128,8 @@ textview::wrap::Grid LogGrid(int columns) {
 QStringList RowTexts(const QString& line, int columns) {
   const bool plain = textview::wrap::IsPlain(line, LogGrid(columns));
   QStringList rows;
-  int start = 0;
-  for (int next : textview::wrap::RowStarts(line, plain, LogGrid(columns))) {
+  qsizetype start = 0;
+  for (qsizetype next : textview::wrap::RowStarts(line, plain, LogGrid(columns))) {
     rows.append(line.mid(start, next - start));
     start = next;
   }
@@ -150,6 +153,21 @@ QStringList QtRowTexts(const QString& line, int columns) {
   }
   layout.endLayout();
   return rows;
+}
+
+TEST(TextViewScrollRows, RowsPastWhatAnIntHoldsEndTheScrollRangeAtIntMaxInsteadOfWrapping) {
+  using textview::NearestInt;
+  using textview::ScrollMaximum;
+  constexpr int kIntMax = std::numeric_limits<int>::max();
+  EXPECT_EQ(ScrollMaximum(25, 10), 15);
+  EXPECT_EQ(ScrollMaximum(5, 10), 0);
+  EXPECT_EQ(ScrollMaximum(qsizetype{kIntMax} + 10, 10), kIntMax);
+  // Counts an int would wrap to a small or a negative number.
+  EXPECT_EQ(ScrollMaximum((qsizetype{1} << 32) + 20, 10), kIntMax);
+  EXPECT_EQ(ScrollMaximum(qsizetype{kIntMax} + 20, 10), kIntMax);
+  EXPECT_EQ(NearestInt(12345), 12345);
+  EXPECT_EQ(NearestInt((qsizetype{1} << 32) + 7), kIntMax);
+  EXPECT_EQ(NearestInt(-(qsizetype{1} << 32) + 7), std::numeric_limits<int>::min());
 }
 
 TEST(TextViewWrap, RowsBreakWhereQtsLayoutBreaksThemAndAResizeKeepsTheTopLine) {
@@ -188,8 +206,8 @@ TEST(TextViewWrap, RowsBreakWhereQtsLayoutBreaksThemAndAResizeKeepsTheTopLine) {
   const Grid four{4, 8, &table};
   EXPECT_FALSE(IsPlain(QStringLiteral("awwb"), four));
   EXPECT_TRUE(IsPlain(QStringLiteral("abcdefghi"), four));
-  EXPECT_EQ(RowStarts(QStringLiteral("awwb"), false, four), std::vector<int>({2}));
-  EXPECT_EQ(RowStarts(QStringLiteral("aM b"), false, four), std::vector<int>({3}));
+  EXPECT_EQ(RowStarts(QStringLiteral("awwb"), false, four), std::vector<qsizetype>({2}));
+  EXPECT_EQ(RowStarts(QStringLiteral("aM b"), false, four), std::vector<qsizetype>({3}));
   EXPECT_EQ(CellOf(QStringLiteral("awwb"), false, four, {0, 2}, 2), 3);
   EXPECT_EQ(ColumnNearest(QStringLiteral("awwb"), false, four, {0, 2}, 1.9), 1);
   EXPECT_EQ(ColumnNearest(QStringLiteral("awwb"), false, four, {0, 2}, 2.1), 2);
@@ -722,8 +740,7 @@ TEST(TextViewPainting, RowImagesHoldThePixelsQtDrawsOnAnOpaqueSurface) {
   const qreal cellWidth = metrics.horizontalAdvance(u'0');
   glyphs.setFont(TestFont(), cellWidth);
   const int columns = static_cast<int>(sample.size()) + 2;
-  const textview::LaidRow laid =
-      glyphs.layRow(sample, LogGrid(columns), {0, static_cast<int>(sample.size())});
+  const textview::LaidRow laid = glyphs.layRow(sample, LogGrid(columns), {0, sample.size()});
   const QSize size(static_cast<int>(std::ceil(columns * cellWidth)) + 8, 19);
   const QPointF pen(4, 15);
   const QColor colours[] = {kGreen, kBlue, Qt::black, Qt::white};
