@@ -784,6 +784,13 @@ int main(int argc, char** argv) {
     }
   }
   constexpr qint64 kStream = 20'000'000;
+  // "unpaced HEX|ASCII limit": one unpaced case, in the process the loop further down starts.
+  if (only == "unpaced" && argc > 3) {
+    const int style = QByteArray(argv[2]) == "ASCII" ? 1 : 0;
+    printStream((QByteArray("serial ") + argv[2] + " unpaced").constData(),
+                serialStream(style, 0, kStream), atof(argv[3]));
+    return 0;
+  }
   const bool unpacedAlone = only == "unpaced";
   const double ptyLimit = wanted("serial") || unpacedAlone ? plainPtyReadMBs(kStream * 5) : 0;
   if (wanted("serial") || unpacedAlone)
@@ -797,13 +804,6 @@ int main(int argc, char** argv) {
   if (only == "paced" && argc > 3) {
     serialPaced(QByteArray(argv[2]) == "ASCII" ? 1 : 0, atof(argv[3]),
                 argc > 4 ? atof(argv[4]) : 5);
-    return 0;
-  }
-  // "unpaced HEX|ASCII limit": one unpaced case, in the process the loop below starts for it.
-  if (only == "unpaced" && argc > 3) {
-    const int style = QByteArray(argv[2]) == "ASCII" ? 1 : 0;
-    printStream((QByteArray("serial ") + argv[2] + " unpaced").constData(),
-                serialStream(style, 0, kStream), atof(argv[3]));
     return 0;
   }
   for (const char* style : {"HEX", "ASCII"}) {
