@@ -27,7 +27,10 @@ void forEachBand(const QRect& area, qreal ratio, Paint&& paint) {
 
 // Calls `paint` with a painter on `image` once for each band at most kBandRows device rows tall
 // that holds some of the rows [top, bottom] (device-independent), the band its system clip: a
-// clip the style cannot widen, as it can a painter's own by setting one of its own.
+// clip the style cannot widen, as it can a painter's own by setting one of its own. (An image
+// over the band's rows of `image`, painted with a painter moved up to them, would need no system
+// clip, but moves the phase of the pattern brushes styles fill a bar's pages with: at pixel
+// ratios other than 1 it drew rows that differ from the bar drawn whole.)
 template <typename Paint>
 void paintInBands(QImage& image, int top, int bottom, Paint&& paint) {
   const qreal ratio = image.devicePixelRatio();
