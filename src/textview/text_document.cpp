@@ -216,23 +216,16 @@ TextPosition TextDocument::replay(const Step& step, bool forward) {
 bool TextDocument::canUndo() const { return !undo_.empty(); }
 bool TextDocument::canRedo() const { return !redo_.empty(); }
 
-TextPosition TextDocument::undo() {
-  mergeOpen_ = false;
-  if (undo_.empty()) return end();
-  Step step = std::move(undo_.back());
-  undo_.pop_back();
-  const TextPosition after = replay(step, false);
-  redo_.push_back(std::move(step));
-  return after;
-}
+TextPosition TextDocument::undo() { return travel(undo_, redo_, false); }
+TextPosition TextDocument::redo() { return travel(redo_, undo_, true); }
 
-TextPosition TextDocument::redo() {
+TextPosition TextDocument::travel(std::vector<Step>& from, std::vector<Step>& to, bool forward) {
   mergeOpen_ = false;
-  if (redo_.empty()) return end();
-  Step step = std::move(redo_.back());
-  redo_.pop_back();
-  const TextPosition after = replay(step, true);
-  undo_.push_back(std::move(step));
+  if (from.empty()) return end();
+  Step step = std::move(from.back());
+  from.pop_back();
+  const TextPosition after = replay(step, forward);
+  to.push_back(std::move(step));
   return after;
 }
 

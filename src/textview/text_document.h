@@ -115,6 +115,8 @@ class TextDocument : public QObject {
                             const std::vector<QColor>& laterColours = {});
   void record(Step step);
   TextPosition replay(const Step& step, bool forward);
+  // Replays the latest step of `from` (an undo, or with `forward` a redo) and moves it to `to`.
+  TextPosition travel(std::vector<Step>& from, std::vector<Step>& to, bool forward);
 
   std::vector<Line> lines_{Line{}};
   qsizetype plainLength_ = 0;

@@ -328,7 +328,6 @@ RowCache::Row& TextView::laidRow(int line, qsizetype row) {
   laid.absoluteRow = rows_.firstRowOf(line) + row;
   laid.span = rows_.span(line, row);
   laid.laid = glyphs_.layRow(text, rows_.grid(), laid.span);
-  laid.image = rowCache_.takeSpareImage();
   return rowCache_.store(line, row, std::move(laid));
 }
 
@@ -363,6 +362,7 @@ void TextView::drawRow(RowCache::Row& row, int line, RowCache::Selection selecte
   const QSize pixels(DeviceExtent(rowImageWidth(), ratio), DeviceExtent(rowHeight_, ratio));
   const auto [bandLeft, bandRight] = selectionPixels(selected);
   const QPalette& colours = palette();
+  if (row.image.isNull()) row.image = rowCache_.takeSpareImage();
   const RowRaster::Colours plain{shownColour(line), colours.color(QPalette::Base)};
   // A row without a selection and without overlapping glyphs, nearly every row, is drawn from
   // coloured masks; any other from its coverage.

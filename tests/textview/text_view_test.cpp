@@ -856,7 +856,8 @@ TEST(TextViewPainting, AGlyphOfAColourFontShowsInItsOwnColours) {
   EXPECT_GT(CountWhere(image, view, 0, 3, 5, ownColour), 20);
   EXPECT_GT(CountIn(image, view, 0, 6, 8, kGreen), 5);
   EXPECT_GT(CountIn(image, view, 1, 3, 5, kBlue), 5);
-  view.selectAll();
+  view.setFocus();
+  shown.key(Qt::Key_A, Qt::ControlModifier);
   image = view.viewport()->grab().toImage();
   const QColor highlight = view.palette().color(QPalette::Highlight);
   EXPECT_GT(CountIn(image, view, 0, 0, 8, highlight), 100);
@@ -898,8 +899,8 @@ TEST(TextViewPainting, WhereTheFontSettingsAskForSubpixelTextTheViewDrawsIt) {
   textview::TextView& view = shown.view;
   view.document().appendLine(text, Qt::black);
   view.document().appendLine(text, Qt::black);
-  view.setCaret({1, 0});
-  view.setCaret({1, 5}, true);
+  shown.click(shown.cellPoint(1, 0));
+  shown.click(shown.cellPoint(1, 5), Qt::ShiftModifier);
   const QImage image = view.viewport()->grab().toImage();
   EXPECT_GT(CountWhere(image, view, 0, 0, 30, Tinted), editFringes / 2);
   const QColor highlight = view.palette().color(QPalette::Highlight);
